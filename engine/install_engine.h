@@ -1,0 +1,139 @@
+#pragma once
+// The installation engine: the one object that changes the system. It owns
+// the package store and the log writer, holds the service control manager
+// and the journal, and offers the primitive actions. Every primitive logs
+// one line, then acts, then records in the journal what it changed, so that
+// a failure at any later point can be undone. Failures are thrown as
+// CExceptionEx*; undo steps never throw.
+//
+// The implementation is split by concern:
+//   engine_core.cpp       construction, teardown, Log, IsAdministrator, OpenPackage
+//   files.cpp             MakeTempName, BackupFile, InstallFile
+//   shortcuts.cpp         CreateDir, CreateShortcut, CreateUrlShortcut, RecordCreatedFile
+//   services.cpp          InstallDriverService, StartInstalledService
+//   service_removal.cpp   StopInstalledService, RemoveInstalledServices, UninstallService
+//   service_registry.cpp  CaptureServiceRegistry, RestoreServiceRegistry
+//   registry_entries.cpp  WriteUninstallValues, RegisterDocumentType
+//   file_undo.cpp         RemoveInstallFiles, RollBackInstallFiles, RemoveCreatedDirectories, DiscardBackups
+//   restart.cpp           RestartSystem
+
+#include <windows.h>
+#include <winsvc.h>
+
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "log/install_log.h"
+#include "package/package_file_store.h"
+
+// The engine's only exception; created with new, thrown as a pointer, deleted
+// by whoever catches it.
+class CExceptionEx {
+ public:
+  CExceptionEx(uint16_t code, uint16_t module, uint32_t arg0) : m_code(code), m_module(module), m_arg0(arg0) {}
+
+  uint16_t m_code;    // the failing place's fixed number
+  uint16_t m_module;  // 19: primitives and initialization; 1: product steps
+  uint32_t m_arg0;    // as a rule GetLastError() at the failing place
+};
+
+enum JournalKind : uint32_t {
+  KindDirectory = 0,
+  KindFile = 1,
+  KindStartedService = 3,
+  KindCreatedService = 4,
+};
+
+// One value of a service's registry key, as read before a reconfiguration.
+struct CapturedValue {
+  std::string name;
+  uint32_t type = 0;
+  std::string data;  // exactly the bytes the registry returned
+};
+
+class CInstallEngine {
+ public:
+  static constexpr uint16_t kModuleEngine = 19;
+  static constexpr const char* kRebootWarning = "Warning: === Reboot required to complete operation ===";
+
+  // Initialization: log writer, administrator check, service manager, empty
+  // package store, RunOnce key. Throws CExceptionEx (codes 49, 61, 70, 99, 105).
+  explicit CInstallEngine(HANDLE hLogFile);
+  // Teardown: releases the journal without touching any file, closes the
+  // service manager, destroys the log writer, then the store.
+  virtual ~CInstallEngine();
+
+  CInstallEngine(const CInstallEngine&) = delete;
+  CInstallEngine& operator=(const CInstallEngine&) = delete;
+
+  // Opens and parses the package of the running executable; the store's status.
+  int32_t OpenPackage();
+  // One log line: label, then the argument when not null.
+  void Log(const char* label, const char* argument = nullptr);
+  bool IsAdministrator();
+  const CPackageFileStore& Store() const { return *m_store; }
+  CPackageFileStore& Store() { return *m_store; }
+
+  // Files with backup.
+  std::string MakeTempName(const std::string& fileName, const std::string& folder);
+  void BackupFile(const std::string& fileName, const std::string& folder);
+  void InstallFile(const std::string& fileName, const std::string& folder, const uint8_t* content, uint32_t size);
+
+  // Directories and shortcuts.
+  void CreateDir(const std::string& path);
+  void CreateShortcut(const std::string& targetFile, const std::string& targetFolder, const std::string& shortcutFolder,
+                      const char* shortcutName, const char* arguments);
+  void CreateUrlShortcut(const std::string& fileName, const std::string& folder, const std::string& url);
+  void RecordCreatedFile(const std::string& path);
+
+  // Kernel-driver services. InstallDriverService returns nonzero on success
+  // and does not throw.
+  int InstallDriverService(const std::string& imagePath, const std::string& serviceName,
+                           const std::string& displayName, DWORD startType);
+  void StartInstalledService(const std::string& serviceName);
+
+  // Registry entries; neither throws nor logs.
+  void WriteUninstallValues(const std::string& keyName, const std::string& installLocation,
+                            const std::string& startMenuLocation, const std::string& uninstallerFileName,
+                            const std::string& displayName);
+  int RegisterDocumentType(const std::string& extension, const std::string& progId, const std::string& programPath,
+                           const std::string& commandArgument, int iconIndex);
+
+  // Service stop and removal; never throw.
+  bool StopInstalledService(const std::string& serviceName);
+  void RemoveInstalledServices();
+  bool UninstallService(const std::string& serviceName);
+
+  // File and directory undo; never throw.
+  void RemoveInstallFiles();
+  void RollBackInstallFiles();
+  void RemoveCreatedDirectories();
+  void DiscardBackups();
+
+  // Service registry capture and restore; never throw.
+  void CaptureServiceRegistry(const std::string& serviceName);
+  void RestoreServiceRegistry();
+
+  // Asks Windows to restart; the result of ExitWindowsEx.
+  DWORD RestartSystem();
+
+  // Stores 1 through m_pRestartRequired and logs the reboot warning.
+  void RequireRestart();
+  bool RestartIsRequired() const { return m_pRestartRequired != nullptr && *m_pRestartRequired != 0; }
+
+  // Throws new CExceptionEx(code, module, arg0).
+  [[noreturn]] static void Throw(uint16_t code, uint16_t module, uint32_t arg0);
+
+  // Fields, in order. Public so that the owner and the tests can read them.
+  volatile LONG* m_pRestartRequired = nullptr;
+  std::unique_ptr<CPackageFileStore> m_store;
+  std::unique_ptr<CInstallLog> m_log;
+  std::map<std::string, JournalKind> m_created;
+  std::map<std::string, JournalKind> m_startedServices;
+  std::map<std::string, std::string> m_backups;
+  std::map<std::string, std::list<CapturedValue>> m_serviceCapture;
+  SC_HANDLE m_scm = nullptr;
+};

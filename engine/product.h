@@ -1,0 +1,25 @@
+#pragma once
+// The product's fixed names, shared by the engine, the wizard and the tests.
+
+namespace product {
+constexpr const char* kName = "Velmora";
+constexpr const char* kVersionText = "Version 1.7";
+constexpr const char* kControlDriverFile = "velctl.sys";
+constexpr const char* kMonitorDriverFile = "velmon.sys";
+constexpr const char* kProgramFile = "velmora.exe";
+constexpr const char* kStubFilePrefix = "velmorastub";
+constexpr const char* kStubFileSuffix = "32.exe";
+constexpr const char* kUninstallerFile = "uninstall.exe";
+constexpr const char* kHelpFile = "velmora.chm";
+constexpr const char* kLicenseTextFile = "license.txt";
+constexpr const char* kLicenseRtfFile = "license.rtf";
+constexpr const char* kReadmeFile = "readme.txt";
+constexpr const char* kUninstallKeyName = "{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}";
+constexpr const char* kDocumentExtension = ".tms";
+constexpr const char* kProgId = "Brenthaven.Velmora";
+constexpr const char* kOpenArgument = "-open \"%1\"";
+constexpr int kDocumentIconIndex = 44;
+constexpr const char* kWebPageUrl = "http://www.brenthaven-software.com/velmora.html";
+constexpr const char* kQuickStartUrl = "http://www.brenthaven-software.com/velmora-usage.html";
+constexpr const char* kLogFileName = "velmora-install.log";
+}  // namespace product

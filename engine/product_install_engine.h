@@ -1,0 +1,30 @@
+#pragma once
+// The product's installation: its file names, folders, services and registry
+// entries, the installation sequence and the rollback sequence. Reads the
+// user's choices from its owner and reports progress to it.
+
+#include "engine/install_engine.h"
+#include "engine/install_owner.h"
+
+class CProductInstallEngine : public CInstallEngine {
+ public:
+  CProductInstallEngine(HANDLE hLogFile, IInstallOwner* owner);
+
+  // Product steps; each throws CExceptionEx.
+  void InstallDriverFiles();
+  void InstallDrivers();
+  void InstallProgramFiles();
+  void CreateStartMenuItems();
+  void RegisterUninstall();
+
+  // The whole installation; throws CExceptionEx with the journal holding
+  // everything done so far.
+  void Install();
+  // Stops the control driver when this run started it; never throws.
+  void StopServices();
+  // Undoes the journal in its fixed order, driving the progress backwards;
+  // never throws.
+  void Rollback();
+
+  IInstallOwner* m_app;
+};

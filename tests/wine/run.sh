@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# CTest's emulator for Windows binaries: run.sh PREFIX PROGRAM [ARGS...]
+# runs PROGRAM under Wine in the given throwaway prefix.
+set -euo pipefail
+prefix=${1:?prefix}
+shift
+export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+exec wine "$@"

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build and test the setup.
+# Idempotent and silent: does nothing when every package is already present.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev
+  wine wine32:i386 xvfb xauth imagemagick
+  cmake make g++ googletest zlib1g-dev
+  clang libclang-rt-14-dev llvm
+  xdotool x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
