@@ -8,7 +8,7 @@ packages=(
   wine wine32:i386 xvfb xauth imagemagick
   cmake make g++ googletest zlib1g-dev
   clang libclang-rt-14-dev llvm
-  xdotool x11-utils
+  xdotool x11-utils python3 ca-certificates
 )
 
 missing=()
