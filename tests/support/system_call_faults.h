@@ -1,0 +1,160 @@
+#pragma once
+// A seam for tests: wraps the real system calls, counts every call by name,
+// fails a chosen call with a chosen last error, lists the calls that change
+// the system, makes Sleep instant and never lets ExitWindowsEx through.
+//
+// Call names are the ISystemCalls method names ("CreateFileA", "DeleteFileA",
+// ...). The shell-link object made by CoCreateInstance(IID_IShellLinkA) is
+// wrapped too; its methods count and fail under the names
+//   "IShellLinkA::SetPath", "IShellLinkA::SetDescription",
+//   "IShellLinkA::SetArguments", "IShellLinkA::SetWorkingDirectory",
+//   "IShellLinkA::SetIconLocation", "IShellLinkA::QueryInterface(IPersistFile)",
+//   "IPersistFile::Save" (the last one is a mutating call).
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/system_calls.h"
+
+class FaultyCalls : public ISystemCalls {
+ public:
+  // One call that changed (or would have changed) the system.
+  struct MutatingCall {
+    std::string name;
+    std::string argument;  // path, service or value name, as far as known
+    bool failed = false;   // failed by this seam, the real call never made
+  };
+  // One ExitWindowsEx request; it never reaches the system.
+  struct ExitRequest {
+    UINT flags;
+    DWORD reason;
+  };
+
+  FaultyCalls();
+  ~FaultyCalls() override;
+
+  // Fails the occurrence-th call of that name (counting from 1) with the
+  // last error `error`, returning the call's failure value without calling
+  // the real one.
+  void FailCall(const std::string& name, DWORD error, int occurrence = 1);
+  // Fails every call of that name from the occurrence-th on.
+  void FailCallsFrom(const std::string& name, DWORD error, int occurrence = 1);
+  // Fails the n-th call (counting from 1) that changes the system.
+  void FailMutatingCall(int n, DWORD error);
+  // Makes Sleep really sleep again (it is instant by default).
+  void UseRealSleep(bool real) { m_realSleep = real; }
+
+  // How often a call of that name was made, failed ones included.
+  int Count(const std::string& name) const;
+  int MutatingCount() const { return static_cast<int>(m_mutating.size()); }
+  const std::vector<MutatingCall>& MutatingCalls() const { return m_mutating; }
+  // The mutating calls, one "name(argument)" a line, for failure messages.
+  std::string DescribeMutatingCalls() const;
+  const std::vector<DWORD>& Sleeps() const { return m_sleeps; }
+  const std::vector<ExitRequest>& ExitRequests() const { return m_exitRequests; }
+
+  // Counts the call and says whether it is to fail; when it is, the last
+  // error is already set. For the shell-link wrapper.
+  bool Enter(const char* name);
+  bool EnterMutating(const char* name, const std::string& argument);
+
+  // ISystemCalls
+  HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                     DWORD flags, HANDLE templateFile) override;
+  BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) override;
+  BOOL SetEndOfFile(HANDLE file) override;
+  HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) override;
+  BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) override;
+  BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) override;
+  BOOL DeleteFileA(LPCSTR path) override;
+  BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) override;
+  BOOL RemoveDirectoryA(LPCSTR path) override;
+  UINT GetSystemDirectoryA(LPSTR buffer, UINT size) override;
+  BOOL SHGetSpecialFolderPathA(HWND owner, LPSTR path, int csidl, BOOL create) override;
+
+  HRESULT CoInitialize(LPVOID reserved) override;
+  void CoUninitialize() override;
+  HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object) override;
+
+  SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) override;
+  SC_HANDLE OpenServiceA(SC_HANDLE scm, LPCSTR name, DWORD access) override;
+  SC_HANDLE CreateServiceA(SC_HANDLE scm, LPCSTR name, LPCSTR displayName, DWORD access, DWORD type, DWORD startType,
+                           DWORD errorControl, LPCSTR imagePath, LPCSTR loadOrderGroup, LPDWORD tagId,
+                           LPCSTR dependencies, LPCSTR account, LPCSTR password) override;
+  BOOL ChangeServiceConfigA(SC_HANDLE service, DWORD type, DWORD startType, DWORD errorControl, LPCSTR imagePath,
+                            LPCSTR loadOrderGroup, LPDWORD tagId, LPCSTR dependencies, LPCSTR account,
+                            LPCSTR password, LPCSTR displayName) override;
+  SC_LOCK LockServiceDatabase(SC_HANDLE scm) override;
+  BOOL UnlockServiceDatabase(SC_LOCK lock) override;
+  BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) override;
+  BOOL StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv) override;
+  BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) override;
+  BOOL DeleteService(SC_HANDLE service) override;
+  BOOL CloseServiceHandle(SC_HANDLE handle) override;
+
+  LONG RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,
+                       LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition) override;
+  LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
+  LONG RegQueryInfoKeyA(HKEY key, LPSTR className, LPDWORD classLength, LPDWORD reserved, LPDWORD subKeys,
+                        LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values, LPDWORD maxValueNameLength,
+                        LPDWORD maxValueLength, LPDWORD securityLength, PFILETIME lastWrite) override;
+  LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPDWORD type,
+                     LPBYTE data, LPDWORD dataLength) override;
+  LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                        LPDWORD dataLength) override;
+  LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                      DWORD dataLength) override;
+  LONG RegCloseKey(HKEY key) override;
+
+  BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;
+  BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD length,
+                           PDWORD returnLength) override;
+  BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD sub0, DWORD sub1, DWORD sub2,
+                                DWORD sub3, DWORD sub4, DWORD sub5, DWORD sub6, DWORD sub7, PSID* sid) override;
+  BOOL EqualSid(PSID a, PSID b) override;
+  PVOID FreeSid(PSID sid) override;
+  BOOL LookupPrivilegeValueA(LPCSTR system, LPCSTR name, PLUID luid) override;
+  BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD length,
+                             PTOKEN_PRIVILEGES previous, PDWORD returnLength) override;
+  // Recorded and answered with TRUE; never passed on, so no test restarts
+  // the machine it runs on.
+  BOOL ExitWindowsEx(UINT flags, DWORD reason) override;
+
+  void Sleep(DWORD milliseconds) override;
+  DWORD GetTickCount() override;
+
+ private:
+  struct Fault {
+    int from;
+    int to;  // inclusive; INT_MAX for "from on"
+    DWORD error;
+  };
+
+  bool Fails(const std::string& name, int count, DWORD* error) const;
+  std::string FileName(HANDLE file) const;
+  std::string ServiceName(SC_HANDLE service) const;
+  std::string KeyName(HKEY key) const;
+
+  ISystemCalls& m_real;
+  bool m_realSleep = false;
+  std::map<std::string, int> m_counts;
+  std::multimap<std::string, Fault> m_faults;
+  std::map<int, DWORD> m_mutatingFaults;
+  std::vector<MutatingCall> m_mutating;
+  std::vector<DWORD> m_sleeps;
+  std::vector<ExitRequest> m_exitRequests;
+  // What the handles stand for, for the list of mutating calls.
+  std::map<HANDLE, std::string> m_files;
+  std::map<SC_HANDLE, std::string> m_services;
+  std::map<HKEY, std::string> m_keys;
+};
+
+// Installs a seam for the lifetime of the object, then restores the real one.
+class ScopedSystemCalls {
+ public:
+  explicit ScopedSystemCalls(ISystemCalls& calls) { SetSystemCalls(&calls); }
+  ~ScopedSystemCalls() { SetSystemCalls(nullptr); }
+  ScopedSystemCalls(const ScopedSystemCalls&) = delete;
+  ScopedSystemCalls& operator=(const ScopedSystemCalls&) = delete;
+};
