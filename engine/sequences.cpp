@@ -1,0 +1,94 @@
+// The product's installation sequence and its rollback: the fixed order of
+// the steps, the progress reports between them and the pauses that let the
+// progress page animate. Pauses go through the system-call seam so that tests
+// can make them instant.
+
+#include "engine/product.h"
+#include "engine/product_install_engine.h"
+#include "engine/system_calls.h"
+
+namespace {
+
+// Progress task indices (captions live in the application's string table).
+enum ProgressTask : int {
+  TaskCopyingFiles = 0,
+  TaskInstallingDrivers = 1,
+  TaskStartingDrivers = 3,
+  TaskStartMenuItems = 4,
+  TaskFinish = 5,
+  TaskRemoveServices = 7,
+  TaskClearRegistry = 8,
+  TaskDeleteFiles = 10,
+  TaskRestoreFiles = 11,
+  TaskDeleteDirectories = 12,
+};
+
+void Pause(DWORD milliseconds) { SystemCalls().Sleep(milliseconds); }
+
+}  // namespace
+
+void CProductInstallEngine::Install() {
+  const std::string destFolder = m_app->DestFolder();
+
+  m_app->ReportProgress(10, TaskCopyingFiles);
+  InstallDriverFiles();
+  Pause(200);
+  m_app->ReportProgress(20, TaskCopyingFiles);
+  CreateDir(destFolder);
+  Pause(200);
+  m_app->ReportProgress(30, TaskCopyingFiles);
+  InstallProgramFiles();
+  Pause(200);
+  m_app->ReportProgress(70, TaskInstallingDrivers);
+  InstallDrivers();
+
+  // A deferred file replacement or a reconfigured running driver means the
+  // old driver stays loaded until restart; the automatic start then loads
+  // the new one.
+  if (!RestartIsRequired()) {
+    m_app->ReportProgress(85, TaskStartingDrivers);
+    StartInstalledService(ServiceNameOf(product::kControlDriverFile));
+  }
+  m_app->SetProgressPosition(87);
+  m_app->ReportProgress(90, TaskStartMenuItems);
+  CreateStartMenuItems();
+
+  // Nothing below throws: the registry entries have no journal records, so
+  // they are written only once no rollback can follow.
+  RegisterUninstall();
+  m_app->ReportProgress(95, TaskFinish);
+  DiscardBackups();
+  Pause(1000);
+  RegisterDocumentType(product::kDocumentExtension, product::kProgId,
+                       destFolder + "\\" + product::kProgramFile, product::kOpenArgument,
+                       product::kDocumentIconIndex);
+  m_app->ReportProgress(100, TaskFinish);
+}
+
+void CProductInstallEngine::Rollback() {
+  Pause(2000);
+  m_app->SetProgressPosition(40);
+
+  // Services go first, before any file they use is touched.
+  m_app->ReportProgress(35, TaskRemoveServices);
+  RemoveInstalledServices();
+  Pause(500);
+  m_app->ReportProgress(25, TaskClearRegistry);
+  RestoreServiceRegistry();
+  Pause(500);
+
+  // Created files before restores: the temporary file of a deferred
+  // replacement must go before its backup is moved back.
+  m_app->ReportProgress(15, TaskDeleteFiles);
+  RemoveInstallFiles();
+  Pause(500);
+  m_app->ReportProgress(10, TaskRestoreFiles);
+  RollBackInstallFiles();
+  Pause(500);
+
+  // Directories last, once their contents are gone.
+  m_app->ReportProgress(1, TaskDeleteDirectories);
+  RemoveCreatedDirectories();
+  Pause(1000);
+  m_app->ReportProgress(100, TaskFinish);
+}

@@ -1,0 +1,52 @@
+#include "tests/sequences/runner_options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool Fail(const char* message, const char* detail) {
+  std::fprintf(stderr, "sequence_runner: %s%s\n", message, detail != nullptr ? detail : "");
+  return false;
+}
+
+}  // namespace
+
+bool ParseRunnerOptions(int argc, char** argv, RunnerOptions* options) {
+  if (argc < 2) return Fail("no command", nullptr);
+  options->command = argv[1];
+  for (int i = 2; i < argc; ++i) {
+    const char* name = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (std::strcmp(name, "--desktop") == 0) {
+      options->desktopIcon = 1;
+    } else if (std::strcmp(name, "--quick-launch") == 0) {
+      options->quickLaunchIcon = 1;
+    } else if (!hasValue) {
+      return Fail("missing value or unknown option: ", name);
+    } else if (std::strcmp(name, "--package") == 0) {
+      options->package = argv[++i];
+    } else if (std::strcmp(name, "--dest") == 0) {
+      options->destFolder = argv[++i];
+    } else if (std::strcmp(name, "--start-menu") == 0) {
+      options->startMenuFolder = argv[++i];
+    } else if (std::strcmp(name, "--log") == 0) {
+      options->logFile = argv[++i];
+    } else if (std::strcmp(name, "--hold") == 0) {
+      options->held.push_back(argv[++i]);
+    } else if (std::strcmp(name, "--fail-call") == 0) {
+      options->failCall = std::atoi(argv[++i]);
+    } else if (std::strcmp(name, "--error") == 0) {
+      options->error = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 0));
+    } else {
+      return Fail("unknown option: ", name);
+    }
+  }
+  if (options->command == "install" &&
+      (options->package.empty() || options->destFolder.empty() || options->startMenuFolder.empty())) {
+    return Fail("install needs --package, --dest and --start-menu", nullptr);
+  }
+  if (options->command == "package" && options->package.empty()) return Fail("package needs --package", nullptr);
+  return true;
+}

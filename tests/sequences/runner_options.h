@@ -1,0 +1,29 @@
+#pragma once
+// The sequence runner's command line.
+//
+//   sequence_runner install --package FILE --dest FOLDER --start-menu NAME
+//                   [--desktop] [--quick-launch] [--log FILE] [--hold FILE]...
+//                   [--fail-call N] [--error CODE]
+//   sequence_runner services
+//   sequence_runner package --package FILE
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct RunnerOptions {
+  std::string command;
+  std::string package;
+  std::string destFolder;
+  std::string startMenuFolder;
+  int desktopIcon = 0;
+  int quickLaunchIcon = 0;
+  std::string logFile;              // empty: the system folder's velmora-install.log
+  std::vector<std::string> held;    // files held open, without write sharing, for the whole run
+  int failCall = 0;                 // the mutating call to fail, counting from 1; 0 for none
+  DWORD error = ERROR_ACCESS_DENIED;
+};
+
+// Parses argv[1..]; false with a message on stderr when it is not usable.
+bool ParseRunnerOptions(int argc, char** argv, RunnerOptions* options);

@@ -1,0 +1,144 @@
+// A Windows-side runner for the host-side scenarios and the rollback sweep:
+// it runs the installation the way the setup's installation worker does
+// (install; on an engine failure stop the started service, then roll back),
+// optionally failing one call that changes the system, and prints what
+// happened as tab-separated records (see state_report.h).
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/product.h"
+#include "engine/product_install_engine.h"
+#include "framework/handles.h"
+#include "tests/sequences/runner_options.h"
+#include "tests/sequences/state_report.h"
+#include "tests/support/recording_owner.h"
+#include "tests/support/system_call_faults.h"
+
+namespace {
+
+const std::vector<std::string>& ProductFileNames() {
+  static const std::vector<std::string> names = {
+      product::kControlDriverFile, product::kMonitorDriverFile, product::kProgramFile,
+      std::string(product::kStubFilePrefix) + product::kStubFileSuffix, product::kUninstallerFile,
+      product::kHelpFile,          product::kLicenseTextFile,   product::kLicenseRtfFile,
+      product::kReadmeFile,
+  };
+  return names;
+}
+
+std::string DefaultLogPath() {
+  char folder[MAX_PATH];
+  UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  return std::string(folder) + "\\" + product::kLogFileName;
+}
+
+// Opens a package file the way the welcome page's worker opens the setup's
+// own: the store's status, 0 on success.
+int32_t OpenPackageFile(CInstallEngine& engine, const std::string& path) {
+  return engine.Store().OpenPath(path.c_str());
+}
+
+int RunInstall(const RunnerOptions& options) {
+  std::vector<unique_hfile> held;
+  for (const std::string& path : options.held) {
+    held.emplace_back(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held.back()) {
+      std::fprintf(stderr, "sequence_runner: cannot hold %s (error %lu)\n", path.c_str(), ::GetLastError());
+      return 2;
+    }
+  }
+
+  const std::string logPath = options.logFile.empty() ? DefaultLogPath() : options.logFile;
+  unique_hfile log(::CreateFileA(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+
+  RecordingOwner owner;
+  owner.m_destFolder = options.destFolder;
+  owner.m_startMenuFolder = options.startMenuFolder;
+  owner.m_desktopIcon = options.desktopIcon;
+  owner.m_quickLaunchIcon = options.quickLaunchIcon;
+
+  std::unique_ptr<CProductInstallEngine> engine;
+  try {
+    engine = std::make_unique<CProductInstallEngine>(log.get(), &owner);
+  } catch (CExceptionEx* failure) {
+    std::printf("construction\t%u\t%lu\n", failure->m_code, static_cast<unsigned long>(failure->m_arg0));
+    delete failure;
+    return 2;
+  }
+  int32_t status = OpenPackageFile(*engine, options.package);
+  if (status != 0) {
+    std::printf("package-status\t%ld\n", static_cast<long>(status));
+    return 2;
+  }
+
+  volatile LONG restartRequired = 0;
+  FaultyCalls calls;
+  if (options.failCall > 0) calls.FailMutatingCall(options.failCall, options.error);
+  int installCalls = 0;
+  {
+    ScopedSystemCalls seam(calls);
+    engine->m_pRestartRequired = &restartRequired;
+    std::srand(::GetTickCount());
+    try {
+      engine->Install();
+      installCalls = calls.MutatingCount();
+      std::printf("outcome\tcompleted\n");
+    } catch (CExceptionEx* failure) {
+      installCalls = calls.MutatingCount();
+      std::printf("outcome\tfailed\t%u\t%u\t%lu\n", failure->m_code, failure->m_module,
+                  static_cast<unsigned long>(failure->m_arg0));
+      delete failure;
+      // What the installation worker does after a failure, less the message box.
+      owner.ReportProgress(50, 6);
+      engine->StopServices();
+      engine->Rollback();
+    }
+  }
+
+  std::printf("install-calls\t%d\n", installCalls);
+  PrintMutatingCalls(calls, installCalls, stdout);
+  std::printf("restart\t%ld\n", static_cast<long>(restartRequired));
+  PrintProgress(owner.m_events, stdout);
+  for (DWORD milliseconds : calls.Sleeps()) std::printf("sleep\t%lu\n", milliseconds);
+  PrintJournal(*engine, stdout);
+  PrintServices(stdout);
+  engine.reset();
+  log.reset();
+  std::printf("log\t%s\n", logPath.c_str());
+  std::fflush(stdout);
+  return 0;
+}
+
+int RunServices() { return PrintServices(stdout) ? 0 : 2; }
+
+int RunPackage(const RunnerOptions& options) {
+  CPackageFileStore store;
+  int32_t status = store.OpenPath(options.package.c_str());
+  if (status != 0) {
+    std::printf("package-status\t%ld\n", static_cast<long>(status));
+    return 2;
+  }
+  PrintPackage(store, ProductFileNames(), stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RunnerOptions options;
+  if (!ParseRunnerOptions(argc, argv, &options)) return 2;
+  if (options.command == "install") return RunInstall(options);
+  if (options.command == "services") return RunServices();
+  if (options.command == "package") return RunPackage(options);
+  std::fprintf(stderr, "sequence_runner: unknown command %s\n", options.command.c_str());
+  return 2;
+}
