@@ -136,4 +136,13 @@ class CInstallEngine {
   std::map<std::string, std::string> m_backups;
   std::map<std::string, std::list<CapturedValue>> m_serviceCapture;
   SC_HANDLE m_scm = nullptr;
+
+ private:
+  // Creates HKLM\...\CurrentVersion\RunOnce when missing (logged); writes no
+  // value and ignores failures.
+  void EnsureRunOnceKey();
+  // The in-use branch of InstallFile: writes the content to a temporary file
+  // beside the target and schedules the move for the next restart.
+  void InstallAtRestart(const std::string& fileName, const std::string& folder, const uint8_t* content,
+                        uint32_t size);
 };

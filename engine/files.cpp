@@ -1,0 +1,99 @@
+// Installing one file: back up what is there, write the new content, and
+// when the target is in use, hand the replacement to the next restart.
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/install_engine.h"
+#include "engine/system_calls.h"
+#include "framework/handles.h"
+
+namespace {
+
+constexpr int kTempNameDigits = 8;
+
+std::string TargetPath(const std::string& fileName, const std::string& folder) { return folder + "\\" + fileName; }
+
+// An exclusive, truncating write open, the same for targets and temporary files.
+HANDLE OpenForWriting(const std::string& path) {
+  return SystemCalls().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
+}
+
+// Truncates and writes the whole content with one call; false (with the last
+// error set by the write) when the write failed or came up short.
+bool WriteContent(HANDLE file, const uint8_t* content, uint32_t size) {
+  static const uint8_t kNothing = 0;
+  SystemCalls().SetEndOfFile(file);
+  DWORD written = 0;
+  const BOOL ok = SystemCalls().WriteFile(file, content != nullptr ? content : &kNothing, size, &written, nullptr);
+  return ok && written == size;
+}
+
+}  // namespace
+
+std::string CInstallEngine::MakeTempName(const std::string& fileName, const std::string& folder) {
+  std::string name = TargetPath(fileName, folder) + "_";
+  for (int i = 0; i < kTempNameDigits; ++i) {
+    char digit[4];
+    std::snprintf(digit, sizeof digit, "%d", std::rand() % 9 + 1);
+    name += digit;
+  }
+  return name + ".tmp";
+}
+
+void CInstallEngine::BackupFile(const std::string& fileName, const std::string& folder) {
+  const std::string source = TargetPath(fileName, folder);
+  const std::string backup = MakeTempName(fileName, folder);
+  if (!SystemCalls().CopyFileA(source.c_str(), backup.c_str(), TRUE)) Throw(386, kModuleEngine, ::GetLastError());
+  m_backups[source] = backup;
+}
+
+void CInstallEngine::InstallFile(const std::string& fileName, const std::string& folder, const uint8_t* content,
+                                 uint32_t size) {
+  const std::string target = TargetPath(fileName, folder);
+  Log("Install File: ", target.c_str());
+
+  WIN32_FIND_DATAA found;
+  const bool exists = unique_hfind(SystemCalls().FindFirstFileA(target.c_str(), &found)).valid();
+
+  unique_hfile file;
+  if (!exists) {
+    file.reset(OpenForWriting(target));
+    if (!file) Throw(579, kModuleEngine, ::GetLastError());
+    m_created[target] = KindFile;
+  } else {
+    BackupFile(fileName, folder);
+    file.reset(OpenForWriting(target));
+    if (!file) {
+      InstallAtRestart(fileName, folder, content, size);
+      return;
+    }
+  }
+
+  if (!WriteContent(file.get(), content, size)) Throw(637, kModuleEngine, ::GetLastError());
+}
+
+void CInstallEngine::InstallAtRestart(const std::string& fileName, const std::string& folder, const uint8_t* content,
+                                      uint32_t size) {
+  const std::string target = TargetPath(fileName, folder);
+  const std::string temporary = MakeTempName(fileName, folder);
+  unique_hfile file(OpenForWriting(temporary));
+  if (!file) Throw(601, kModuleEngine, ::GetLastError());
+  m_created[temporary] = KindFile;
+
+  bool shortWrite = false;
+  DWORD shortWriteError = 0;
+  if (!WriteContent(file.get(), content, size)) {
+    shortWrite = true;
+    shortWriteError = ::GetLastError();
+  }
+  file.reset();
+
+  RequireRestart();
+  if (!SystemCalls().MoveFileExA(temporary.c_str(), target.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    Throw(620, kModuleEngine, ::GetLastError());
+  }
+  if (shortWrite) Throw(611, kModuleEngine, shortWriteError);
+}

@@ -1,0 +1,73 @@
+// The uninstall registration and the document-type registration. Neither is
+// journaled: the installation writes them only once nothing can fail any more.
+
+#include "engine/install_engine.h"
+#include "engine/seam_handles.h"
+#include "engine/system_calls.h"
+
+namespace {
+
+constexpr const char* kUninstallRoot = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+// The formatted document-type texts keep to the size of the buffer they
+// were always built in; a longer one is refused, never cut short.
+constexpr size_t kFormattedTextBufferSize = 528;
+
+// Windows runs both texts as command lines, so a path with blanks must be quoted.
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+LONG SetString(HKEY key, const char* name, const std::string& text) {
+  return SystemCalls().RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                      static_cast<DWORD>(text.size() + 1));
+}
+
+LONG CreateKey(HKEY parent, const std::string& name, seam_hkey* key) {
+  return SystemCalls().RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key->put(),
+                                       nullptr);
+}
+
+// Sets the key's default value; false when the text does not fit the
+// formatting buffer (nothing is written then) or the write fails.
+bool SetDefaultText(HKEY key, const std::string& text) {
+  if (text.size() + 1 > kFormattedTextBufferSize) return false;
+  return SetString(key, nullptr, text) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+void CInstallEngine::WriteUninstallValues(const std::string& keyName, const std::string& installLocation,
+                                          const std::string& startMenuLocation,
+                                          const std::string& uninstallerFileName, const std::string& displayName) {
+  seam_hkey key;
+  if (CreateKey(HKEY_LOCAL_MACHINE, kUninstallRoot + keyName, &key) != ERROR_SUCCESS) return;
+  SetString(key.get(), "InstallLocation", installLocation);
+  SetString(key.get(), "UninstallString", Quoted(installLocation + "\\" + uninstallerFileName));
+  SetString(key.get(), "StartMenuLocation", startMenuLocation);
+  SetString(key.get(), "DisplayName", displayName);
+}
+
+int CInstallEngine::RegisterDocumentType(const std::string& extension, const std::string& progId,
+                                         const std::string& programPath, const std::string& commandArgument,
+                                         int iconIndex) {
+  seam_hkey progIdKey;
+  if (CreateKey(HKEY_CLASSES_ROOT, progId, &progIdKey) != ERROR_SUCCESS) return 0;
+  {
+    seam_hkey defaultIcon;
+    if (CreateKey(progIdKey.get(), "DefaultIcon", &defaultIcon) != ERROR_SUCCESS) return 0;
+    if (!SetDefaultText(defaultIcon.get(), programPath + "," + std::to_string(iconIndex))) return 0;
+  }
+  seam_hkey shell;
+  if (CreateKey(progIdKey.get(), "shell", &shell) != ERROR_SUCCESS) return 0;
+  if (SetString(shell.get(), nullptr, "open") != ERROR_SUCCESS) return 0;
+  seam_hkey open;
+  if (CreateKey(shell.get(), "open", &open) != ERROR_SUCCESS) return 0;
+  seam_hkey command;
+  if (CreateKey(open.get(), "command", &command) != ERROR_SUCCESS) return 0;
+  if (!SetDefaultText(command.get(), Quoted(programPath) + " " + commandArgument)) return 0;
+  progIdKey.reset();
+
+  // Associated only now that the ProgID's icon and command are in place.
+  seam_hkey extensionKey;
+  if (CreateKey(HKEY_CLASSES_ROOT, extension, &extensionKey) != ERROR_SUCCESS) return 0;
+  if (SetString(extensionKey.get(), nullptr, progId) != ERROR_SUCCESS) return 0;
+  return 1;
+}
