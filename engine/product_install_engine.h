@@ -8,6 +8,11 @@
 
 class CProductInstallEngine : public CInstallEngine {
  public:
+  static constexpr uint16_t kModuleProduct = 1;
+
+  // A driver's service name: its file name cut before the first ".".
+  static std::string ServiceNameOf(const std::string& driverFile);
+
   CProductInstallEngine(HANDLE hLogFile, IInstallOwner* owner);
 
   // Product steps; each throws CExceptionEx.
