@@ -10,13 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "package/package_status.h"
+
 class CPackageFileStore {
  public:
   enum : int32_t {
-    kOk = 0,
-    kReadFailed = -1,  // own path not obtained, file not opened, short read
-    kDamaged = -2,     // no valid header, digest mismatch, entry not inflated
-    kNoMemory = -3,    // an allocation failed
+    kOk = kPackageOk,
+    kReadFailed = kPackageReadFailed,  // own path not obtained, file not opened, short read
+    kDamaged = kPackageDamaged,        // no valid header, digest mismatch, entry not inflated
+    kNoMemory = kPackageNoMemory,      // an allocation failed
   };
   static constexpr uint32_t kInflateBufferSize = 16384;
 
@@ -50,6 +52,10 @@ class CPackageFileStore {
     std::unique_ptr<uint8_t[]> data;
     uint32_t size = 0;
   };
+  class IndexSink;
+
+  // Ends a failed open or parse: the index is emptied, the status kept.
+  int32_t Finish(int32_t status) noexcept;
 
   int32_t m_status = kOk;
   std::unique_ptr<uint8_t[]> m_inflateBuffer;

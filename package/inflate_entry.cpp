@@ -1,0 +1,75 @@
+#include "package/inflate_entry.h"
+
+#include <zlib.h>
+
+#include <cstdint>
+
+namespace {
+
+// Calls inflateEnd however the loop is left, a failed allocation included.
+class InflateStream {
+ public:
+  InflateStream(const uint8_t* input, uint32_t inputSize, uint8_t* output, uint32_t outputSize) {
+    m_stream.next_in = const_cast<Bytef*>(input);
+    m_stream.avail_in = inputSize;
+    m_stream.next_out = output;
+    m_stream.avail_out = outputSize;
+    m_initResult = inflateInit(&m_stream);
+  }
+  ~InflateStream() {
+    if (m_initResult == Z_OK) inflateEnd(&m_stream);
+  }
+  InflateStream(const InflateStream&) = delete;
+  InflateStream& operator=(const InflateStream&) = delete;
+
+  int InitResult() const { return m_initResult; }
+  z_stream& Stream() { return m_stream; }
+
+ private:
+  z_stream m_stream{};
+  int m_initResult;
+};
+
+// Appends n bytes; false when the content would no longer fit a 32-bit size.
+bool Append(std::vector<uint8_t>& content, const uint8_t* data, uint32_t n) {
+  if (n > UINT32_MAX - content.size()) return false;
+  content.insert(content.end(), data, data + n);  // geometric growth
+  return true;
+}
+
+InflateResult Failure(int zlibResult, std::vector<uint8_t>& content) {
+  content.clear();
+  return zlibResult == Z_MEM_ERROR ? InflateResult::kNoMemory : InflateResult::kFailed;
+}
+
+}  // namespace
+
+InflateResult InflateEntry(const uint8_t* compressed, uint32_t compressedSize, uint8_t* buffer, uint32_t bufferSize,
+                           std::vector<uint8_t>& content) {
+  InflateStream inflater(compressed, compressedSize, buffer, bufferSize);
+  if (inflater.InitResult() != Z_OK) return Failure(inflater.InitResult(), content);
+  z_stream& stream = inflater.Stream();
+
+  int flush = Z_NO_FLUSH;
+  int result = inflate(&stream, flush);
+  while (result != Z_STREAM_END) {
+    if (result != Z_OK) return Failure(result, content);
+    // With all input handed over, a stream that has not ended yet can only
+    // end on this final request; zlib reports a truncated one as an error.
+    if (stream.avail_in == 0 && flush == Z_NO_FLUSH) flush = Z_FINISH;
+    if (stream.avail_out == 0) {
+      if (!Append(content, buffer, bufferSize)) {
+        content.clear();
+        return InflateResult::kTooLarge;
+      }
+      stream.next_out = buffer;
+      stream.avail_out = bufferSize;
+    }
+    result = inflate(&stream, flush);
+  }
+  if (!Append(content, buffer, bufferSize - stream.avail_out)) {
+    content.clear();
+    return InflateResult::kTooLarge;
+  }
+  return InflateResult::kStreamEnd;
+}
