@@ -3,6 +3,7 @@
 // CWnd bound to a dialog control (DDX_Control) and adds typed messages.
 
 #include <windows.h>
+#include <commctrl.h>
 #include <richedit.h>
 
 #include "framework/wnd.h"

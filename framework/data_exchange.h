@@ -19,9 +19,11 @@ class CDataExchange {
 
   // Handle of control `id`; a missing control fails the exchange (Fail).
   HWND PrepareCtrl(int id);
-  // Abandons the exchange: UpdateData returns FALSE. Throws; only the
-  // exchange functions call it, inside UpdateData.
+  // Abandons the exchange: UpdateData returns FALSE. Throws Failure, which
+  // UpdateData catches; only the exchange functions call it.
   [[noreturn]] void Fail();
+
+  struct Failure {};
 };
 
 // Control text <-> `value`.

@@ -82,7 +82,6 @@ class CDialog : public CWnd {
  private:
   friend void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   // Remembers a control member bound to the current window.
   void BindControl(CWnd& control, HWND window);
   // The window is gone: forget it and unbind the control members.

@@ -8,7 +8,8 @@
 
 class CWinApp {
  public:
-  // Registers this object as the application (AfxGetApp). Without a name the
+  // Registers this object as the application (AfxGetApp) until it is
+  // destroyed, when the one registered before it returns. Without a name the
   // title is the executable's file name without its extension.
   explicit CWinApp(const char* appName = nullptr);
   virtual ~CWinApp();
@@ -33,6 +34,7 @@ class CWinApp {
  private:
   CString m_appName;
   CString m_exeName;
+  CWinApp* m_previous = nullptr;
 };
 
 // The application object, or null when none has been constructed.
@@ -40,8 +42,8 @@ CWinApp* AfxGetApp();
 // The module whose resources the framework loads (the executable).
 HINSTANCE AfxGetResourceHandle();
 HINSTANCE AfxGetInstanceHandle();
-// The module holding resource `name` of `type` (falls back to the resource
-// module when none holds it).
+// The module to load resource `name` of `type` from: the resource module
+// (the executable holds every resource of the application).
 HINSTANCE AfxFindResourceHandle(LPCSTR name, LPCSTR type);
 
 // MessageBoxA with the application title as caption, owned by the calling

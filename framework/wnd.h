@@ -65,7 +65,7 @@ class CWnd {
   UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs);
   BOOL KillTimer(UINT_PTR id);
 
-  // MessageBoxA owned by this window.
+  // MessageBoxA owned by this window (no caption: the application title).
   int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK);
 
  protected:
