@@ -24,10 +24,13 @@ std::unique_ptr<CExceptionEx> CatchEngineFailure(Action&& action) {
 
 class EngineHarness {
  public:
+  enum class RunOnceKey { Ensure, AsItIs };
+
   // Builds the engine at once; a construction failure is kept in
   // m_constructionFailure and m_engine stays empty. The destination folder
-  // is set to a not yet existing "Velmora" inside m_folder.
-  EngineHarness();
+  // is set to a not yet existing "Velmora" inside m_folder. By default the
+  // RunOnce key is made to exist first, so the log starts empty.
+  explicit EngineHarness(RunOnceKey runOnce = RunOnceKey::Ensure);
   ~EngineHarness();
 
   CProductInstallEngine& Engine() { return *m_engine; }

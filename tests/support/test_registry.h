@@ -22,6 +22,10 @@ bool RegistryKeyExists(HKEY root, const std::string& key);
 std::vector<std::string> RegistryValueNames(HKEY root, const std::string& key);
 // Writes a REG_SZ value, creating the key; false on failure.
 bool WriteRegistryString(HKEY root, const std::string& key, const char* name, const std::string& text);
+// Creates root\key (and its missing parents) without writing a value.
+bool CreateRegistryKey(HKEY root, const std::string& key);
+// Deletes one value; quiet when missing.
+void DeleteRegistryValue(HKEY root, const std::string& key, const char* name);
 // Deletes root\key with its subkeys; quiet when missing.
 void DeleteRegistryTree(HKEY root, const std::string& key);
 
@@ -37,4 +41,43 @@ class ScopedRegistryCleanup {
  private:
   HKEY m_root;
   std::string m_key;
+};
+
+// Puts a value back as it was when the object was made (deleting it when it
+// was absent), so tests that make Windows record work for the next start
+// leave the shared machine as they found it.
+class ScopedRegistryValueRestore {
+ public:
+  ScopedRegistryValueRestore(HKEY root, std::string key, std::string name);
+  ~ScopedRegistryValueRestore();
+  ScopedRegistryValueRestore(const ScopedRegistryValueRestore&) = delete;
+  ScopedRegistryValueRestore& operator=(const ScopedRegistryValueRestore&) = delete;
+
+ private:
+  HKEY m_root;
+  std::string m_key;
+  std::string m_name;
+  RegistryValue m_saved;
+};
+
+// One operation that Windows carries out at the next start (MoveFileEx with
+// MOVEFILE_DELAY_UNTIL_REBOOT), with the "\??\" prefixes taken off.
+struct PendingRename {
+  std::string from;
+  std::string to;        // empty: delete `from`
+  bool replace = false;  // the target may be replaced ("!" prefix)
+};
+
+constexpr const char* kRunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
+constexpr const char* kPendingRenamesValue = "PendingFileRenameOperations";
+
+std::vector<PendingRename> PendingFileRenames();
+// Whether a rename from `from` to `to` (empty: a deletion) is pending.
+bool HasPendingRename(const std::string& from, const std::string& to);
+
+// Restores the pending file operations as they were.
+class ScopedPendingRenames : public ScopedRegistryValueRestore {
+ public:
+  ScopedPendingRenames() : ScopedRegistryValueRestore(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue) {}
 };
