@@ -47,6 +47,18 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
+bool IsTempNameOf(const std::string& path, const std::string& target) {
+  const std::string prefix = target + "_";
+  const std::string suffix = ".tmp";
+  if (path.size() != prefix.size() + 8 + suffix.size()) return false;
+  if (path.compare(0, prefix.size(), prefix) != 0) return false;
+  if (path.compare(path.size() - suffix.size(), suffix.size(), suffix) != 0) return false;
+  for (size_t i = prefix.size(); i < prefix.size() + 8; ++i) {
+    if (path[i] < '1' || path[i] > '9') return false;
+  }
+  return true;
+}
+
 void RemoveTree(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
@@ -81,5 +93,5 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() { RemoveTree(m_path); }
 
-HeldFile::HeldFile(const std::string& path)
-    : m_file(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+HeldFile::HeldFile(const std::string& path, DWORD share)
+    : m_file(::CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}

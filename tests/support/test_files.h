@@ -17,6 +17,9 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Names (not paths) of the entries of a folder, "." and ".." left out.
 std::vector<std::string> FolderEntries(const std::string& folder);
+// Whether path has the form of a backup or temporary file of target:
+// target, "_", eight digits from 1 to 9, ".tmp".
+bool IsTempNameOf(const std::string& path, const std::string& target);
 // Deletes a file or a folder with everything in it; quiet on failure.
 void RemoveTree(const std::string& path);
 
@@ -37,12 +40,13 @@ class TempFolder {
   std::string m_path;
 };
 
-// A file opened without sharing by another handle, the way a running
-// program holds its executable: writes, deletes and renames fail while it is
-// held. Releases the handle when the object goes.
+// A file held open by another handle, by default the way a running program
+// holds its executable: others may read it (so it can be copied), but
+// writes, deletes and renames fail while it is held. Share mode 0 locks out
+// readers too. Releases the handle when the object goes.
 class HeldFile {
  public:
-  explicit HeldFile(const std::string& path);
+  explicit HeldFile(const std::string& path, DWORD share = FILE_SHARE_READ);
 
   bool Held() const { return m_file.valid(); }
   void Release() { m_file.reset(); }
