@@ -32,7 +32,7 @@ bool ChangesFile(DWORD access, DWORD disposition) {
 // the seam can fail the setters, the IPersistFile query and Save by name.
 class FaultyShellLink final : public IShellLinkA, public IPersistFile {
  public:
-  FaultyShellLink(FaultyCalls& calls, IShellLinkA* inner) : m_calls(calls), m_inner(inner) {}
+  FaultyShellLink(FaultyCalls& calls, IShellLinkA* inner) : m_calls(calls), m_inner(inner) { m_calls.ShellLinkMade(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -122,7 +122,7 @@ class FaultyShellLink final : public IShellLinkA, public IPersistFile {
   HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* file) override { return m_persist->GetCurFile(file); }
 
  private:
-  ~FaultyShellLink() = default;
+  ~FaultyShellLink() { m_calls.ShellLinkGone(); }
 
   FaultyCalls& m_calls;
   IShellLinkA* m_inner;

@@ -53,11 +53,15 @@ class FaultyCalls : public ISystemCalls {
   std::string DescribeMutatingCalls() const;
   const std::vector<DWORD>& Sleeps() const { return m_sleeps; }
   const std::vector<ExitRequest>& ExitRequests() const { return m_exitRequests; }
+  // Shell-link objects made through this seam and not yet released.
+  int LiveShellLinks() const { return m_liveShellLinks; }
 
   // Counts the call and says whether it is to fail; when it is, the last
   // error is already set. For the shell-link wrapper.
   bool Enter(const char* name);
   bool EnterMutating(const char* name, const std::string& argument);
+  void ShellLinkMade() { ++m_liveShellLinks; }
+  void ShellLinkGone() { --m_liveShellLinks; }
 
   // ISystemCalls
   HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
@@ -144,6 +148,7 @@ class FaultyCalls : public ISystemCalls {
   std::vector<MutatingCall> m_mutating;
   std::vector<DWORD> m_sleeps;
   std::vector<ExitRequest> m_exitRequests;
+  int m_liveShellLinks = 0;
   // What the handles stand for, for the list of mutating calls.
   std::map<HANDLE, std::string> m_files;
   std::map<SC_HANDLE, std::string> m_services;
