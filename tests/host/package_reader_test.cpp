@@ -1,0 +1,95 @@
+#include "package/package_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "package/package_file_store.h"
+#include "package/package_format.h"
+#include "tests/host/package_samples.h"
+
+namespace {
+
+class NamesSink : public CPackageEntrySink {
+ public:
+  int32_t Accept(const PackageEntryView& entry, std::unique_ptr<uint8_t[]>, uint32_t size) override {
+    names.emplace_back(reinterpret_cast<const char*>(entry.name), entry.nameLength);
+    sizes.push_back(size);
+    return kPackageOk;
+  }
+  std::vector<std::string> names;
+  std::vector<uint32_t> sizes;
+};
+
+class ThrowingSink : public CPackageEntrySink {
+ public:
+  int32_t Accept(const PackageEntryView&, std::unique_ptr<uint8_t[]>, uint32_t) override { throw std::bad_alloc(); }
+};
+
+int32_t Unpack(const std::vector<uint8_t>& image, CPackageEntrySink& sink, PackageParseReport* report) {
+  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
+  return UnpackPackage(image.data(), uint32_t(image.size()), buffer.data(), uint32_t(buffer.size()), sink, report);
+}
+
+TEST(PackageReader, DeliversEntriesInPackageOrderWithTheirSizes) {
+  std::vector<uint8_t> image = Concatenate(FakeExecutable(700), Package(SampleItems()));
+  NamesSink sink;
+  PackageParseReport report;
+  ASSERT_EQ(kPackageOk, Unpack(image, sink, &report));
+  EXPECT_EQ((std::vector<std::string>{"license.rtf", "readme.txt", "velmora.exe"}), sink.names);
+  EXPECT_EQ(SampleContent("readme.txt").size(), sink.sizes[1]);
+  EXPECT_TRUE(report.headerFound);
+  EXPECT_EQ(700u, report.headerOffset);
+  EXPECT_EQ(0x5a, report.key);
+  EXPECT_EQ(3u, report.entryCount);
+}
+
+TEST(PackageReader, AllocationFailureInTheSinkIsMemoryExhaustedNotAnException) {
+  ThrowingSink sink;
+  PackageParseReport report;
+  EXPECT_EQ(kPackageNoMemory, Unpack(Package(SampleItems()), sink, &report));
+  EXPECT_EQ(PackageFault::kNoMemory, report.fault);
+}
+
+TEST(PackageReader, ReportNamesTheFailingEntry) {
+  std::vector<PackageItem> items = SampleItems();
+  items[1].contentDigest[3] ^= 1;
+  std::vector<uint8_t> image = Package(items);  // the report points into it
+  NamesSink sink;
+  PackageParseReport report;
+  EXPECT_EQ(kPackageDamaged, Unpack(image, sink, &report));
+  EXPECT_EQ(PackageFault::kEntryDigestMismatch, report.fault);
+  EXPECT_EQ(1u, report.faultEntry);
+  EXPECT_EQ("readme.txt", std::string(reinterpret_cast<const char*>(report.faultEntryName),
+                                      report.faultEntryNameLength));
+  EXPECT_EQ(1u, sink.names.size());  // the first entry was delivered before the failure
+}
+
+TEST(PackageReader, ReportTellsTheKindOfDamage) {
+  NamesSink sink;
+  PackageParseReport report;
+  EXPECT_EQ(kPackageDamaged, Unpack(FakeExecutable(400), sink, &report));
+  EXPECT_EQ(PackageFault::kNoHeader, report.fault);
+
+  std::vector<uint8_t> image = Package(SampleItems());
+  image[100] ^= 4;
+  EXPECT_EQ(kPackageDamaged, Unpack(image, sink, &report));
+  EXPECT_EQ(PackageFault::kAreaDigestMismatch, report.fault);
+
+  std::vector<PackageItem> items = {MakePackageItem("empty", {})};
+  EXPECT_EQ(kPackageDamaged, Unpack(Package(items), sink, &report));
+  EXPECT_EQ(PackageFault::kEntryEmpty, report.fault);
+}
+
+TEST(PackageReader, FindsNoHeaderInImagesTooShortForTheCheckField) {
+  std::vector<uint8_t> package = Package({});
+  uint32_t offset = 1;
+  EXPECT_TRUE(FindPackageHeader(package.data(), 64, &offset));
+  EXPECT_EQ(0u, offset);
+  EXPECT_FALSE(FindPackageHeader(package.data(), 63, &offset));
+  EXPECT_FALSE(FindPackageHeader(nullptr, 0, &offset));
+}
+
+}  // namespace
