@@ -1,0 +1,258 @@
+// Undoing the file steps: created files deleted, backups moved back,
+// created directories removed, and backups discarded after success.
+
+#include <gtest/gtest.h>
+
+#include "tests/support/engine_harness.h"
+#include "tests/support/system_call_faults.h"
+#include "tests/support/test_registry.h"
+
+namespace {
+
+constexpr const char* kWarning = "Warning: === Reboot required to complete operation ===";
+
+class FileUndoTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(nullptr, m_harness.m_constructionFailure); }
+
+  CProductInstallEngine& Engine() { return m_harness.Engine(); }
+  std::string File(const std::string& name) const { return m_harness.m_folder.File(name); }
+  std::vector<std::string> LogLines() const { return m_harness.LogLines(); }
+  // A file the installation created, as InstallFile would record it.
+  std::string CreatedFile(const std::string& name, const std::string& content = "new") {
+    const std::string path = File(name);
+    EXPECT_TRUE(WriteWholeFile(path, content));
+    Engine().m_created[path] = KindFile;
+    return path;
+  }
+  // A file the installation overwrote, with its backup beside it.
+  std::string OverwrittenFile(const std::string& name) {
+    const std::string path = File(name);
+    EXPECT_TRUE(WriteWholeFile(path, "old " + name));
+    Engine().BackupFile(name, m_harness.m_folder.Path());
+    EXPECT_TRUE(WriteWholeFile(path, "new " + name));
+    return path;
+  }
+  std::vector<std::string> CallNames(const FaultyCalls& calls) const {
+    std::vector<std::string> names;
+    for (const auto& call : calls.MutatingCalls()) names.push_back(call.name + " " + call.argument);
+    return names;
+  }
+
+  EngineHarness m_harness;
+};
+
+// RemoveInstallFiles
+
+TEST_F(FileUndoTest, CreatedFilesAreDeletedInAscendingOrderWithOneLineEach) {
+  const std::string second = CreatedFile("b.exe");
+  const std::string first = CreatedFile("a.exe");
+  const std::string directory = File("dir");
+  ASSERT_TRUE(CreateDirectoryA(directory.c_str(), nullptr));
+  Engine().m_created[directory] = KindDirectory;
+  Engine().m_created["velctl"] = KindCreatedService;
+
+  Engine().RemoveInstallFiles();
+
+  EXPECT_FALSE(FileExists(first));
+  EXPECT_FALSE(FileExists(second));
+  EXPECT_TRUE(DirectoryExists(directory));
+  EXPECT_EQ((std::vector<std::string>{"RemoveInstallFiles: " + first, "RemoveInstallFiles: " + second}), LogLines());
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+  EXPECT_EQ(4u, Engine().m_created.size());  // the journal is read, not emptied
+}
+
+TEST_F(FileUndoTest, CreatedFileInUseIsDeletedAtRestart) {
+  ScopedPendingRenames keepPendingRenames;
+  const std::string path = CreatedFile("velmora.exe");
+  HeldFile running(path);
+
+  Engine().RemoveInstallFiles();
+
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_TRUE(HasPendingRename(path, ""));
+  EXPECT_EQ(1, m_harness.m_restartRequired);
+  EXPECT_EQ((std::vector<std::string>{"RemoveInstallFiles: " + path, kWarning}), LogLines());
+}
+
+TEST_F(FileUndoTest, CreatedFileAlreadyGoneIsHandedToTheRestartToo) {
+  ScopedPendingRenames keepPendingRenames;
+  FaultyCalls calls;
+  ScopedSystemCalls seam(calls);
+  const std::string path = File("gone.exe");
+  Engine().m_created[path] = KindFile;
+
+  Engine().RemoveInstallFiles();
+
+  EXPECT_EQ(1, calls.Count("MoveFileExA"));
+  EXPECT_EQ(1, m_harness.m_restartRequired);
+  EXPECT_EQ((std::vector<std::string>{"RemoveInstallFiles: " + path, kWarning}), LogLines());
+}
+
+TEST_F(FileUndoTest, OneFailedDeletionDoesNotStopTheOthers) {
+  FaultyCalls calls;
+  calls.FailCall("DeleteFileA", ERROR_ACCESS_DENIED, 1);
+  calls.FailCall("MoveFileExA", ERROR_ACCESS_DENIED, 1);
+  ScopedSystemCalls seam(calls);
+  const std::string first = CreatedFile("a.exe");
+  const std::string second = CreatedFile("b.exe");
+
+  Engine().RemoveInstallFiles();
+
+  EXPECT_TRUE(FileExists(first));
+  EXPECT_FALSE(FileExists(second));
+  EXPECT_EQ(1, m_harness.m_restartRequired);
+  EXPECT_EQ((std::vector<std::string>{"RemoveInstallFiles: " + first, kWarning, "RemoveInstallFiles: " + second}),
+            LogLines());
+}
+
+// RollBackInstallFiles
+
+TEST_F(FileUndoTest, BackupsAreMovedBackOverTheirFiles) {
+  const std::string first = OverwrittenFile("a.dll");
+  const std::string second = OverwrittenFile("b.dll");
+  const std::string firstBackup = Engine().m_backups.at(first);
+
+  Engine().RollBackInstallFiles();
+
+  EXPECT_EQ("old a.dll", ReadWholeFile(first));
+  EXPECT_EQ("old b.dll", ReadWholeFile(second));
+  EXPECT_FALSE(FileExists(firstBackup));
+  EXPECT_EQ(2u, FolderEntries(m_harness.m_folder.Path()).size());
+  EXPECT_EQ((std::vector<std::string>{"RollBackInstallFiles: " + first, "RollBackInstallFiles: " + second}),
+            LogLines());
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+}
+
+TEST_F(FileUndoTest, RestoreOfAFileInUseWaitsForTheRestartAndKeepsTheBackup) {
+  ScopedPendingRenames keepPendingRenames;
+  const std::string path = OverwrittenFile("velmora.exe");
+  const std::string backup = Engine().m_backups.at(path);
+  HeldFile running(path);
+
+  Engine().RollBackInstallFiles();
+
+  EXPECT_EQ("new velmora.exe", ReadWholeFile(path));
+  EXPECT_EQ("old velmora.exe", ReadWholeFile(backup));
+  EXPECT_TRUE(HasPendingRename(backup, path));
+  EXPECT_EQ(1, m_harness.m_restartRequired);
+  EXPECT_EQ((std::vector<std::string>{"RollBackInstallFiles: " + path, kWarning}), LogLines());
+}
+
+TEST_F(FileUndoTest, EmptyBackupMapWritesNoLine) {
+  FaultyCalls calls;
+  ScopedSystemCalls seam(calls);
+  Engine().RollBackInstallFiles();
+  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(0, calls.MutatingCount());
+}
+
+TEST_F(FileUndoTest, InUseReplacementIsUndoneByDeletingTheTemporaryAndDeferringTheRestore) {
+  ScopedPendingRenames keepPendingRenames;
+  const std::string target = File("velmora.exe");
+  ASSERT_TRUE(WriteWholeFile(target, "old"));
+  HeldFile running(target);
+  Engine().InstallFile("velmora.exe", m_harness.m_folder.Path(), reinterpret_cast<const uint8_t*>("new"), 3);
+  const std::string temporary = Engine().m_created.begin()->first;
+  const std::string backup = Engine().m_backups.at(target);
+
+  Engine().RemoveInstallFiles();
+  Engine().RollBackInstallFiles();
+
+  EXPECT_FALSE(FileExists(temporary));
+  EXPECT_EQ("old", ReadWholeFile(target));
+  EXPECT_EQ("old", ReadWholeFile(backup));
+  EXPECT_TRUE(HasPendingRename(backup, target));
+  EXPECT_EQ(1, m_harness.m_restartRequired);
+}
+
+// RemoveCreatedDirectories
+
+TEST_F(FileUndoTest, EmptyCreatedDirectoryIsRemovedSilently) {
+  const std::string path = File("Velmora");
+  Engine().CreateDir(path);
+  const size_t linesBefore = LogLines().size();
+
+  Engine().RemoveCreatedDirectories();
+
+  EXPECT_FALSE(DirectoryExists(path));
+  EXPECT_EQ(linesBefore, LogLines().size());
+}
+
+TEST_F(FileUndoTest, CreatedDirectoryHoldingAUserFileStaysWithoutReport) {
+  const std::string path = File("Velmora");
+  Engine().CreateDir(path);
+  ASSERT_TRUE(WriteWholeFile(path + "\\notes.txt", "mine"));
+  const size_t linesBefore = LogLines().size();
+
+  Engine().RemoveCreatedDirectories();
+
+  EXPECT_TRUE(DirectoryExists(path));
+  EXPECT_EQ("mine", ReadWholeFile(path + "\\notes.txt"));
+  EXPECT_EQ(linesBefore, LogLines().size());
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+}
+
+TEST_F(FileUndoTest, CreatedParentIsAttemptedBeforeItsCreatedChildAndStays) {
+  const std::string parent = File("Velmora");
+  const std::string child = File("Velmora\\Drivers");
+  Engine().CreateDir(parent);
+  Engine().CreateDir(child);
+  FaultyCalls calls;
+  ScopedSystemCalls seam(calls);
+
+  Engine().RemoveCreatedDirectories();
+
+  EXPECT_EQ((std::vector<std::string>{"RemoveDirectoryA " + parent, "RemoveDirectoryA " + child}), CallNames(calls));
+  EXPECT_TRUE(DirectoryExists(parent));
+  EXPECT_FALSE(DirectoryExists(child));
+}
+
+TEST_F(FileUndoTest, DirectoriesThatWereThereBeforeAreNeverTouched) {
+  const std::string existing = File("Existing");
+  ASSERT_TRUE(CreateDirectoryA(existing.c_str(), nullptr));
+  Engine().CreateDir(existing);
+  CreatedFile("a.exe");
+  FaultyCalls calls;
+  ScopedSystemCalls seam(calls);
+
+  Engine().RemoveCreatedDirectories();
+
+  EXPECT_EQ(0, calls.MutatingCount()) << calls.DescribeMutatingCalls();
+  EXPECT_TRUE(DirectoryExists(existing));
+}
+
+// DiscardBackups
+
+TEST_F(FileUndoTest, DiscardBackupsDeletesTheBackupsAndEmptiesBothMaps) {
+  const std::string first = OverwrittenFile("a.dll");
+  const std::string second = OverwrittenFile("b.dll");
+  const std::string firstBackup = Engine().m_backups.at(first);
+  const std::string secondBackup = Engine().m_backups.at(second);
+  Engine().m_serviceCapture["velctl"].push_back(CapturedValue{"Start", REG_DWORD, std::string("\2\0\0\0", 4)});
+  const size_t linesBefore = LogLines().size();
+
+  Engine().DiscardBackups();
+
+  EXPECT_FALSE(FileExists(firstBackup));
+  EXPECT_FALSE(FileExists(secondBackup));
+  EXPECT_EQ("new a.dll", ReadWholeFile(first));
+  EXPECT_TRUE(Engine().m_backups.empty());
+  EXPECT_TRUE(Engine().m_serviceCapture.empty());
+  EXPECT_EQ(linesBefore, LogLines().size());
+}
+
+TEST_F(FileUndoTest, BackupThatCannotBeDeletedStaysQuietly) {
+  const std::string path = OverwrittenFile("velmora.exe");
+  const std::string backup = Engine().m_backups.at(path);
+  HeldFile scanner(backup);
+
+  Engine().DiscardBackups();
+
+  EXPECT_TRUE(FileExists(backup));
+  EXPECT_TRUE(Engine().m_backups.empty());
+  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+}
+
+}  // namespace
