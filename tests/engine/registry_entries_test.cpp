@@ -1,0 +1,229 @@
+// The uninstall registration and the document-type registration.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/product.h"
+#include "tests/support/engine_harness.h"
+#include "tests/support/system_call_faults.h"
+#include "tests/support/test_registry.h"
+
+namespace {
+
+// Names of this test program's own, so that the product's real entries are
+// never touched.
+const std::string kKeyName = "{VelmoraTest-" + std::to_string(GetCurrentProcessId()) + "}";
+const std::string kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + kKeyName;
+const std::string kProgId = "Velmora.Test" + std::to_string(GetCurrentProcessId());
+const std::string kExtension = ".velmoratest" + std::to_string(GetCurrentProcessId());
+constexpr const char* kFolder = "C:\\Program Files\\Velmora Suite";
+constexpr const char* kProgram = "C:\\Program Files\\Velmora Suite\\velmora.exe";
+// The document-type texts are built in a buffer of this size.
+constexpr size_t kTextBuffer = 528;
+
+class RegistryEntriesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(nullptr, m_harness.m_constructionFailure); }
+
+  CProductInstallEngine& Engine() { return m_harness.Engine(); }
+  // The value names the engine wrote, in the order it wrote them (the
+  // registry itself lists values sorted by name).
+  static std::vector<std::string> WrittenValues(const FaultyCalls& calls) {
+    std::vector<std::string> names;
+    for (const auto& call : calls.MutatingCalls()) {
+      if (call.name == "RegSetValueExA") names.push_back(call.argument.substr(call.argument.rfind('\\') + 1));
+    }
+    return names;
+  }
+  std::string Default(const std::string& key) const { return ReadRegistryString(HKEY_CLASSES_ROOT, key, nullptr); }
+  int RegisterWithProgram(const std::string& program) {
+    return Engine().RegisterDocumentType(kExtension, kProgId, program, product::kOpenArgument,
+                                         product::kDocumentIconIndex);
+  }
+
+  ScopedRegistryCleanup m_uninstallCleanup{HKEY_LOCAL_MACHINE, kUninstallKey};
+  ScopedRegistryCleanup m_progIdCleanup{HKEY_CLASSES_ROOT, kProgId};
+  ScopedRegistryCleanup m_extensionCleanup{HKEY_CLASSES_ROOT, kExtension};
+  EngineHarness m_harness;
+};
+
+// Uninstall registration
+
+TEST_F(RegistryEntriesTest, UninstallValuesAreWrittenInOrderAsStrings) {
+  FaultyCalls calls;
+  ScopedSystemCalls seam(calls);
+  Engine().WriteUninstallValues(kKeyName, kFolder, "Velmora", "uninstall.exe", "Velmora");
+
+  EXPECT_EQ((std::vector<std::string>{"InstallLocation", "UninstallString", "StartMenuLocation", "DisplayName"}),
+            WrittenValues(calls));
+  EXPECT_EQ(4u, RegistryValueNames(HKEY_LOCAL_MACHINE, kUninstallKey).size());
+  const RegistryValue location = ReadRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation");
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), location.type);
+  EXPECT_EQ(std::string(kFolder) + '\0', location.data);
+  EXPECT_EQ("\"C:\\Program Files\\Velmora Suite\\uninstall.exe\"",
+            ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
+  EXPECT_EQ("Velmora", ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "StartMenuLocation"));
+  EXPECT_EQ("Velmora", ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
+  EXPECT_TRUE(m_harness.LogLines().empty());
+}
+
+TEST_F(RegistryEntriesTest, UninstallStringIsQuotedSoABlankCannotSplitTheCommandLine) {
+  Engine().WriteUninstallValues(kKeyName, "C:\\Program Files", "Velmora", "uninstall.exe", "Velmora");
+  const std::string command = ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
+  EXPECT_EQ("\"C:\\Program Files\\uninstall.exe\"", command);
+  // InstallLocation is a folder, not a command line: it stays as given.
+  EXPECT_EQ("C:\\Program Files", ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"));
+}
+
+TEST_F(RegistryEntriesTest, ReinstallOverwritesItsValuesAndKeepsOthers) {
+  ASSERT_TRUE(WriteRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation", "D:\\Old"));
+  ASSERT_TRUE(WriteRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", "1.6"));
+
+  Engine().WriteUninstallValues(kKeyName, kFolder, "Tools\\Velmora", "uninstall.exe", "Velmora");
+
+  EXPECT_EQ(kFolder, ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"));
+  EXPECT_EQ("Tools\\Velmora", ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "StartMenuLocation"));
+  EXPECT_EQ("1.6", ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"));
+}
+
+TEST_F(RegistryEntriesTest, UninstallKeyThatCannotBeCreatedWritesNothingAndSaysNothing) {
+  FaultyCalls calls;
+  calls.FailCall("RegCreateKeyExA", ERROR_ACCESS_DENIED);
+  ScopedSystemCalls seam(calls);
+
+  Engine().WriteUninstallValues(kKeyName, kFolder, "Velmora", "uninstall.exe", "Velmora");
+
+  EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_EQ(0, calls.Count("RegSetValueExA"));
+  EXPECT_TRUE(m_harness.LogLines().empty());
+}
+
+TEST_F(RegistryEntriesTest, FailedValueDoesNotStopTheOthers) {
+  FaultyCalls calls;
+  calls.FailCall("RegSetValueExA", ERROR_ACCESS_DENIED, 2);
+  ScopedSystemCalls seam(calls);
+
+  Engine().WriteUninstallValues(kKeyName, kFolder, "Velmora", "uninstall.exe", "Velmora");
+
+  std::vector<std::string> names = RegistryValueNames(HKEY_LOCAL_MACHINE, kUninstallKey);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ((std::vector<std::string>{"DisplayName", "InstallLocation", "StartMenuLocation"}), names);
+  EXPECT_EQ(4, calls.Count("RegSetValueExA"));
+}
+
+TEST_F(RegistryEntriesTest, RegisterUninstallWritesTheProductsKeyFromTheOwnersChoices) {
+  const std::string productKey =
+      std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product::kUninstallKeyName;
+  ScopedRegistryCleanup productCleanup(HKEY_LOCAL_MACHINE, productKey);
+  m_harness.m_owner.m_destFolder = kFolder;
+  m_harness.m_owner.m_startMenuFolder = "Velmora";
+
+  Engine().RegisterUninstall();
+
+  EXPECT_EQ(kFolder, ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, "InstallLocation"));
+  EXPECT_EQ("\"C:\\Program Files\\Velmora Suite\\uninstall.exe\"",
+            ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, "UninstallString"));
+  EXPECT_EQ("Velmora", ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, "StartMenuLocation"));
+  EXPECT_EQ("Velmora", ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, "DisplayName"));
+}
+
+// Document type
+
+TEST_F(RegistryEntriesTest, DocumentTypeHasIconShellOpenCommandAndExtension) {
+  EXPECT_EQ(1, RegisterWithProgram(kProgram));
+
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, kProgId));
+  EXPECT_FALSE(ReadRegistryValue(HKEY_CLASSES_ROOT, kProgId, nullptr).present);
+  EXPECT_EQ("C:\\Program Files\\Velmora Suite\\velmora.exe,44", Default(kProgId + "\\DefaultIcon"));
+  EXPECT_EQ("open", Default(kProgId + "\\shell"));
+  EXPECT_FALSE(ReadRegistryValue(HKEY_CLASSES_ROOT, kProgId + "\\shell\\open", nullptr).present);
+  EXPECT_EQ("\"C:\\Program Files\\Velmora Suite\\velmora.exe\" -open \"%1\"",
+            Default(kProgId + "\\shell\\open\\command"));
+  EXPECT_EQ(kProgId, Default(kExtension));
+  const RegistryValue command = ReadRegistryValue(HKEY_CLASSES_ROOT, kProgId + "\\shell\\open\\command", nullptr);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), command.type);
+  EXPECT_EQ('\0', command.data.back());
+  EXPECT_TRUE(m_harness.LogLines().empty());
+}
+
+TEST_F(RegistryEntriesTest, ReregisteringOverwritesDefaultsAndKeepsOtherValues) {
+  ASSERT_TRUE(WriteRegistryString(HKEY_CLASSES_ROOT, kExtension, nullptr, "Other.Program"));
+  ASSERT_TRUE(WriteRegistryString(HKEY_CLASSES_ROOT, kExtension, "Content Type", "text/plain"));
+  ASSERT_TRUE(WriteRegistryString(HKEY_CLASSES_ROOT, kProgId + "\\shell\\open\\command", nullptr, "old.exe %1"));
+
+  EXPECT_EQ(1, RegisterWithProgram(kProgram));
+
+  EXPECT_EQ(kProgId, Default(kExtension));
+  EXPECT_EQ("text/plain", ReadRegistryString(HKEY_CLASSES_ROOT, kExtension, "Content Type"));
+  EXPECT_EQ("\"C:\\Program Files\\Velmora Suite\\velmora.exe\" -open \"%1\"",
+            Default(kProgId + "\\shell\\open\\command"));
+}
+
+TEST_F(RegistryEntriesTest, CommandThatFillsTheBufferExactlyIsWritten) {
+  // Quotes, blank and the ten-character argument: 13 characters besides the path.
+  const std::string program = "C:\\" + std::string(kTextBuffer - 1 - 13 - 3 - 4, 'v') + ".exe";
+  ASSERT_EQ(kTextBuffer - 1, program.size() + 13);
+
+  EXPECT_EQ(1, RegisterWithProgram(program));
+  EXPECT_EQ("\"" + program + "\" -open \"%1\"", Default(kProgId + "\\shell\\open\\command"));
+  EXPECT_EQ(kProgId, Default(kExtension));
+}
+
+TEST_F(RegistryEntriesTest, CommandOneCharacterTooLongIsRefusedBeforeTheExtensionIsAssociated) {
+  const std::string program = "C:\\" + std::string(kTextBuffer - 13 - 3 - 4, 'v') + ".exe";
+  ASSERT_EQ(kTextBuffer, program.size() + 13);
+
+  EXPECT_EQ(0, RegisterWithProgram(program));
+
+  // What came before stays; the command is neither cut short nor written.
+  EXPECT_EQ(program + ",44", Default(kProgId + "\\DefaultIcon"));
+  EXPECT_EQ("open", Default(kProgId + "\\shell"));
+  EXPECT_FALSE(ReadRegistryValue(HKEY_CLASSES_ROOT, kProgId + "\\shell\\open\\command", nullptr).present);
+  EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kExtension));
+}
+
+TEST_F(RegistryEntriesTest, IconTextTooLongIsRefusedBeforeAnythingElse) {
+  const std::string program = "C:\\" + std::string(kTextBuffer, 'v') + ".exe";
+
+  EXPECT_EQ(0, RegisterWithProgram(program));
+
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, kProgId + "\\DefaultIcon"));
+  EXPECT_FALSE(ReadRegistryValue(HKEY_CLASSES_ROOT, kProgId + "\\DefaultIcon", nullptr).present);
+  EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kProgId + "\\shell"));
+  EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kExtension));
+}
+
+TEST_F(RegistryEntriesTest, FirstFailingCallEndsTheRegistration) {
+  FaultyCalls calls;
+  calls.FailCall("RegCreateKeyExA", ERROR_ACCESS_DENIED, 3);  // "shell"
+  ScopedSystemCalls seam(calls);
+
+  EXPECT_EQ(0, RegisterWithProgram(kProgram));
+
+  EXPECT_EQ(std::string(kProgram) + ",44", Default(kProgId + "\\DefaultIcon"));
+  EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kProgId + "\\shell"));
+  EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kExtension));
+  EXPECT_EQ(3, calls.Count("RegCreateKeyExA"));
+  EXPECT_EQ(1, calls.Count("RegSetValueExA"));
+}
+
+TEST_F(RegistryEntriesTest, FailedValueWriteEndsTheRegistration) {
+  FaultyCalls calls;
+  calls.FailCall("RegSetValueExA", ERROR_ACCESS_DENIED, 3);  // the command
+  ScopedSystemCalls seam(calls);
+
+  EXPECT_EQ(0, RegisterWithProgram(kProgram));
+  EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kExtension));
+  EXPECT_EQ(5, calls.Count("RegCreateKeyExA"));
+}
+
+TEST_F(RegistryEntriesTest, EveryKeyOpenedIsClosed) {
+  FaultyCalls calls;
+  ScopedSystemCalls seam(calls);
+  EXPECT_EQ(1, RegisterWithProgram(kProgram));
+  EXPECT_EQ(calls.Count("RegCreateKeyExA"), calls.Count("RegCloseKey"));
+  EXPECT_EQ(6, calls.Count("RegCreateKeyExA"));
+}
+
+}  // namespace
