@@ -94,19 +94,10 @@ CString CString::Right(int count) const {
   return CString(m_text.substr(static_cast<size_t>(GetLength() - count)));
 }
 
-void CString::Format(const char* format, ...) {
+void CString::FormatText(const char* format, ...) {
   va_list args;
   va_start(args, format);
   FormatV(format, args);
-  va_end(args);
-}
-
-void CString::Format(UINT formatId, ...) {
-  CString format;
-  format.LoadString(formatId);
-  va_list args;
-  va_start(args, formatId);
-  FormatV(format.c_str(), args);
   va_end(args);
 }
 

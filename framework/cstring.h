@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <type_traits>
 
 class CString {
  public:
@@ -57,11 +58,22 @@ class CString {
   CString Right(int count) const;
 
   // Replaces the text with printf-style formatting of the arguments; any
-  // length fits.
-  void Format(const char* format, ...);
+  // length fits. Texts go in as const char* (c_str()), never as objects:
+  // a CString or std::string cannot pass through a C argument list.
+  template <typename... Args>
+  void Format(const char* format, const Args&... args) {
+    static_assert(!(std::is_class<Args>::value || ...), "pass texts as c_str()");
+    FormatText(format, args...);
+  }
   // Same with the format text loaded from the string table (empty if the id
   // is missing).
-  void Format(UINT formatId, ...);
+  template <typename... Args>
+  void Format(UINT formatId, const Args&... args) {
+    static_assert(!(std::is_class<Args>::value || ...), "pass texts as c_str()");
+    CString format;
+    format.LoadString(formatId);
+    FormatText(format.c_str(), args...);
+  }
   void FormatV(const char* format, va_list args);
 
   // Replaces the text with string `id` of the resource module; any length
@@ -74,6 +86,8 @@ class CString {
   void ReleaseBuffer(int newLength = -1);
 
  private:
+  void FormatText(const char* format, ...);
+
   std::string m_text;
 };
 
