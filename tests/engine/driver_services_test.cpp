@@ -286,6 +286,7 @@ TEST_F(DriverServices, MissingSystemDirectoryFailsWith178BeforeAnyService) {
   EXPECT_EQ(failure->m_arg0, static_cast<uint32_t>(ERROR_NOT_ENOUGH_MEMORY));
   EXPECT_EQ(calls.MutatingCount(), 0) << calls.DescribeMutatingCalls();
   EXPECT_FALSE(ServiceExists("velctl"));
+  EXPECT_TRUE(Engine().m_created.empty());
   EXPECT_TRUE(NewLogLines().empty());
 }
 
