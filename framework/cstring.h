@@ -36,6 +36,7 @@ class CString {
   char operator[](int index) const { return GetAt(index); }
   void SetAt(int index, char ch) { m_text[static_cast<size_t>(index)] = ch; }
 
+  // Assignment and appending (a null text counts as empty).
   CString& operator=(const char* text);
   CString& operator+=(const CString& text);
   CString& operator+=(const char* text);
@@ -91,6 +92,7 @@ class CString {
   std::string m_text;
 };
 
+// Concatenation and byte-exact comparison.
 CString operator+(const CString& left, const CString& right);
 CString operator+(const CString& left, const char* right);
 CString operator+(const char* left, const CString& right);

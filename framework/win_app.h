@@ -39,7 +39,8 @@ class CWinApp {
 
 // The application object, or null when none has been constructed.
 CWinApp* AfxGetApp();
-// The module whose resources the framework loads (the executable).
+// The module whose resources the framework loads, and the application's
+// module: both the executable.
 HINSTANCE AfxGetResourceHandle();
 HINSTANCE AfxGetInstanceHandle();
 // The module to load resource `name` of `type` from: the resource module

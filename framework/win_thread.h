@@ -26,6 +26,7 @@ class CWinThread {
 
   // ResumeThread on the handle; the previous suspend count or (DWORD)-1.
   DWORD ResumeThread();
+  // SuspendThread / SetThreadPriority on the handle.
   DWORD SuspendThread();
   BOOL SetThreadPriority(int priority);
 

@@ -22,6 +22,7 @@ class CWnd {
   // The window this object stands for; null while it is not attached.
   HWND m_hWnd = nullptr;
 
+  // The window handle (null when not attached).
   HWND GetSafeHwnd() const { return m_hWnd; }
   operator HWND() const { return m_hWnd; }
 
@@ -30,15 +31,19 @@ class CWnd {
   // Forgets the window and returns it.
   HWND Detach();
 
+  // SendMessageA / PostMessageA to the window; from another thread the
+  // window's own thread carries a sent message out.
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
   BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
+  // The window's text (a control's text, a dialog's title), any length.
   void SetWindowText(const char* text);
   void GetWindowText(CString& text) const;
   int GetWindowTextLength() const;
 
   // Previous state as EnableWindow reports it (nonzero: was disabled).
   BOOL EnableWindow(BOOL enable = TRUE);
+  // The Win32 calls of the same names on this window.
   BOOL IsWindowEnabled() const;
   BOOL ShowWindow(int showCommand);
   BOOL IsWindowVisible() const;
@@ -54,6 +59,7 @@ class CWnd {
   // A CWnd for the child control `id`, owned by this object and valid while
   // this window lives; null when there is no such control.
   CWnd* GetDlgItem(int id);
+  // Text and check state of child control `id` (the Win32 calls of the same names).
   void SetDlgItemText(int id, const char* text);
   void GetDlgItemText(int id, CString& text) const;
   void CheckDlgButton(int id, UINT check);
@@ -63,6 +69,7 @@ class CWnd {
 
   // Timer on this window delivered as WM_TIMER; returns the id or 0.
   UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs);
+  // Stops timer `id`; FALSE when there was none.
   BOOL KillTimer(UINT_PTR id);
 
   // MessageBoxA owned by this window (no caption: the application title).
