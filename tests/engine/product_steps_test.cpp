@@ -249,6 +249,8 @@ TEST_P(StartMenuFolderFailure, ThrowsItsCodeAndKeepsWhatWasMade) {
   EXPECT_EQ(1, failure->m_module);
   EXPECT_EQ(static_cast<uint32_t>(ERROR_FILE_NOT_FOUND), failure->m_arg0);
   EXPECT_EQ(step.recordedBefore, Engine().m_created.size());
+  // One line for each item made before the failure, none for the folder lookups.
+  EXPECT_EQ(step.recordedBefore, m_harness.LogLines().size());
 }
 
 INSTANTIATE_TEST_SUITE_P(EachFolder, StartMenuFolderFailure,
