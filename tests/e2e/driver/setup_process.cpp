@@ -1,0 +1,154 @@
+#include "tests/e2e/driver/setup_process.h"
+
+#include "tests/e2e/driver/script_line.h"
+
+namespace {
+
+const DWORD kMessageTimeoutMs = 5000;
+
+// Every page holds the panel or header band 1003; each kind is told apart by a
+// control only it has.
+struct PageKind {
+  const char* name;
+  int own_control;
+  int absent[2];
+};
+const PageKind kPageKinds[] = {
+    {"welcome", 1002, {1030, 1031}}, {"license", 1007, {0, 0}},  {"destination", 1017, {0, 0}},
+    {"startmenu", 1019, {0, 0}},     {"tasks", 1022, {0, 0}},    {"ready", 1026, {0, 0}},
+    {"progress", 1029, {0, 0}},      {"finish", 1030, {0, 0}},   {"restart", 1031, {0, 0}},
+};
+const int kPanelId = 1003;
+const int kMessageBoxTextId = 0xFFFF;
+
+const PageKind* FindKind(const std::string& name) {
+  for (const PageKind& kind : kPageKinds)
+    if (name == kind.name) return &kind;
+  return nullptr;
+}
+
+bool IsKind(HWND dialog, const PageKind& kind) {
+  if (!GetDlgItem(dialog, kPanelId) || !GetDlgItem(dialog, kind.own_control)) return false;
+  for (int id : kind.absent)
+    if (id && GetDlgItem(dialog, id)) return false;
+  return true;
+}
+
+struct WindowSearch {
+  DWORD process_id;
+  std::string class_name;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  if (!IsWindowVisible(window)) return TRUE;
+  if (search->process_id) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->process_id) return TRUE;
+  }
+  if (WindowClass(window) == search->class_name) search->found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> VisibleTopLevel(DWORD process_id, const std::string& class_name) {
+  WindowSearch search{process_id, class_name, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+void SetupProcess::Start(const std::string& path) {
+  std::string folder = path.substr(0, path.find_last_of('\\'));
+  std::string command_line = "\"" + path + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                      &info))
+    throw ScriptFailure("cannot start " + path + ", error " + std::to_string(GetLastError()));
+  unique_handle thread(info.hThread);
+  m_process.reset(info.hProcess);
+  m_id = info.dwProcessId;
+}
+
+bool SetupProcess::Running() const {
+  return m_process.valid() && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::vector<HWND> SetupProcess::Dialogs() const {
+  if (!m_id) return {};
+  return VisibleTopLevel(m_id, "#32770");
+}
+
+HWND SetupProcess::FindPage(const std::string& kind_name) const {
+  const PageKind* kind = FindKind(kind_name);
+  if (!kind) return nullptr;
+  for (HWND dialog : Dialogs())
+    if (IsKind(dialog, *kind)) return dialog;
+  return nullptr;
+}
+
+std::string SetupProcess::CurrentPageKind() const {
+  for (HWND dialog : Dialogs())
+    for (const PageKind& kind : kPageKinds)
+      if (IsKind(dialog, kind)) return kind.name;
+  return "";
+}
+
+HWND SetupProcess::FindMessageBox() const {
+  for (HWND dialog : Dialogs())
+    if (!GetDlgItem(dialog, kPanelId)) return dialog;
+  return nullptr;
+}
+
+bool IsPageKind(const std::string& kind) { return FindKind(kind) != nullptr; }
+
+std::string WindowText(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
+    throw ScriptFailure("the window does not answer WM_GETTEXTLENGTH");
+  std::string text(length + 1, '\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                           kMessageTimeoutMs, &copied))
+    throw ScriptFailure("the window does not answer WM_GETTEXT");
+  text.resize(copied);
+  return text;
+}
+
+std::string WindowClass(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::string MessageBoxText(HWND box) {
+  if (HWND text = GetDlgItem(box, kMessageBoxTextId)) return WindowText(text);
+  // Otherwise the longest static text is the message.
+  std::vector<HWND> children;
+  EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&children));
+  std::string longest;
+  for (HWND child : children) {
+    if (WindowClass(child) != "Static") continue;
+    std::string text = WindowText(child);
+    if (text.size() > longest.size()) longest = text;
+  }
+  return longest;
+}
+
+int CheckState(HWND button) {
+  DWORD_PTR state = 0;
+  if (!SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &state))
+    throw ScriptFailure("the button does not answer BM_GETCHECK");
+  return static_cast<int>(state);
+}
+
+std::vector<HWND> TopLevelWindowsOfClass(const std::string& class_name) { return VisibleTopLevel(0, class_name); }

@@ -1,0 +1,49 @@
+#pragma once
+// The setup program under test: the process the driver started and the
+// wizard pages and message boxes it shows.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/handles.h"
+
+class SetupProcess {
+ public:
+  // Starts the program from its own folder, as a double click would; throws
+  // ScriptFailure when it cannot be started.
+  void Start(const std::string& path);
+  bool Started() const { return m_process.valid(); }
+  bool Running() const;
+  DWORD Id() const { return m_id; }
+
+  // Visible top-level dialog windows (#32770) of the process.
+  std::vector<HWND> Dialogs() const;
+  // The visible page of the given kind, or null. Kinds: welcome, license,
+  // destination, startmenu, tasks, ready, progress, finish, restart.
+  HWND FindPage(const std::string& kind) const;
+  // The name of the page now shown, or empty.
+  std::string CurrentPageKind() const;
+  // A visible message box of the process, or null.
+  HWND FindMessageBox() const;
+
+ private:
+  unique_handle m_process;
+  DWORD m_id = 0;
+};
+
+// True for the page kinds FindPage knows.
+bool IsPageKind(const std::string& kind);
+
+// Text of a window of any process (WM_GETTEXT, so edit and rich edit
+// controls report their contents).
+std::string WindowText(HWND window);
+// Class name of a window.
+std::string WindowClass(HWND window);
+// The text of a message box: its static text control.
+std::string MessageBoxText(HWND box);
+// A check box's or radio button's state (BM_GETCHECK).
+int CheckState(HWND button);
+// Visible top-level windows of every process whose class is class_name.
+std::vector<HWND> TopLevelWindowsOfClass(const std::string& class_name);

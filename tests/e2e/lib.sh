@@ -1,0 +1,193 @@
+# Sourced by every end-to-end scenario. Gives each scenario a fresh Wine
+# prefix of its own (a copy of the pristine one), a private X display and a
+# work folder, runs the wizard driver in a virtual desktop, and always ends
+# the prefix's processes and the display at exit.
+#
+# Environment (set by CTest, see cmake/WineTests.cmake):
+#   VELMORA_BUILD_DIR       the Windows build folder
+#   VELMORA_SOURCE_DIR      the source tree
+#   VELMORA_WINE_PRISTINE   the pristine prefix to copy
+#   VELMORA_PREFIX_TOOL     tests/wine/prefix.sh
+# Set by the scenario's CMake registration:
+#   VELMORA_SETUP           the finished velmora-setup.exe
+#   VELMORA_BARE_SETUP      setup.exe without a package
+#   VELMORA_DRIVER          wizard_driver.exe
+#   VELMORA_SETUPPACK       the native package tool
+#   VELMORA_DEMO_FILES      the nine demo files, ','-separated, package order
+set -euo pipefail
+
+: "${VELMORA_BUILD_DIR:?}" "${VELMORA_SOURCE_DIR:?}" "${VELMORA_WINE_PRISTINE:?}"
+: "${VELMORA_SETUP:?}" "${VELMORA_BARE_SETUP:?}" "${VELMORA_DRIVER:?}" "${VELMORA_SETUPPACK:?}"
+VELMORA_PREFIX_TOOL=${VELMORA_PREFIX_TOOL:-$VELMORA_SOURCE_DIR/tests/wine/prefix.sh}
+
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+
+# The desktop size of the wizard's virtual desktop.
+E2E_DESKTOP_SIZE=${E2E_DESKTOP_SIZE:-1024x768}
+
+# Windows path of a host path (Wine maps / to drive Z:).
+winpath() {
+  local path
+  path=$(readlink -f "$1")
+  echo "Z:${path//\//\\}"
+}
+
+# e2e_begin NAME: fresh prefix, work folder, private display, cleanup trap.
+e2e_begin() {
+  E2E_NAME=$1
+  E2E_PREFIX=$VELMORA_BUILD_DIR/wine/scenarios/e2e-$E2E_NAME
+  E2E_WORK=$VELMORA_BUILD_DIR/e2e/$E2E_NAME
+  export WINEPREFIX=$E2E_PREFIX
+  trap e2e_end EXIT
+  rm -rf "$E2E_WORK"
+  mkdir -p "$E2E_WORK"
+  "$VELMORA_PREFIX_TOOL" pristine "$VELMORA_WINE_PRISTINE"
+  "$VELMORA_PREFIX_TOOL" fresh "$VELMORA_WINE_PRISTINE" "$E2E_PREFIX"
+  e2e_use_virtual_desktop "$E2E_PREFIX"
+  # shellcheck source=/dev/null
+  source "$VELMORA_SOURCE_DIR/tools/xvfb.sh"
+  start_xvfb
+  E2E_DRIVER_WIN=$(winpath "$VELMORA_DRIVER")
+  E2E_WORK_WIN=$(winpath "$E2E_WORK")
+  E2E_OPENED_WIN="$E2E_WORK_WIN\\opened.txt"
+  echo "scenario $E2E_NAME: prefix $E2E_PREFIX, display $DISPLAY, work folder $E2E_WORK"
+}
+
+e2e_end() {
+  local status=$?
+  WINEPREFIX=$E2E_PREFIX wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$E2E_PREFIX wineserver -w >/dev/null 2>&1 || true
+  stop_xvfb 2>/dev/null || true
+  if [ $status -eq 0 ]; then
+    echo "scenario $E2E_NAME: passed"
+  else
+    echo "scenario $E2E_NAME: FAILED (transcripts in $E2E_WORK)"
+  fi
+  exit $status
+}
+
+# Every window of the prefix opens inside one virtual desktop, so that the
+# pages get their frames without a window manager. Written into the prefix's
+# user registry before its server starts.
+e2e_use_virtual_desktop() {
+  cat >>"$1/user.reg" <<REG
+
+[Software\\\\Wine\\\\Explorer] 1700000000
+"Desktop"="velmora"
+
+[Software\\\\Wine\\\\Explorer\\\\Desktops] 1700000000
+"velmora"="$E2E_DESKTOP_SIZE"
+REG
+}
+
+# e2e_drive NAME: runs the driver script read from standard input; its
+# transcript goes to the work folder and to standard output.
+e2e_drive() {
+  local name=$1 status=0
+  cat >"$E2E_WORK/$name.wiz"
+  (cd "$E2E_WORK" && wine "$VELMORA_DRIVER" "$name.wiz" </dev/null 2>"$E2E_WORK/$name.stderr" |
+     tr -d '\r' | tee "$E2E_WORK/$name.out") || status=$?
+  if ! grep -q '^PASS:' "$E2E_WORK/$name.out"; then
+    echo "driver script $name failed" >&2
+    return 1
+  fi
+  return $status
+}
+
+# Registers the driver as the handler that records what the setup opens: web
+# pages (http) and log files (.log). Driver commands, for a script's preamble.
+e2e_open_recorder_commands() {
+  local handler="\"$E2E_DRIVER_WIN\" record-open \"$E2E_OPENED_WIN\" \"%1\""
+  cat <<WIZ
+reg-set 'HKCR\http\shell\open\command' '' '$handler'
+reg-set 'HKCR\.log' '' 'velmora.e2e.logfile'
+reg-set 'HKCR\velmora.e2e.logfile\shell\open\command' '' '$handler'
+WIZ
+}
+
+# e2e_pack OUT FILE...: a setup carrying exactly these files.
+e2e_pack() {
+  local out=$1
+  shift
+  "$VELMORA_SETUPPACK" build -o "$out" --setup "$VELMORA_BARE_SETUP" "$@" >/dev/null
+}
+
+# The demo files as an array, in package order.
+e2e_demo_files() {
+  IFS=',' read -r -a E2E_DEMO_FILES <<<"$VELMORA_DEMO_FILES"
+}
+
+# Host path of a Windows path inside the prefix's drive C.
+e2e_drive_c() {
+  local path=${1#C:\\}
+  echo "$E2E_PREFIX/drive_c/${path//\\//}"
+}
+
+# The wizard's texts, as driver words (the driver reads \n, \r, \" escapes).
+T_TITLE='Setup - Velmora'
+T_WELCOME_TITLE='Welcome to the Velmora \nVersion 1.7 Setup Wizard'
+T_WELCOME_WAIT='Please wait while Setup Wizard complete initialization!'
+T_WELCOME_READY='The Setup Wizard will allow you to install Velmora Version 1.7 on your computer. Click Next to continue or Cancel to exit the Setup Wizard.'
+T_CANCEL_QUESTION='Are you sure you want to cancel Velmora installation?'
+T_DAMAGED='Installation package is damaged'
+T_SUCCESS_TITLE='Completing Velmora\n Setup Wizard.'
+T_FAILURE_TITLE='Setup Wizard did not complete the  installation\n Velmora on your computer.'
+T_UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}'
+T_LOG='%VELMORA_SYSTEM%\velmora-install.log'
+T_DEFAULT_DEST='%VELMORA_PROGRAM_FILES%\Velmora'
+T_PROGRAM_FILES=(velmora.exe velmorastub32.exe license.txt readme.txt uninstall.exe velmora.chm)
+
+# Driver commands: start the setup and wait until its welcome page is ready.
+wiz_start() {
+  cat <<WIZ
+start '$(winpath "$1")'
+wait-page welcome
+wait-enabled 1
+expect-text 1002 "$T_WELCOME_READY"
+wait-enabled 2
+WIZ
+}
+
+# Driver commands: press Next (or the button given) and wait for a page.
+wiz_next() {
+  local page=$1 button=${2:-1}
+  printf 'click %s\nwait-page %s\n' "$button" "$page"
+}
+
+# Driver commands: from the ready welcome page on to the given page, keeping
+# the defaults (the license accepted).
+wiz_defaults_to() {
+  local target=$1 page
+  for page in license destination startmenu tasks ready; do
+    wiz_next "$page"
+    [ "$page" = license ] && echo "click 1008"
+    [ "$page" = "$target" ] && return 0
+  done
+}
+
+# Driver commands: nothing of an installation is on the machine.
+wiz_expect_nothing_installed() {
+  local dest=${1:-$T_DEFAULT_DEST}
+  cat <<WIZ
+expect-no-file '$dest'
+expect-no-file '%VELMORA_SYSTEM%\drivers\velctl.sys'
+expect-no-file '%VELMORA_SYSTEM%\drivers\velmon.sys'
+expect-service velctl absent
+expect-service velmon absent
+expect-no-file '%VELMORA_COMMON_PROGRAMS%\Velmora'
+expect-no-file '%VELMORA_COMMON_DESKTOP%\Velmora.lnk'
+expect-no-file '%VELMORA_QUICK_LAUNCH%\Velmora.lnk'
+expect-no-reg-key '$T_UNINSTALL_KEY'
+expect-no-reg-key 'HKCR\.tms'
+expect-no-reg-key 'HKCR\Brenthaven.Velmora'
+WIZ
+}
+
+# Converts the driver's BMP pictures in a folder to PNG.
+e2e_pictures_to_png() {
+  local bmp
+  for bmp in "$1"/*.bmp; do
+    [ -f "$bmp" ] || continue
+    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+  done
+}

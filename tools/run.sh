@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The main command: builds everything, makes velmora-setup.exe (setup.exe with
+# the demo product's package appended by setuppack) and runs it under Wine in
+# a throwaway prefix, build/run/prefix, never your own.
+#
+# With a usable display the wizard opens for you to click through. Without
+# one (over SSH, in CI) it walks the wizard itself on a private virtual X
+# server, saves a picture of every page into build/run/pictures, and reports
+# what was installed where. Either way it ends by stopping the prefix's Wine
+# processes and any X server it started, and prints the setup's path.
+#
+# VELMORA_BUILD overrides the build folder.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VELMORA_BUILD:-$root/build}
+export VELMORA_BUILD=$build
+
+"$root/tools/bootstrap.sh"
+"$root/tools/build.sh"
+
+setup=$build/win/velmora-setup.exe
+driver=$build/win/tests/e2e/driver/wizard_driver.exe
+pristine=$build/win/wine/pristine
+run=$build/run
+prefix=$run/prefix
+pictures=$run/pictures
+[ -f "$setup" ] || { echo "run.sh: $setup was not built" >&2; exit 1; }
+
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=" WINEPREFIX=$prefix
+"$root/tests/wine/prefix.sh" pristine "$pristine"
+"$root/tests/wine/prefix.sh" fresh "$pristine" "$prefix"
+
+source "$root/tools/xvfb.sh"
+finish() {
+  WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+  stop_xvfb
+}
+trap finish EXIT
+
+winpath() {
+  local path
+  path=$(readlink -f "$1")
+  echo "Z:${path//\//\\}"
+}
+
+# The product as installed, read from the prefix: where, and what.
+report() {
+  local dest uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}'
+  dest=$(wine reg query "$uninstall" /v InstallLocation 2>/dev/null | tr -d '\r' |
+         sed -n 's/^ *InstallLocation *REG_SZ *//p')
+  if [ -z "$dest" ]; then
+    echo "Velmora is not installed (the wizard was cancelled or the installation failed)."
+    return 0
+  fi
+  local host_dest menu
+  host_dest=$(wine winepath -u "$dest" 2>/dev/null | tr -d '\r')
+  menu=$(wine reg query "$uninstall" /v StartMenuLocation 2>/dev/null | tr -d '\r' |
+         sed -n 's/^ *StartMenuLocation *REG_SZ *//p')
+  echo "Velmora was installed into $dest"
+  echo "  (on this machine: $host_dest)"
+  echo "Program files:"
+  find "$host_dest" -maxdepth 1 -type f -printf '  %f (%s bytes)\n' | sort
+  echo "Drivers:"
+  ls "$prefix/drive_c/windows/system32/drivers/" | grep -i '^vel' | sed 's/^/  C:\\windows\\system32\\drivers\\/'
+  echo "Driver services:"
+  local service
+  for service in velctl velmon; do
+    wine reg query "HKLM\\System\\CurrentControlSet\\Services\\$service" 2>/dev/null | tr -d '\r' |
+      sed -n 's/^ *\(DisplayName\|Start\|ImagePath\) *REG_[A-Z_]* *\(.*\)$/\1=\2/p' | paste -sd' ' |
+      sed "s/^/  $service: /"
+  done
+  echo "Start Menu folder \"$menu\":"
+  ls "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$menu" | sed 's/^/  /'
+  echo "Desktop icon:"
+  ls "$prefix/drive_c/users/Public/Desktop/" 2>/dev/null | grep -i velmora | sed 's/^/  /' || echo "  none"
+  echo "Registry:"
+  wine reg query "$uninstall" 2>/dev/null | tr -d '\r' | sed -n 's/^ *\([A-Za-z]*\) *REG_SZ *\(.*\)$/  Uninstall: \1=\2/p'
+  wine reg query 'HKCR\.tms' /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *\(.*\)$/  .tms -> \1/p'
+}
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  echo "Opening the wizard on $DISPLAY (Wine prefix $prefix)."
+  wine "$setup" >/dev/null 2>&1 || true
+  # The product, when launched at the end, runs until its window is closed.
+  WINEPREFIX=$prefix wineserver -w
+  report
+else
+  unset DISPLAY
+  start_xvfb
+  echo "No usable display: walking the wizard on a virtual X server ($DISPLAY)."
+  # Every window opens in one virtual desktop, so the pages get their frames.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d velmora /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v velmora /d 1024x768 /f >/dev/null 2>&1
+  WINEPREFIX=$prefix wineserver -k
+  WINEPREFIX=$prefix wineserver -w
+  rm -rf "$pictures"
+  mkdir -p "$pictures"
+  shots=$(winpath "$pictures")
+  script=$run/walk.wiz
+  cat >"$script" <<WIZ
+start '$(winpath "$setup")'
+wait-page welcome
+wait-enabled 1
+screenshot '$shots\01-welcome.bmp'
+click 1
+wait-page license
+click 1008
+screenshot '$shots\02-license.bmp'
+click 1
+wait-page destination
+screenshot '$shots\03-destination.bmp'
+click 1
+wait-page startmenu
+screenshot '$shots\04-start-menu.bmp'
+click 1
+wait-page tasks
+screenshot '$shots\05-tasks.bmp'
+click 1
+wait-page ready
+screenshot '$shots\06-ready.bmp'
+click 1
+wait-page progress
+sleep 4000
+screenshot '$shots\07-progress.bmp'
+wait-page finish 90000
+screenshot '$shots\08-finish.bmp'
+click 1030
+click 1033
+click 2
+wait-exit
+WIZ
+  if ! (cd "$run" && wine "$driver" "$(winpath "$script")" </dev/null 2>/dev/null | tr -d '\r' >"$run/walk.out"); then
+    cat "$run/walk.out"
+    echo "run.sh: the walk through the wizard failed" >&2
+    exit 1
+  fi
+  for bmp in "$pictures"/*.bmp; do convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"; done
+  report
+  echo "Pictures of every page: $pictures"
+  ls "$pictures" | sed 's/^/  /'
+fi
+echo "The setup: $setup"
