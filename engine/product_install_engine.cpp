@@ -82,7 +82,9 @@ void CProductInstallEngine::CreateStartMenuItems() {
   if (m_app->QuickLaunchIcon() != 0) {
     const std::string quickLaunch = SpecialFolder(CSIDL_APPDATA, FALSE, 284) + "\\" + kQuickLaunchSubfolder;
     // Systems without a Quick Launch bar have no such folder; nothing to do there.
-    if (FolderExists(quickLaunch)) CreateShortcut(product::kProgramFile, destFolder, quickLaunch, product::kName, nullptr);
+    if (FolderExists(quickLaunch)) {
+      CreateShortcut(product::kProgramFile, destFolder, quickLaunch, product::kName, nullptr);
+    }
   }
 }
 

@@ -151,8 +151,8 @@ TEST_F(ShortcutTest, ShortcutPathLongerThanTheBufferFailsWith818WithoutSaving) {
   FaultyCalls calls;
   ScopedSystemCalls seam(calls);
   const std::string longName(MAX_PATH, 'v');
-  auto failure =
-      CatchEngineFailure([&] { Engine().CreateShortcut("velmora.exe", m_programs, m_links, longName.c_str(), nullptr); });
+  auto failure = CatchEngineFailure(
+      [&] { Engine().CreateShortcut("velmora.exe", m_programs, m_links, longName.c_str(), nullptr); });
   ASSERT_NE(nullptr, failure);
   EXPECT_EQ(818, failure->m_code);
   EXPECT_EQ(static_cast<uint32_t>(ERROR_INSUFFICIENT_BUFFER), failure->m_arg0);

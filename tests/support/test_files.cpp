@@ -94,4 +94,5 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() { RemoveTree(m_path); }
 
 HeldFile::HeldFile(const std::string& path, DWORD share)
-    : m_file(::CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    : m_file(
+          ::CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}

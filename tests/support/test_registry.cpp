@@ -75,7 +75,10 @@ ScopedRegistryCleanup::ScopedRegistryCleanup(HKEY root, std::string key) : m_roo
 ScopedRegistryCleanup::~ScopedRegistryCleanup() { DeleteRegistryTree(m_root, m_key); }
 
 ScopedRegistryValueRestore::ScopedRegistryValueRestore(HKEY root, std::string key, std::string name)
-    : m_root(root), m_key(std::move(key)), m_name(std::move(name)), m_saved(ReadRegistryValue(m_root, m_key, m_name.c_str())) {}
+    : m_root(root),
+      m_key(std::move(key)),
+      m_name(std::move(name)),
+      m_saved(ReadRegistryValue(m_root, m_key, m_name.c_str())) {}
 
 ScopedRegistryValueRestore::~ScopedRegistryValueRestore() {
   unique_hkey opened;
