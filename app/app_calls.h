@@ -1,0 +1,35 @@
+#pragma once
+// The setup application's own door to the shell, to processes and to
+// message boxes. Production forwards every call to Win32 unchanged; tests
+// install a recording implementation so that no box waits for a user and no
+// program or document is really opened. The engine has its own seam
+// (engine/system_calls.h).
+
+#include <windows.h>
+#include <shlobj.h>
+
+class IAppCalls {
+ public:
+  virtual ~IAppCalls() = default;
+
+  // MessageBoxA; the button pressed.
+  virtual int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) = 0;
+  // The framework's AfxMessageBox: the application title as caption.
+  virtual int AfxMessageBox(LPCSTR text, UINT type) = 0;
+  virtual HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                                  INT show) = 0;
+  virtual BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,
+                              LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags,
+                              LPVOID environment, LPCSTR directory, LPSTARTUPINFOA startup,
+                              LPPROCESS_INFORMATION process) = 0;
+  // The shell's folder browser; the chosen item list (the caller frees it
+  // with the shell allocator) or null when the user cancelled.
+  virtual LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA browse) = 0;
+};
+
+// The implementation that forwards to Win32.
+IAppCalls& RealAppCalls();
+// The implementation the application uses now.
+IAppCalls& AppCalls();
+// Installs an implementation (not owned); null restores the real one.
+void SetAppCalls(IAppCalls* calls);

@@ -1,0 +1,13 @@
+#pragma once
+// The setup runs elevated, usually from a downloads folder that anyone may
+// have dropped files into: it never loads a library from its own folder.
+
+#include <windows.h>
+
+// Limits the search for libraries loaded by name to the system directory
+// (SetDefaultDllDirectories, where the system has it). Returns whether the
+// limit is in force.
+bool RestrictDllSearchToSystem();
+// Loads `fileName` from the system directory by its full path; null when it
+// cannot be loaded. The library is never freed by this function.
+HMODULE LoadSystemLibrary(const char* fileName);

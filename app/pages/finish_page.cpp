@@ -1,0 +1,69 @@
+#include "app/pages/finish_page.h"
+
+#include "app/pages/page_frame.h"
+#include "engine/product.h"
+#include "res/resource.h"
+
+CFinishPage::CFinishPage() : CDialog(IDD_FINISH) {}
+
+bool CFinishPage::Failed() const { return ::InterlockedCompareExchange(m_pInstallFailed, 0, 0) != 0; }
+
+BOOL CFinishPage::OnInitDialog() {
+  CDialog::OnInitDialog();
+  KeepPanelBeneath(m_hWnd);
+  CreateExteriorTitleFont(m_titleFont);
+  m_title.SetFont(&m_titleFont, TRUE);
+  m_launchLabelText.Format(IDS_LAUNCH_LABEL, product::kName);
+  if (Failed()) {
+    m_titleText.Format(IDS_FAILED_TITLE, product::kName);
+    m_bodyText.Format(IDS_FINISH_FAILED_BODY, product::kName, product::kName);
+    m_launch.ShowWindow(SW_HIDE);
+    m_launch.EnableWindow(FALSE);
+    m_launchLabel.ShowWindow(SW_HIDE);
+    m_quickStart.ShowWindow(SW_HIDE);
+    if (CWnd* label = GetDlgItem(IDC_QUICK_START_LABEL)) label->ShowWindow(SW_HIDE);
+  } else {
+    m_titleText.Format(IDS_FINISH_TITLE, product::kName);
+    m_bodyText.Format(IDS_FINISH_BODY, product::kName);
+    m_quickStartLabelText.LoadString(IDS_QUICK_START_LABEL);
+    m_launch.SetCheck(BST_CHECKED);
+    m_quickStart.SetCheck(BST_CHECKED);
+  }
+  SetWindowText(WizardWindowTitle());
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CFinishPage::OnCancel() {
+  UpdateData(TRUE);
+  *m_pLaunchProduct = m_launch.GetCheck() != 0 ? 1 : 0;
+  *m_pOpenQuickStart = m_quickStart.GetCheck() != 0 ? 1 : 0;
+  EndDialog(IDCANCEL);
+}
+
+void CFinishPage::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_QUICK_START, m_quickStart);
+  DDX_Control(pDX, IDC_LAUNCH_LABEL, m_launchLabel);
+  DDX_Control(pDX, IDC_TITLE, m_title);
+  DDX_Control(pDX, IDC_LAUNCH, m_launch);
+  DDX_Text(pDX, IDC_BODY, m_bodyText);
+  DDX_Text(pDX, IDC_TITLE, m_titleText);
+  DDX_Text(pDX, IDC_LAUNCH_LABEL, m_launchLabelText);
+  DDX_Text(pDX, IDC_QUICK_START_LABEL, m_quickStartLabelText);
+}
+
+HBRUSH CFinishPage::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
+  HBRUSH brush = CDialog::OnCtlColor(dc, control, ctlType);
+  if (Failed() && IsControlOneOf(control, {IDC_TITLE})) return UseFailureTitleColours(dc);
+  if (IsControlOneOf(control, {IDC_TITLE, IDC_BODY, IDC_PANEL, IDC_LAUNCH, IDC_LAUNCH_LABEL, IDC_QUICK_START,
+                               IDC_QUICK_START_LABEL})) {
+    return UseWindowColours(dc);
+  }
+  return brush;
+}
+
+void CFinishPage::OnDestroy() {
+  CDialog::OnDestroy();
+  m_titleFont.DeleteObject();
+}

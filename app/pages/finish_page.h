@@ -1,0 +1,39 @@
+#pragma once
+// The finish page (template 145), position 7 after an installation that
+// needs no restart: offers to launch the product and open its quick-start
+// page, or, after a failure, shows the failure texts under a red title.
+// Its Finish button has the id IDCANCEL.
+
+#include <windows.h>
+
+#include "framework/afxwin.h"
+
+class CFinishPage : public CDialog {
+ public:
+  CFinishPage();
+
+  LONG* m_pLaunchProduct = nullptr;          // written at Finish
+  volatile LONG* m_pInstallFailed = nullptr;  // read
+  LONG* m_pOpenQuickStart = nullptr;         // written at Finish
+
+ protected:
+  BOOL OnInitDialog() override;
+  // Finish: the two check boxes become the launch and quick-start choices.
+  void OnCancel() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+  void OnDestroy() override;
+
+ private:
+  bool Failed() const;
+
+  CButton m_quickStart;
+  CStatic m_launchLabel;
+  CStatic m_title;
+  CButton m_launch;
+  CString m_bodyText;
+  CString m_titleText;
+  CString m_launchLabelText;
+  CString m_quickStartLabelText;
+  CFont m_titleFont;
+};

@@ -1,0 +1,64 @@
+#include "app/pages/folder_page.h"
+
+#include "app/app_calls.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr const char* kBrowseTitle = "Select folder in the list below, then click OK";
+
+}  // namespace
+
+CFolderPage::CFolderPage(UINT templateId, int titleId, UINT titleTextId, UINT subtitleTextId)
+    : CInteriorPage(templateId, titleId, titleTextId, IDC_FOLDER_SUBTITLE, subtitleTextId) {}
+
+BOOL CFolderPage::OnInitDialog() {
+  CDialog::OnInitDialog();
+  InitFrame();
+  m_folder = *m_pSetting;
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CFolderPage::DoDataExchange(CDataExchange* pDX) {
+  CInteriorPage::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_FOLDER, m_folder);
+}
+
+void CFolderPage::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  *m_pSetting = m_folder;
+  CDialog::OnOK();
+}
+
+BOOL CFolderPage::OnCommand(UINT id, UINT notifyCode) {
+  if (id == IDC_BROWSE && notifyCode == BN_CLICKED) {
+    OnBrowse();
+    return TRUE;
+  }
+  return CInteriorPage::OnCommand(id, notifyCode);
+}
+
+bool CFolderPage::BrowseForFolder(LPCITEMIDLIST root, CString* path) {
+  char displayName[MAX_PATH] = {};
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = m_hWnd;
+  browse.pidlRoot = root;
+  browse.pszDisplayName = displayName;
+  browse.lpszTitle = kBrowseTitle;
+  LPITEMIDLIST chosen = AppCalls().SHBrowseForFolderA(&browse);
+  if (!chosen) return false;
+  char chosenPath[MAX_PATH] = {};
+  const bool isFolder = ::SHGetPathFromIDListA(chosen, chosenPath) != FALSE;
+  // The browser's item list is ours to free.
+  ::CoTaskMemFree(chosen);
+  if (!isFolder) return false;
+  *path = chosenPath;
+  return true;
+}
+
+void CFolderPage::ApplyBrowsedFolder(const CString& folder) {
+  m_folder = folder;
+  *m_pSetting = m_folder;
+  UpdateData(FALSE);
+}

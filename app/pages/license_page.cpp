@@ -1,0 +1,50 @@
+#include "app/pages/license_page.h"
+
+#include "engine/product.h"
+#include "res/resource.h"
+
+CLicensePage::CLicensePage()
+    : CInteriorPage(IDD_LICENSE, IDC_LICENSE_TITLE, IDS_LICENSE_TITLE, IDC_LICENSE_SUBTITLE, IDS_LICENSE_SUBTITLE) {}
+
+BOOL CLicensePage::OnInitDialog() {
+  CDialog::OnInitDialog();
+  InitFrame();
+  const bool accepted = *m_pLicenseAccepted == 1;
+  CheckRadioButton(IDC_ACCEPT, IDC_DECLINE, accepted ? IDC_ACCEPT : IDC_DECLINE);
+  m_next.EnableWindow(accepted ? TRUE : FALSE);
+  StreamLicense();
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CLicensePage::StreamLicense() {
+  // Every visit starts from nothing: a view from an earlier visit may point
+  // into a store that has been refilled since.
+  m_stream = LicenseStream();
+  const uint8_t* content = nullptr;
+  uint32_t size = 0;
+  if (m_pStore && m_pStore->Lookup(product::kLicenseRtfFile, &content, &size)) {
+    m_stream.content = content;
+    m_stream.size = static_cast<LONG>(size);
+  }
+  EDITSTREAM stream = {};
+  stream.dwCookie = reinterpret_cast<DWORD_PTR>(&m_stream);
+  stream.pfnCallback = &LicenseStreamIn;
+  m_licenseText.StreamIn(SF_RTF, stream);
+}
+
+void CLicensePage::DoDataExchange(CDataExchange* pDX) {
+  CInteriorPage::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_LICENSE_TEXT, m_licenseText);
+  DDX_Control(pDX, IDOK, m_next);
+}
+
+BOOL CLicensePage::OnCommand(UINT id, UINT notifyCode) {
+  if (notifyCode == BN_CLICKED && (id == IDC_ACCEPT || id == IDC_DECLINE)) {
+    const bool accept = id == IDC_ACCEPT;
+    *m_pLicenseAccepted = accept ? 1 : 0;
+    m_next.EnableWindow(accept ? TRUE : FALSE);
+    return TRUE;
+  }
+  return CInteriorPage::OnCommand(id, notifyCode);
+}

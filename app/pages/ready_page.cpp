@@ -1,0 +1,17 @@
+#include "app/pages/ready_page.h"
+
+#include "res/resource.h"
+
+CReadyPage::CReadyPage() : CInteriorPage(IDD_READY, IDC_READY_TITLE, IDS_READY_TITLE, IDC_READY_SUBTITLE, IDS_READY_SUBTITLE) {}
+
+BOOL CReadyPage::OnInitDialog() {
+  CDialog::OnInitDialog();
+  InitFrame();
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CReadyPage::DoDataExchange(CDataExchange* pDX) {
+  CInteriorPage::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_SUMMARY, m_summary);
+}

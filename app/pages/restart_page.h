@@ -1,0 +1,35 @@
+#pragma once
+// The restart page (template 146), position 7 in place of the finish page
+// when a change waits for the next start: restart now or later. The choice
+// is live: every click of a radio button writes the restart flag at once.
+// Its Finish button (IDCANCEL) keeps the framework's default handling.
+
+#include <windows.h>
+
+#include "framework/afxwin.h"
+
+class CRestartPage : public CDialog {
+ public:
+  CRestartPage();
+
+  volatile LONG* m_pRestartRequired = nullptr;  // read on opening, written on clicks
+  volatile LONG* m_pInstallFailed = nullptr;    // read
+
+ protected:
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  // Clicks of restart now (1008) and restart later (1009).
+  BOOL OnCommand(UINT id, UINT notifyCode) override;
+  HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+  void OnDestroy() override;
+
+ private:
+  bool Failed() const;
+
+  CStatic m_title;
+  CString m_bodyText;
+  CString m_titleText;
+  CString m_restartNowLabelText;
+  CString m_restartLaterLabelText;
+  CFont m_titleFont;
+};

@@ -1,0 +1,26 @@
+#pragma once
+// The additional tasks page (template 133): desktop and Quick Launch icons.
+// The only interior page that saves its inputs on Back as well as on Next.
+
+#include "app/pages/page_frame.h"
+
+class CTasksPage : public CInteriorPage {
+ public:
+  CTasksPage();
+
+  LONG* m_pDesktopIcon = nullptr;
+  LONG* m_pQuickLaunchIcon = nullptr;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  void OnOK() override;
+  void OnBack() override;
+
+ private:
+  // Reads the check boxes into the two settings.
+  bool SaveChoices();
+
+  int m_desktopCheck = 0;
+  int m_quickLaunchCheck = 0;
+};

@@ -1,0 +1,164 @@
+#include "app/pages/welcome_page.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "app/app_calls.h"
+#include "app/pages/page_frame.h"
+#include "app/pages/page_messages.h"
+#include "app/setup_app.h"
+#include "app/worker_thread.h"
+#include "engine/product.h"
+#include "res/resource.h"
+
+namespace {
+
+void InitializationBody(void* page) { static_cast<CWelcomePage*>(page)->RunInitialization(); }
+
+UINT InitThreadProc(LPVOID parameter) {
+  CWelcomePage* page = static_cast<CWelcomePage*>(parameter);
+  StructuredFault fault;
+  if (!RunWorkerBody(&InitializationBody, page, &fault)) page->ReportInitException(fault.code, fault.address);
+  return 0;
+}
+
+}  // namespace
+
+CWelcomePage::CWelcomePage() : CDialog(IDD_WELCOME) {
+  HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_SETUP), RT_GROUP_ICON);
+  m_icon = ::LoadIconA(module, MAKEINTRESOURCEA(IDI_SETUP));
+}
+
+CWelcomePage::~CWelcomePage() { JoinWorker(m_pInitThread); }
+
+BOOL CWelcomePage::OnInitDialog() {
+  CDialog::OnInitDialog();
+  KeepPanelBeneath(m_hWnd);
+  m_titleText.Format(IDS_WELCOME_TITLE, product::kName, product::kVersionText);
+  m_bodyText.LoadString(IDS_WELCOME_WAIT);
+  CreateExteriorTitleFont(m_titleFont);
+  m_title.SetFont(&m_titleFont, TRUE);
+  m_bodyFont.CreateFont(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0,
+                        "Verdana");
+  m_body.SetFont(&m_bodyFont, TRUE);
+  m_back.EnableWindow(FALSE);
+  m_next.EnableWindow(FALSE);
+  m_cancel.EnableWindow(FALSE);
+  SetWindowText(WizardWindowTitle());
+
+  m_notifyWindow = m_hWnd;
+  m_pInitThread = AfxBeginThread(&InitThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+  if (!m_pInitThread) {
+    const DWORD error = ::GetLastError();
+    CString text;
+    text.Format(IDS_SYSTEM_ERROR, static_cast<unsigned>(error));
+    ShowError(text);
+    m_cancel.EnableWindow(TRUE);
+    EndDialog(IDCANCEL);
+    return TRUE;
+  }
+  m_pInitThread->m_bAutoDelete = FALSE;
+  m_pInitThread->ResumeThread();
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CWelcomePage::RunInitialization() {
+  auto message = std::make_unique<CString>();
+  const int status = SetupApp()->InitializePackage(*message);
+  // The last thing the worker does with the page.
+  if (::PostMessageA(m_notifyWindow, kInitDoneMessage, static_cast<WPARAM>(status),
+                     reinterpret_cast<LPARAM>(message.get()))) {
+    message.release();
+  }
+}
+
+void CWelcomePage::ReportInitException(DWORD code, void* address) {
+  ::PostMessageA(m_notifyWindow, kInitFaultMessage, code, reinterpret_cast<LPARAM>(address));
+}
+
+INT_PTR CWelcomePage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case kInitDoneMessage:
+      OnInitializationDone(static_cast<int>(wParam), reinterpret_cast<CString*>(lParam));
+      return TRUE;
+    case kInitFaultMessage:
+      OnInitializationFault(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
+      return TRUE;
+    default:
+      return CDialog::WindowProc(message, wParam, lParam);
+  }
+}
+
+void CWelcomePage::OnInitializationDone(int status, CString* message) {
+  std::unique_ptr<CString> text(message);
+  // The worker has posted its last word and is only returning now.
+  JoinWorker(m_pInitThread);
+  if (status != 0) {
+    ShowError(*text);
+  } else {
+    m_next.EnableWindow(TRUE);
+    m_bodyText.Format(IDS_WELCOME_READY, product::kName, product::kVersionText);
+    UpdateData(FALSE);
+  }
+  m_cancel.EnableWindow(TRUE);
+}
+
+void CWelcomePage::OnInitializationFault(DWORD code, void* address) {
+  JoinWorker(m_pInitThread);
+  CString text;
+  text.Format(IDS_INIT_EXCEPTION, static_cast<unsigned>(code),
+              static_cast<unsigned>(reinterpret_cast<uintptr_t>(address)));
+  ShowError(text);
+  m_cancel.EnableWindow(TRUE);
+  m_next.EnableWindow(FALSE);
+}
+
+void CWelcomePage::ShowError(const CString& text) {
+  AppCalls().MessageBoxA(m_hWnd, text, product::kName, MB_ICONERROR);
+}
+
+void CWelcomePage::OnCancel() {
+  if (!ConfirmCancel()) return;
+  JoinWorker(m_pInitThread);
+  EndDialog(IDCANCEL);
+}
+
+void CWelcomePage::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Control(pDX, IDCANCEL, m_cancel);
+  DDX_Control(pDX, IDOK, m_next);
+  DDX_Control(pDX, IDC_BACK, m_back);
+  DDX_Control(pDX, IDC_BODY, m_body);
+  DDX_Control(pDX, IDC_TITLE, m_title);
+  DDX_Text(pDX, IDC_TITLE, m_titleText);
+  DDX_Text(pDX, IDC_BODY, m_bodyText);
+}
+
+HBRUSH CWelcomePage::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
+  HBRUSH brush = CDialog::OnCtlColor(dc, control, ctlType);
+  if (IsControlOneOf(control, {IDC_TITLE, IDC_BODY, IDC_PANEL})) return UseWindowColours(dc);
+  return brush;
+}
+
+BOOL CWelcomePage::OnPaint() {
+  if (!IsIconic()) return FALSE;
+  PAINTSTRUCT paint;
+  HDC dc = ::BeginPaint(m_hWnd, &paint);
+  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  GetClientRect(&client);
+  const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+  ::DrawIcon(dc, x, y, m_icon);
+  ::EndPaint(m_hWnd, &paint);
+  return TRUE;
+}
+
+HCURSOR CWelcomePage::OnQueryDragIcon() { return static_cast<HCURSOR>(m_icon); }
+
+void CWelcomePage::OnDestroy() {
+  CDialog::OnDestroy();
+  m_titleFont.DeleteObject();
+  m_bodyFont.DeleteObject();
+}

@@ -1,0 +1,150 @@
+// Start-up of the run: flags, log file, engine, rich edit library, title
+// font, default folders, and the pages' wiring.
+
+#include "app/setup_app.h"
+
+#include <shlobj.h>
+
+#include <new>
+
+#include "app/app_calls.h"
+#include "app/dll_search.h"
+#include "app/text_ids.h"
+#include "app/wizard_pages.h"
+#include "engine/product.h"
+#include "res/resource.h"
+
+CSetupApp* SetupApp() { return static_cast<CSetupApp*>(AfxGetApp()); }
+
+CSetupApp::CSetupApp() : CWinApp(nullptr) {}
+
+CSetupApp::~CSetupApp() { CloseLogFile(); }
+
+BOOL CSetupApp::InitInstance() {
+  // Before anything can load a library by name.
+  RestrictDllSearchToSystem();
+
+  SetInitialFlags();
+  CreateLogFile();
+  if (!ConstructEngine()) return FALSE;
+  LoadRichEditLibrary();
+  CreateTitleFont();
+  {
+    auto pages = std::make_unique<CWizardPages>();
+    SetDefaultFolders();
+    ConnectPages(*pages);
+    if (WalkPages(pages->Set()) == WalkEnd::Finished) {
+      WrapUp();
+    } else {
+      m_titleFont.DeleteObject();
+    }
+  }
+  // The pages are gone; nothing may point into them any more.
+  m_pProgressTarget = nullptr;
+  m_pProgressPos = nullptr;
+  m_hProgressWnd = nullptr;
+  return FALSE;
+}
+
+void CSetupApp::SetInitialFlags() {
+  m_desktopIcon = 1;
+  m_quickLaunchIcon = 1;
+  m_licenseAccepted = 0;
+  m_launchProduct = 1;
+  ::InterlockedExchange(&m_restartRequired, 0);
+  m_restartPageUsed = 0;
+}
+
+void CSetupApp::CreateLogFile() {
+  m_logPath.Empty();
+  char folder[MAX_PATH] = {};
+  UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  CString path = CString(folder) + "\\" + product::kLogFileName;
+  if (path.GetLength() >= MAX_PATH) return;
+  m_logPath = path;
+  CloseLogFile();
+  m_hLogFile.reset(::CreateFileA(m_logPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+BOOL CSetupApp::ConstructEngine() {
+  uint32_t failure = 0;
+  try {
+    m_engine.reset(new CProductInstallEngine(m_hLogFile.get(), this));
+    return TRUE;
+  } catch (CExceptionEx* exception) {
+    failure = exception->m_arg0;
+    delete exception;
+  } catch (const std::bad_alloc&) {
+    failure = ERROR_NOT_ENOUGH_MEMORY;
+  }
+  AppCalls().AfxMessageBox(LoadText(ConstructionFailureTextId(failure)), MB_ICONERROR);
+  return FALSE;
+}
+
+void CSetupApp::LoadRichEditLibrary() {
+  // Never freed: the license page's control class lives in it.
+  LoadSystemLibrary("Riched32.dll");
+}
+
+void CSetupApp::CreateTitleFont() {
+  m_titleFont.CreateFont(14, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0,
+                         "Arial");
+}
+
+void CSetupApp::SetDefaultFolders() {
+  char programFiles[MAX_PATH] = {};
+  if (::SHGetSpecialFolderPathA(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE)) {
+    m_destFolder = CString(programFiles) + "\\" + product::kName;
+  }
+  m_startMenuFolder = product::kName;
+}
+
+void CSetupApp::ConnectPages(CWizardPages& pages) {
+  pages.license.m_pLicenseAccepted = &m_licenseAccepted;
+  pages.license.m_pStore = m_engine ? &m_engine->Store() : nullptr;
+  pages.license.m_pTitleFont = &m_titleFont;
+  pages.destination.m_pSetting = &m_destFolder;
+  pages.destination.m_pTitleFont = &m_titleFont;
+  pages.startMenu.m_pSetting = &m_startMenuFolder;
+  pages.startMenu.m_pTitleFont = &m_titleFont;
+  pages.tasks.m_pDesktopIcon = &m_desktopIcon;
+  pages.tasks.m_pQuickLaunchIcon = &m_quickLaunchIcon;
+  pages.tasks.m_pTitleFont = &m_titleFont;
+  pages.ready.m_pTitleFont = &m_titleFont;
+  pages.progress.m_pTitleFont = &m_titleFont;
+  pages.finish.m_pLaunchProduct = &m_launchProduct;
+  pages.finish.m_pInstallFailed = &m_installFailed;
+  pages.finish.m_pOpenQuickStart = &m_openQuickStart;
+  pages.restart.m_pRestartRequired = &m_restartRequired;
+  pages.restart.m_pInstallFailed = &m_installFailed;
+  m_pProgressTarget = &pages.progress.m_target;
+  m_pProgressPos = &pages.progress.m_pos;
+}
+
+int CSetupApp::InitializePackage(CString& message) {
+  const int32_t status = m_engine ? m_engine->OpenPackage() : kPackageReadFailed;
+  if (status == kPackageOk) return 0;
+  message = LoadText(PackageStatusTextId(status));
+  return status;
+}
+
+void CSetupApp::BuildSummary(CString& summary) {
+  static const char kIndent[] = "\r\n      ";
+  static const char kDeepIndent[] = "\r\n            ";
+  summary.Empty();
+  summary += LoadText(IDS_SUMMARY_DESTINATION) + kIndent + m_destFolder + "\r\n\r\n";
+  summary += LoadText(IDS_SUMMARY_START_MENU) + kIndent + m_startMenuFolder + "\r\n\r\n";
+  if (m_desktopIcon || m_quickLaunchIcon) {
+    summary += LoadText(IDS_SUMMARY_TASKS) + kIndent + LoadText(IDS_SUMMARY_ICONS) + kDeepIndent;
+    if (m_desktopIcon) summary += LoadText(IDS_SUMMARY_DESKTOP_ICON) + kDeepIndent;
+    if (m_quickLaunchIcon) summary += LoadText(IDS_SUMMARY_QUICK_LAUNCH_ICON);
+  }
+}
+
+void CSetupApp::CloseLogFile() {
+  if (!m_hLogFile) return;
+  if (m_engine) m_engine->m_log.reset();
+  m_hLogFile.reset();
+}

@@ -1,0 +1,21 @@
+#pragma once
+// What the two worker threads share: running a body so that no exception
+// ends the process, and joining a worker.
+
+#include <windows.h>
+
+#include "app/structured_guard.h"
+#include "framework/win_thread.h"
+
+// The code a C++ exception of any type is reported with.
+constexpr DWORD kCppExceptionCode = 0xE06D7363;
+
+// Runs body(context). False when a structured exception or a C++ exception
+// ended it; *fault then holds the structured exception's code and address,
+// or kCppExceptionCode and a null address.
+bool RunWorkerBody(void (*body)(void* context), void* context, StructuredFault* fault);
+
+// Waits up to 10 seconds for the worker to end, terminates it with exit code
+// 0xFFFFFFFF if it has not, deletes the thread object and clears the
+// pointer. Does nothing for a null pointer.
+void JoinWorker(CWinThread*& thread);
