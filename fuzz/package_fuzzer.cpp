@@ -24,7 +24,7 @@ namespace {
 // Walks the entries that fit in the area; optionally sets their digests.
 uint32_t WalkEntries(std::vector<uint8_t>& area, bool fixDigests) {
   std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
-  std::vector<uint8_t> content;
+  CGrowingBuffer content;
   size_t at = 0;
   uint32_t count = 0;
   while (area.size() - at >= kPackageEntryHeadSize) {
@@ -34,10 +34,10 @@ uint32_t WalkEntries(std::vector<uint8_t>& area, bool fixDigests) {
     if (nameLength > left || compressedSize > left - nameLength) break;
     if (fixDigests) {
       const uint8_t* stream = area.data() + at + kPackageEntryHeadSize + nameLength;
-      content.clear();
+      content.Clear();
       if (InflateEntry(stream, compressedSize, buffer.data(), uint32_t(buffer.size()), content) ==
           InflateResult::kStreamEnd) {
-        Md5Digest(content.data(), content.size(), area.data() + at + 8);
+        Md5Digest(content.Data(), content.Size(), area.data() + at + 8);
       }
     }
     at += kPackageEntryHeadSize + nameLength + compressedSize;

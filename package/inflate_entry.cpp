@@ -30,46 +30,53 @@ class InflateStream {
   int m_initResult;
 };
 
-// Appends n bytes; false when the content would no longer fit a 32-bit size.
-bool Append(std::vector<uint8_t>& content, const uint8_t* data, uint32_t n) {
-  if (n > UINT32_MAX - content.size()) return false;
-  content.insert(content.end(), data, data + n);  // geometric growth
+// Appends n bytes of output; false with the reason when the content cannot
+// take them.
+bool Append(CGrowingBuffer& content, const uint8_t* data, uint32_t n, InflateResult* failure) {
+  // Contents are served with 32-bit sizes.
+  if (n > UINT32_MAX - content.Size()) {
+    *failure = InflateResult::kTooLarge;
+    return false;
+  }
+  if (!content.Append(data, n)) {
+    *failure = InflateResult::kNoMemory;
+    return false;
+  }
   return true;
 }
 
-InflateResult Failure(int zlibResult, std::vector<uint8_t>& content) {
-  content.clear();
-  return zlibResult == Z_MEM_ERROR ? InflateResult::kNoMemory : InflateResult::kFailed;
+InflateResult Failure(InflateResult result, CGrowingBuffer& content) {
+  content.Clear();
+  return result;
+}
+
+InflateResult ZlibFailure(int zlibResult, CGrowingBuffer& content) {
+  return Failure(zlibResult == Z_MEM_ERROR ? InflateResult::kNoMemory : InflateResult::kFailed, content);
 }
 
 }  // namespace
 
 InflateResult InflateEntry(const uint8_t* compressed, uint32_t compressedSize, uint8_t* buffer, uint32_t bufferSize,
-                           std::vector<uint8_t>& content) {
+                           CGrowingBuffer& content) noexcept {
   InflateStream inflater(compressed, compressedSize, buffer, bufferSize);
-  if (inflater.InitResult() != Z_OK) return Failure(inflater.InitResult(), content);
+  if (inflater.InitResult() != Z_OK) return ZlibFailure(inflater.InitResult(), content);
   z_stream& stream = inflater.Stream();
 
+  InflateResult failure;
   int flush = Z_NO_FLUSH;
   int result = inflate(&stream, flush);
   while (result != Z_STREAM_END) {
-    if (result != Z_OK) return Failure(result, content);
+    if (result != Z_OK) return ZlibFailure(result, content);
     // With all input handed over, a stream that has not ended yet can only
     // end on this final request; zlib reports a truncated one as an error.
     if (stream.avail_in == 0 && flush == Z_NO_FLUSH) flush = Z_FINISH;
     if (stream.avail_out == 0) {
-      if (!Append(content, buffer, bufferSize)) {
-        content.clear();
-        return InflateResult::kTooLarge;
-      }
+      if (!Append(content, buffer, bufferSize, &failure)) return Failure(failure, content);
       stream.next_out = buffer;
       stream.avail_out = bufferSize;
     }
     result = inflate(&stream, flush);
   }
-  if (!Append(content, buffer, bufferSize - stream.avail_out)) {
-    content.clear();
-    return InflateResult::kTooLarge;
-  }
+  if (!Append(content, buffer, bufferSize - stream.avail_out, &failure)) return Failure(failure, content);
   return InflateResult::kStreamEnd;
 }

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
-#include <vector>
 
+#include "package/growing_buffer.h"
 #include "package/inflate_entry.h"
 #include "package/md5.h"
 #include "package/package_format.h"
@@ -53,9 +53,7 @@ int32_t FailEntry(PackageParseReport* report, PackageFault fault, const PackageE
 
 int32_t UnpackEntries(const uint8_t* area, uint32_t areaLength, uint32_t entryCount, uint8_t* buffer,
                       uint32_t bufferSize, CPackageEntrySink& sink, PackageParseReport* report) {
-  // One gathering buffer for all entries: after the largest entry it no
-  // longer grows.
-  std::vector<uint8_t> gathered;
+  CGrowingBuffer gathered;
   const uint8_t* cursor = area;
   uint32_t left = areaLength;
   for (uint32_t i = 0; i < entryCount; ++i) {
@@ -63,7 +61,7 @@ int32_t UnpackEntries(const uint8_t* area, uint32_t areaLength, uint32_t entryCo
     entry.index = i;
     if (!TakeEntry(cursor, left, &entry)) return Fail(report, PackageFault::kEntryOutsideArea, i);
 
-    gathered.clear();
+    gathered.Clear();
     switch (InflateEntry(entry.compressed, entry.compressedSize, buffer, bufferSize, gathered)) {
       case InflateResult::kStreamEnd:
         break;
@@ -73,12 +71,12 @@ int32_t UnpackEntries(const uint8_t* area, uint32_t areaLength, uint32_t entryCo
       case InflateResult::kTooLarge:
         return FailEntry(report, PackageFault::kNoMemory, entry);
     }
-    if (gathered.empty()) return FailEntry(report, PackageFault::kEntryEmpty, entry);
+    if (gathered.Empty()) return FailEntry(report, PackageFault::kEntryEmpty, entry);
 
-    uint32_t size = uint32_t(gathered.size());
+    uint32_t size = uint32_t(gathered.Size());
     std::unique_ptr<uint8_t[]> content(new (std::nothrow) uint8_t[size]);
     if (!content) return FailEntry(report, PackageFault::kNoMemory, entry);
-    std::memcpy(content.get(), gathered.data(), size);
+    std::memcpy(content.get(), gathered.Data(), size);
 
     uint8_t digest[kMd5DigestSize];
     Md5Digest(content.get(), size, digest);
