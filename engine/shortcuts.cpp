@@ -65,9 +65,16 @@ void CInstallEngine::CreateShortcut(const std::string& targetFile, const std::st
   if (::MultiByteToWideChar(CP_ACP, 0, shortcutPath.c_str(), -1, widePath, MAX_PATH) == 0) {
     Throw(818, kModuleEngine, ::GetLastError());
   }
+  // A shortcut of that name that was there before (an earlier installation's)
+  // is backed up like any overwritten file, so that a rollback puts it back
+  // rather than deleting it; only a new one is recorded as created.
+  const std::string shortcutFile = (shortcutName != nullptr ? shortcutName : "") + std::string(".lnk");
+  WIN32_FIND_DATAA found;
+  const bool existed = unique_hfind(SystemCalls().FindFirstFileA(shortcutPath.c_str(), &found)).valid();
+  if (existed) BackupFile(shortcutFile, shortcutFolder);
   if (FAILED(file->Save(widePath, FALSE))) Throw(818, kModuleEngine, ::GetLastError());
 
-  RecordCreatedFile(shortcutPath);
+  if (!existed) RecordCreatedFile(shortcutPath);
 }
 
 void CInstallEngine::CreateUrlShortcut(const std::string& fileName, const std::string& folder,

@@ -108,15 +108,25 @@ TEST_F(ShortcutTest, NoNameMeansNoDescription) {
   EXPECT_TRUE(ReadShortcut(m_links + "\\.lnk").loaded);
 }
 
-TEST_F(ShortcutTest, ExistingShortcutIsOverwrittenWithoutBackupAndRecorded) {
-  ASSERT_TRUE(WriteWholeFile(LinkPath("Velmora"), "not a shortcut"));
+TEST_F(ShortcutTest, ExistingShortcutIsBackedUpAndReplacedNotRecorded) {
+  ASSERT_TRUE(WriteWholeFile(LinkPath("Velmora"), "earlier shortcut"));
   MakeShortcut();
 
   const ShortcutInfo link = ReadShortcut(LinkPath("Velmora"));
   ASSERT_TRUE(link.loaded);
   EXPECT_EQ(m_programs + "\\velmora.exe", link.path);
-  EXPECT_EQ(KindFile, Engine().m_created.at(LinkPath("Velmora")));
-  EXPECT_TRUE(Engine().m_backups.empty());
+  EXPECT_EQ(0u, Engine().m_created.count(LinkPath("Velmora")));
+  ASSERT_EQ(1u, Engine().m_backups.count(LinkPath("Velmora")));
+  EXPECT_EQ("earlier shortcut", ReadWholeFile(Engine().m_backups.at(LinkPath("Velmora"))));
+}
+
+TEST_F(ShortcutTest, RollbackPutsAnEarlierShortcutBack) {
+  ASSERT_TRUE(WriteWholeFile(LinkPath("Velmora"), "earlier shortcut"));
+  MakeShortcut();
+  Engine().RemoveInstallFiles();
+  Engine().RollBackInstallFiles();
+
+  EXPECT_EQ("earlier shortcut", ReadWholeFile(LinkPath("Velmora")));
   EXPECT_EQ(1u, FolderEntries(m_links).size());
 }
 
