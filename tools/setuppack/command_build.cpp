@@ -174,7 +174,7 @@ int RunBuild(const std::vector<std::string>& args) {
   if (!SetupWouldOpen(image, packageOffset, items.size())) {
     return Failure("the setup would not open the package written; nothing written");
   }
-  if (!ReplaceFile(output->second, image.data(), image.size(), parsed.options.count("--setup") != 0, &error)) {
+  if (!WriteFileReplacing(output->second, image.data(), image.size(), parsed.options.count("--setup") != 0, &error)) {
     return Failure("cannot write " + error);
   }
   std::printf("%s: %zu entries, package of %zu bytes at offset %u, key 0x%02x\n", output->second.c_str(),

@@ -48,7 +48,7 @@ int RunExtract(const std::vector<std::string>& args) {
   }
   if (!MakeDirectories(folder, &error)) return Failure("cannot create " + error);
   for (const LoadedEntry& entry : package.entries) {
-    if (!ReplaceFile(JoinPath(folder, entry.name), entry.content.get(), entry.size, false, &error)) {
+    if (!WriteFileReplacing(JoinPath(folder, entry.name), entry.content.get(), entry.size, false, &error)) {
       return Failure("cannot write " + error);
     }
   }

@@ -190,7 +190,7 @@ ReadResult ReadWholeFile(const std::string& path, uint64_t limit, std::vector<ui
   return ReadResult::kOk;
 }
 
-bool ReplaceFile(const std::string& path, const uint8_t* data, size_t size, bool executable, std::string* error) {
+bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t size, bool executable, std::string* error) {
   std::string folder = FolderOf(path);
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     std::string temporary =

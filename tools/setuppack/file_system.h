@@ -19,7 +19,7 @@ ReadResult ReadWholeFile(const std::string& path, uint64_t limit, std::vector<ui
 // temporary name in the same folder and renamed over path at the end, so
 // that a failure leaves nothing behind and an existing link at path is
 // replaced, never followed. executable makes it runnable on Linux.
-bool ReplaceFile(const std::string& path, const uint8_t* data, size_t size, bool executable, std::string* error);
+bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t size, bool executable, std::string* error);
 
 // Creates the folder and any missing parents; an existing folder is fine.
 bool MakeDirectories(const std::string& path, std::string* error);
