@@ -1,0 +1,57 @@
+#include "demo/uninstall/installed_product.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "demo/uninstall/paths.h"
+#include "engine/product.h"
+#include "framework/handles.h"
+
+namespace {
+std::string RegistrationKeyPath() {
+  return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product::kUninstallKeyName;
+}
+
+// A string value; empty when it is missing or not a string.
+std::string ReadString(HKEY key, const char* name) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::string();
+  if ((type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) return std::string();
+  std::vector<char> data(size + 1, '\0');
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
+    return std::string();
+  }
+  // The stored value need not end in a zero; data has one extra.
+  std::string value(data.data());
+  if (type == REG_SZ) return value;
+  char expanded[MAX_PATH] = {};
+  DWORD length = ExpandEnvironmentStringsA(value.c_str(), expanded, MAX_PATH);
+  return (length == 0 || length > MAX_PATH) ? value : std::string(expanded);
+}
+}  // namespace
+
+bool ReadInstalledProduct(InstalledProduct* product) {
+  unique_hkey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RegistrationKeyPath().c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    return false;
+  }
+  product->installLocation = ReadString(key.get(), "InstallLocation");
+  product->uninstallString = ReadString(key.get(), "UninstallString");
+  product->startMenuLocation = ReadString(key.get(), "StartMenuLocation");
+  product->displayName = ReadString(key.get(), "DisplayName");
+  return true;
+}
+
+std::string ProgramFolder(const InstalledProduct& product) {
+  if (!product.installLocation.empty()) return product.installLocation;
+  return ParentFolder(product.uninstallString);
+}
+
+void DeleteRegistration(Removal& removal) {
+  LSTATUS status = RegDeleteTreeA(HKEY_LOCAL_MACHINE, RegistrationKeyPath().c_str());
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+    removal.NoteFailure("HKEY_LOCAL_MACHINE\\" + RegistrationKeyPath());
+  }
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The product's uninstall registration, as the setup writes it.
+
+#include <string>
+
+#include "demo/uninstall/removal.h"
+
+struct InstalledProduct {
+  std::string installLocation;    // the destination folder
+  std::string uninstallString;    // the installed uninstall.exe, unquoted
+  std::string startMenuLocation;  // relative to the all-users Programs folder
+  std::string displayName;
+};
+
+// Reads the registration; false when the product is not registered.
+bool ReadInstalledProduct(InstalledProduct* product);
+
+// The folder holding the program files: InstallLocation, or the folder of
+// UninstallString when InstallLocation is empty.
+std::string ProgramFolder(const InstalledProduct& product);
+
+// Deletes the registration key with everything in it; a failure is noted.
+void DeleteRegistration(Removal& removal);

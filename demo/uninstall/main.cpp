@@ -1,0 +1,102 @@
+// uninstall.exe: removes Velmora from the computer after the user confirms.
+// "/quiet" answers the confirmation with yes and shows no messages, for
+// unattended runs. Exit codes: 0 removed; 3010 removed, a restart completes
+// the removal; 1602 the user declined; 1605 the product is not installed;
+// 1603 some items could not be removed.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "demo/uninstall/installed_product.h"
+#include "demo/uninstall/removal.h"
+#include "demo/uninstall/uninstaller.h"
+#include "engine/product.h"
+
+namespace {
+constexpr size_t kListedFailures = 10;
+
+// COM for the thread's lifetime of this object (shell links are read).
+class ComApartment {
+ public:
+  ComApartment() : m_initialized(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~ComApartment() {
+    if (m_initialized) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool m_initialized;
+};
+
+bool HasSwitch(const char* name) {
+  for (int i = 1; i < __argc; ++i) {
+    if (lstrcmpiA(__argv[i], name) == 0) return true;
+  }
+  return false;
+}
+
+// The folder the uninstaller started in must not be held open, or it could
+// not be removed.
+void LeaveCurrentFolder() {
+  char system[MAX_PATH] = {};
+  UINT length = GetSystemDirectoryA(system, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) SetCurrentDirectoryA(system);
+}
+
+std::string OutcomeText(const std::string& name, const Removal& removal) {
+  if (!removal.Failures().empty()) {
+    std::string text = name + " could not be removed completely. These items remain:\n";
+    for (size_t i = 0; i < removal.Failures().size() && i < kListedFailures; ++i) {
+      text += "\n" + removal.Failures()[i];
+    }
+    return text;
+  }
+  if (removal.RestartNeeded()) {
+    return name + " was removed from your computer. Some of its files are in use; Windows removes them when you "
+                  "restart your computer.";
+  }
+  return name + " was successfully removed from your computer.";
+}
+
+int ExitCode(const Removal& removal) {
+  if (!removal.Failures().empty()) return ERROR_INSTALL_FAILURE;
+  if (removal.RestartNeeded()) return ERROR_SUCCESS_REBOOT_REQUIRED;
+  return ERROR_SUCCESS;
+}
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  const bool quiet = HasSwitch("/quiet");
+  LeaveCurrentFolder();
+
+  InstalledProduct installed;
+  if (!ReadInstalledProduct(&installed)) {
+    if (!quiet) {
+      std::string text = std::string(product::kName) + " is not installed on this computer.";
+      std::string caption = std::string(product::kName) + " Uninstall";
+      MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+    }
+    return ERROR_UNKNOWN_PRODUCT;
+  }
+  const std::string name = installed.displayName.empty() ? product::kName : installed.displayName;
+  const std::string caption = name + " Uninstall";
+  if (!quiet) {
+    std::string question = "Are you sure you want to completely remove " + name + " and all of its components?";
+    if (MessageBoxA(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
+        IDYES) {
+      return ERROR_INSTALL_USEREXIT;
+    }
+  }
+
+  ComApartment com;
+  Removal removal;
+  UninstallProduct(installed, removal);
+  if (!quiet) {
+    UINT icon = removal.Failures().empty() ? MB_ICONINFORMATION : MB_ICONWARNING;
+    MessageBoxA(nullptr, OutcomeText(name, removal).c_str(), caption.c_str(), MB_OK | icon);
+  }
+  return ExitCode(removal);
+}

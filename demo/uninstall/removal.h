@@ -1,0 +1,40 @@
+#pragma once
+// The uninstaller's removal primitives and their outcome: what was left for
+// Windows to finish at the next restart and what could not be removed.
+
+#include <string>
+#include <vector>
+
+class Removal {
+ public:
+  // Deletes a file the setup installed; a missing file is fine, a folder of
+  // that name is not the setup's and stays. A file that cannot be deleted now
+  // (in use) is handed to Windows for deletion at the next restart.
+  void RemoveFile(const std::string& path);
+
+  // Removes folder once the removal emptied it. A folder that holds nothing
+  // but items waiting for the restart is scheduled after them; a folder that
+  // still holds anything else (a user's file) stays. A missing folder is fine.
+  void RemoveFolderIfEmptied(const std::string& folder);
+
+  // Records that only a restart completes the removal (a driver that stays
+  // loaded until then).
+  void NoteRestartNeeded();
+
+  // Records an item that could neither be removed nor scheduled for removal.
+  void NoteFailure(const std::string& what);
+
+  bool RestartNeeded() const { return m_restartNeeded; }
+  const std::vector<std::string>& Failures() const { return m_failures; }
+  // The paths handed to Windows for deletion at restart, in order.
+  const std::vector<std::string>& Scheduled() const { return m_scheduled; }
+
+ private:
+  void ScheduleAtRestart(const std::string& path);
+  bool IsScheduled(const std::string& path) const;
+  bool HoldsOnlyScheduledItems(const std::string& folder) const;
+
+  std::vector<std::string> m_scheduled;
+  std::vector<std::string> m_failures;
+  bool m_restartNeeded = false;
+};
