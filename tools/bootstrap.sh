@@ -9,6 +9,7 @@ packages=(
   cmake make g++ googletest zlib1g-dev
   clang libclang-rt-14-dev llvm
   xdotool x11-utils python3 ca-certificates
+  fp-utils-3.2.2
 )
 
 missing=()
