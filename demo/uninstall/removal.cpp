@@ -11,20 +11,26 @@ bool IsMissing(DWORD error) {
 }
 }  // namespace
 
+Removal::Removal() : m_pendingAtStart(ReadPendingMoves()) {}
+
 void Removal::RemoveFile(const std::string& path) {
+  // A waiting copy that cannot be dropped moves into place at the restart;
+  // the file is then deleted after that move.
+  bool replacementWaits = !DropPendingReplacements(path);
+  if (!DeleteNow(path) || replacementWaits) ScheduleAtRestart(path);
+}
+
+bool Removal::DeleteNow(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    DWORD error = GetLastError();
-    if (IsMissing(error)) return;
+    if (IsMissing(GetLastError())) return true;
   } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    return;
+    return true;
   } else if (attributes & FILE_ATTRIBUTE_READONLY) {
     // DeleteFile refuses read-only files; the user may have set the flag.
     SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  if (DeleteFileA(path.c_str())) return;
-  if (IsMissing(GetLastError())) return;
-  ScheduleAtRestart(path);
+  return DeleteFileA(path.c_str()) || IsMissing(GetLastError());
 }
 
 void Removal::RemoveFolderIfEmptied(const std::string& folder) {
@@ -51,6 +57,15 @@ void Removal::ScheduleAtRestart(const std::string& path) {
   } else {
     NoteFailure(path);
   }
+}
+
+bool Removal::DropPendingReplacements(const std::string& path) {
+  bool dropped = true;
+  for (const PendingMove& move : m_pendingAtStart) {
+    if (move.target.empty() || !SamePath(move.target, path)) continue;
+    if (!DeleteFileA(move.source.c_str()) && !IsMissing(GetLastError())) dropped = false;
+  }
+  return dropped;
 }
 
 bool Removal::IsScheduled(const std::string& path) const {

@@ -5,11 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "demo/uninstall/pending_moves.h"
+
 class Removal {
  public:
+  // Reads the operations already pending for the restart.
+  Removal();
+
   // Deletes a file the setup installed; a missing file is fine, a folder of
   // that name is not the setup's and stays. A file that cannot be deleted now
-  // (in use) is handed to Windows for deletion at the next restart.
+  // (in use) is handed to Windows for deletion at the next restart. A
+  // replacement the setup left for the restart would bring the file back, so
+  // its waiting new copy goes too.
   void RemoveFile(const std::string& path);
 
   // Removes folder once the removal emptied it. A folder that holds nothing
@@ -30,10 +37,17 @@ class Removal {
   const std::vector<std::string>& Scheduled() const { return m_scheduled; }
 
  private:
+  // Deletes path at once; true when it is gone (or is a folder, which is
+  // not the setup's file).
+  bool DeleteNow(const std::string& path);
   void ScheduleAtRestart(const std::string& path);
+  // Deletes the new copies waiting to replace path at the restart; false
+  // when one of them cannot be deleted.
+  bool DropPendingReplacements(const std::string& path);
   bool IsScheduled(const std::string& path) const;
   bool HoldsOnlyScheduledItems(const std::string& folder) const;
 
+  std::vector<PendingMove> m_pendingAtStart;
   std::vector<std::string> m_scheduled;
   std::vector<std::string> m_failures;
   bool m_restartNeeded = false;

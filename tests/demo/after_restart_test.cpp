@@ -21,6 +21,10 @@ TEST(AfterRestart, TheFolderEmptiedByTheRestartIsGone) {
   EXPECT_FALSE(DirectoryExists(kFolderEmptiedAtRestart));
 }
 
+TEST(AfterRestart, TheReplacementLeftBySetupDoesNotBringTheProgramBack) {
+  EXPECT_FALSE(DirectoryExists(kFolderWithPendingReplacement));
+}
+
 TEST(AfterRestart, NoDriverServiceComesBack) {
   EXPECT_FALSE(ServiceExists(kControlService));
   EXPECT_FALSE(ServiceExists(kMonitorService));

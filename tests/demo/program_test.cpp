@@ -218,6 +218,23 @@ TEST(MainProgram, ShowsTheDocumentItWasAskedToOpen) {
   EXPECT_TRUE(Contains(texts, "Version 1.7"));
 }
 
+TEST(MainProgram, StartsFromAnUnquotedPathWithBlanksAsTheFinishPageStartsIt) {
+  const std::string folder = "C:\\Program Files\\Velmora Launch";
+  const std::string program = folder + "\\" + product::kProgramFile;
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(CopyFileA(DemoFile(product::kProgramFile).c_str(), program.c_str(), FALSE));
+  {
+    RunningProgram running(program);
+    ASSERT_TRUE(running.Started());
+
+    std::vector<std::string> texts = ShownTextsThenClose(running);
+
+    EXPECT_TRUE(Contains(texts, "Version 1.7"));
+    EXPECT_TRUE(Contains(texts, "No document is open."));
+  }
+  RemoveTree(folder);
+}
+
 TEST(MainProgram, OpensTmsDocumentsThroughTheShell) {
   // Registered as the setup registers it: an unquoted program path with
   // blanks, then -open "%1".

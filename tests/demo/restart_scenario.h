@@ -9,3 +9,6 @@ constexpr const char* kUsersFileText = "Notes the user keeps beside the program.
 // Uninstalled from inside while the program ran, so nothing but the restart
 // can empty and remove it.
 constexpr const char* kFolderEmptiedAtRestart = "C:\\Velmora Clean";
+// Uninstalled while the setup's replacement of velmora.exe still waited for
+// the restart; the restart must not bring the program back.
+constexpr const char* kFolderWithPendingReplacement = "C:\\Velmora Replaced";

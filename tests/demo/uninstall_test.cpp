@@ -117,6 +117,24 @@ TEST(Uninstaller, ProgramInUseAndItsFolderGoAtTheRestart) {
   EXPECT_LT(programEntry - pending.begin(), folderEntry - pending.begin());
 }
 
+TEST(Uninstaller, ReplacementWaitingForTheRestartDoesNotBringTheProgramBack) {
+  InstallChoice choice;
+  choice.destFolder = kFolderWithPendingReplacement;
+  choice.startMenuFolder = "Velmora Replaced";
+  ASSERT_TRUE(MakeInstalledState(choice));
+  // The setup found velmora.exe in use and left its new copy for the restart.
+  const std::string program = choice.destFolder + "\\" + product::kProgramFile;
+  const std::string newCopy = program + "_12345678.tmp";
+  ASSERT_TRUE(WriteWholeFile(newCopy, "the new velmora.exe"));
+  ASSERT_TRUE(MoveFileExA(newCopy.c_str(), program.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
+
+  EXPECT_EQ(kRemovedNow, RunUninstaller(kDemoFolder, "/quiet"));
+
+  EXPECT_FALSE(FileExists(newCopy));
+  EXPECT_FALSE(DirectoryExists(choice.destFolder));
+  ExpectNothingLeftOutsideTheFolder(choice);
+}
+
 TEST(Uninstaller, LeavesOtherProgramsItemsInSharedPlaces) {
   InstallChoice choice;
   choice.destFolder = "C:\\Velmora Shared";
