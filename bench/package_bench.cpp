@@ -7,9 +7,13 @@
 // 200 MB. "ours" is CPackageFileStore::ParseImage on the whole setup image
 // (header scan, area digest, inflate through the 16384-byte buffer, gather,
 // exact copy, entry digest, index). "limit" is the least any reader must do:
-// MD5 over the compressed area, inflate of each stream straight into a buffer
-// of its exact size, MD5 over each content. Both run alternately, N rounds
-// each, timed in CPU time of the thread; the best round of each counts.
+// MD5 over the compressed area, inflate of each stream in one call straight
+// into a buffer of its exact size, MD5 over each content. "limit through 16
+// KiB" is the same with zlib's output handed out 16384 bytes at a time, as
+// the store's one inflate buffer does, but still straight into the final
+// buffer: the gap between it and "limit" is the cost of the buffer size, the
+// gap between "ours" and it the cost of gathering and copying. All run in
+// turn, N rounds each, timed in CPU time of the thread; the best round counts.
 #include <time.h>
 #include <zlib.h>
 
@@ -107,9 +111,11 @@ std::unique_ptr<uint8_t[]> ReadImage(const Setup& setup) {
   return image;
 }
 
-// The limit: digest of the area, each stream inflated in one call into a
-// buffer of its exact size, digest of each content. False on any mismatch.
-bool UnpackAtTheLimit(const Setup& setup, const uint8_t* image, std::vector<std::unique_ptr<uint8_t[]>>& contents) {
+// The limit: digest of the area, each stream inflated into a buffer of its
+// exact size (in one call, or window bytes per call), digest of each content.
+// False on any mismatch.
+bool UnpackAtTheLimit(const Setup& setup, const uint8_t* image, uint32_t window,
+                      std::vector<std::unique_ptr<uint8_t[]>>& contents) {
   uint8_t digest[kMd5DigestSize];
   Md5Digest(image + setup.areaOffset, setup.areaLength, digest);
   if (std::memcmp(digest, image + setup.areaOffset - 16, 16) != 0) return false;
@@ -119,12 +125,25 @@ bool UnpackAtTheLimit(const Setup& setup, const uint8_t* image, std::vector<std:
     z_stream stream{};
     stream.next_in = const_cast<Bytef*>(image + entry.stream);
     stream.avail_in = entry.compressedSize;
-    stream.next_out = content.get();
-    stream.avail_out = entry.size;
     if (inflateInit(&stream) != Z_OK) return false;
-    int result = inflate(&stream, Z_FINISH);
+    int result;
+    uint32_t written = 0;
+    if (window == 0) {
+      stream.next_out = content.get();
+      stream.avail_out = entry.size;
+      result = inflate(&stream, Z_FINISH);
+      written = entry.size - stream.avail_out;
+    } else {
+      do {
+        stream.next_out = content.get() + written;
+        stream.avail_out = std::min(window, entry.size - written);
+        uInt before = stream.avail_out;
+        result = inflate(&stream, Z_NO_FLUSH);
+        written += before - stream.avail_out;
+      } while (result == Z_OK);
+    }
     inflateEnd(&stream);
-    if (result != Z_STREAM_END || stream.avail_out != 0) return false;
+    if (result != Z_STREAM_END || written != entry.size) return false;
     Md5Digest(content.get(), entry.size, digest);
     if (std::memcmp(digest, entry.digest, 16) != 0) return false;
     contents.push_back(std::move(content));
@@ -155,7 +174,7 @@ int Run(size_t scale, int rounds) {
     }
   }
 
-  double bestOurs = 1e30, bestLimit = 1e30;
+  double bestOurs = 1e30, bestLimit = 1e30, bestWindowed = 1e30;
   // Both sides start alike each round: a fresh copy of the image, a clean
   // heap; only the unpacking is timed.
   for (int round = 0; round < rounds; ++round) {
@@ -167,12 +186,13 @@ int Run(size_t scale, int rounds) {
       bestOurs = std::min(bestOurs, ThreadSeconds() - start);
       if (status != 0) return 1;
     }
-    {
+    for (uint32_t window : {0u, CPackageFileStore::kInflateBufferSize}) {
       std::unique_ptr<uint8_t[]> image = ReadImage(setup);
       std::vector<std::unique_ptr<uint8_t[]>> contents;
       double start = ThreadSeconds();
-      bool ok = UnpackAtTheLimit(setup, image.get(), contents);
-      bestLimit = std::min(bestLimit, ThreadSeconds() - start);
+      bool ok = UnpackAtTheLimit(setup, image.get(), window, contents);
+      double& best = window == 0 ? bestLimit : bestWindowed;
+      best = std::min(best, ThreadSeconds() - start);
       if (!ok) {
         std::printf("the limit's unpack failed\n");
         return 1;
@@ -182,9 +202,12 @@ int Run(size_t scale, int rounds) {
 
   double ours = setup.unpacked / kMB / bestOurs;
   double limit = setup.unpacked / kMB / bestLimit;
-  std::printf("ours  (store parse)            %8.1f MB/s of content  (%.1f ms)\n", ours, bestOurs * 1e3);
-  std::printf("limit (md5 + inflate + md5)    %8.1f MB/s of content  (%.1f ms)\n", limit, bestLimit * 1e3);
-  std::printf("ratio ours/limit: %.3f  (target >= 0.9)\n", ours / limit);
+  double windowed = setup.unpacked / kMB / bestWindowed;
+  std::printf("ours  (store parse)               %8.1f MB/s of content  (%.1f ms)\n", ours, bestOurs * 1e3);
+  std::printf("limit (md5 + inflate + md5)       %8.1f MB/s of content  (%.1f ms)\n", limit, bestLimit * 1e3);
+  std::printf("limit through 16 KiB              %8.1f MB/s of content  (%.1f ms)\n", windowed, bestWindowed * 1e3);
+  std::printf("ratio ours/limit: %.3f  (target >= 0.9); ours/limit through 16 KiB: %.3f\n", ours / limit,
+              ours / windowed);
 
   double bound = setup.image.size() + setup.unpacked + 2.0 * setup.largest + kMiB;
   std::printf("peak heap of one open: %.2f MiB = image %.2f + unpacked %.2f + %.2f MiB more\n", peakAbove / kMiB,

@@ -7,20 +7,20 @@
 namespace {
 
 // Calls inflateEnd however the loop is left, a failed allocation included.
-class InflateStream {
+class CInflateStream {
  public:
-  InflateStream(const uint8_t* input, uint32_t inputSize, uint8_t* output, uint32_t outputSize) {
+  CInflateStream(const uint8_t* input, uint32_t inputSize, uint8_t* output, uint32_t outputSize) {
     m_stream.next_in = const_cast<Bytef*>(input);
     m_stream.avail_in = inputSize;
     m_stream.next_out = output;
     m_stream.avail_out = outputSize;
     m_initResult = inflateInit(&m_stream);
   }
-  ~InflateStream() {
+  ~CInflateStream() {
     if (m_initResult == Z_OK) inflateEnd(&m_stream);
   }
-  InflateStream(const InflateStream&) = delete;
-  InflateStream& operator=(const InflateStream&) = delete;
+  CInflateStream(const CInflateStream&) = delete;
+  CInflateStream& operator=(const CInflateStream&) = delete;
 
   int InitResult() const { return m_initResult; }
   z_stream& Stream() { return m_stream; }
@@ -58,7 +58,7 @@ InflateResult ZlibFailure(int zlibResult, CGrowingBuffer& content) {
 
 InflateResult InflateEntry(const uint8_t* compressed, uint32_t compressedSize, uint8_t* buffer, uint32_t bufferSize,
                            CGrowingBuffer& content) noexcept {
-  InflateStream inflater(compressed, compressedSize, buffer, bufferSize);
+  CInflateStream inflater(compressed, compressedSize, buffer, bufferSize);
   if (inflater.InitResult() != Z_OK) return ZlibFailure(inflater.InitResult(), content);
   z_stream& stream = inflater.Stream();
 

@@ -7,9 +7,9 @@
 
 // Puts each verified entry into the index; a later entry of the same name
 // replaces the earlier one.
-class CPackageFileStore::IndexSink : public CPackageEntrySink {
+class CPackageFileStore::CIndexSink : public CPackageEntrySink {
  public:
-  explicit IndexSink(std::map<std::string, Content>& index) : m_index(index) {}
+  explicit CIndexSink(std::map<std::string, Content>& index) : m_index(index) {}
   int32_t Accept(const PackageEntryView& entry, std::unique_ptr<uint8_t[]> content, uint32_t size) override {
     Content& slot = m_index[std::string(reinterpret_cast<const char*>(entry.name), entry.nameLength)];
     slot.data = std::move(content);
@@ -34,7 +34,7 @@ CPackageFileStore::~CPackageFileStore() = default;
 int32_t CPackageFileStore::ParseImage(const uint8_t* image, uint32_t size) noexcept {
   m_status = kOk;
   if (m_inflateBufferSize == 0) return Finish(kNoMemory);
-  IndexSink sink(m_index);
+  CIndexSink sink(m_index);
   return Finish(UnpackPackage(image, size, m_inflateBuffer.get(), m_inflateBufferSize, sink));
 }
 

@@ -52,7 +52,7 @@ class CPackageFileStore {
     std::unique_ptr<uint8_t[]> data;
     uint32_t size = 0;
   };
-  class IndexSink;
+  class CIndexSink;
 
   // Ends a failed open or parse: the index is emptied, the status kept.
   int32_t Finish(int32_t status) noexcept;

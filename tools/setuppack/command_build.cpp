@@ -115,7 +115,7 @@ bool ReadSetup(const ParsedArguments& parsed, std::vector<uint8_t>* image) {
   return true;
 }
 
-class CountingSink : public CPackageEntrySink {
+class CCountingSink : public CPackageEntrySink {
  public:
   int32_t Accept(const PackageEntryView&, std::unique_ptr<uint8_t[]>, uint32_t) override {
     ++m_count;
@@ -128,7 +128,7 @@ class CountingSink : public CPackageEntrySink {
 // exactly this package.
 bool SetupWouldOpen(const std::vector<uint8_t>& image, uint32_t packageOffset, size_t entryCount) {
   std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
-  CountingSink sink;
+  CCountingSink sink;
   PackageParseReport report;
   int32_t status =
       UnpackPackage(image.data(), uint32_t(image.size()), buffer.data(), uint32_t(buffer.size()), sink, &report);

@@ -198,6 +198,7 @@ bool WriteFileReplacing(const std::string& path, const uint8_t* data, size_t siz
     bool nameTaken = false;
     if (!WriteNewFile(temporary, data, size, executable, &nameTaken, error)) {
       if (nameTaken) continue;
+      *error = path + error->substr(temporary.size());  // the reason, told of the file asked for
       return false;
     }
     if (!RenameOver(temporary, path, error)) {

@@ -1,6 +1,5 @@
 // setuppack: the release engineers' tool to make and inspect setups.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 

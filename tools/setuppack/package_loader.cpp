@@ -9,9 +9,9 @@
 
 namespace {
 
-class LoaderSink : public CPackageEntrySink {
+class CLoaderSink : public CPackageEntrySink {
  public:
-  LoaderSink(std::vector<LoadedEntry>& entries, bool keepContents) : m_entries(entries), m_keep(keepContents) {}
+  CLoaderSink(std::vector<LoadedEntry>& entries, bool keepContents) : m_entries(entries), m_keep(keepContents) {}
   int32_t Accept(const PackageEntryView& entry, std::unique_ptr<uint8_t[]> content, uint32_t size) override {
     LoadedEntry loaded;
     loaded.name.assign(reinterpret_cast<const char*>(entry.name), entry.nameLength);
@@ -49,7 +49,7 @@ LoadedPackage LoadPackage(const std::string& path, bool keepContents) {
       return package;
   }
   std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
-  LoaderSink sink(package.entries, keepContents);
+  CLoaderSink sink(package.entries, keepContents);
   package.status = UnpackPackage(image.data(), uint32_t(image.size()), buffer.data(), uint32_t(buffer.size()), sink,
                                  &package.report);
   if (package.report.faultEntryName != nullptr) {
