@@ -33,8 +33,6 @@ class Removal {
 
   bool RestartNeeded() const { return m_restartNeeded; }
   const std::vector<std::string>& Failures() const { return m_failures; }
-  // The paths handed to Windows for deletion at restart, in order.
-  const std::vector<std::string>& Scheduled() const { return m_scheduled; }
 
  private:
   // Deletes path at once; true when it is gone (or is a folder, which is
