@@ -1,0 +1,586 @@
+// The interior and finish pages driven in-process: what each shows, what
+// its buttons do to the application's settings, the common frame.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <type_traits>
+
+#include "app/pages/destination_page.h"
+#include "app/pages/finish_page.h"
+#include "app/pages/folder_naming.h"
+#include "app/pages/license_page.h"
+#include "app/pages/license_stream.h"
+#include "app/pages/progress_page.h"
+#include "app/pages/ready_page.h"
+#include "app/pages/restart_page.h"
+#include "app/pages/start_menu_page.h"
+#include "app/pages/tasks_page.h"
+#include "app/worker_thread.h"
+#include "res/resource.h"
+#include "tests/app/app_harness.h"
+#include "tests/app/page_probe.h"
+#include "tests/framework/modal_driver.h"
+#include "tests/support/test_files.h"
+#include "tests/support/test_package.h"
+
+namespace {
+
+// The pages need the rich edit library, the title font and the seams.
+class PageTest : public ::testing::Test {
+ protected:
+  PageTest() : m_harness(AppHarness::StartUp::None) {
+    m_harness.m_app.SetInitialFlags();
+    m_harness.m_app.LoadRichEditLibrary();
+    m_harness.m_app.CreateTitleFont();
+  }
+
+  CFont* TitleFont() {
+    static CFont font;
+    if (!font.GetSafeHandle()) font.CreateFont(14, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, ANTIALIASED_QUALITY, 0, "Arial");
+    return &font;
+  }
+
+  AppHarness m_harness;
+  CSetupApp& App() { return m_harness.m_app; }
+  RecordingAppCalls& Calls() { return m_harness.m_calls; }
+};
+
+}  // namespace
+
+// --- License page ------------------------------------------------------
+
+TEST(LicenseStreamIn, HandsOverPiecesOfTheRequestedSizeUntilAnEmptyOne) {
+  const std::string text = "0123456789";
+  LicenseStream stream;
+  stream.content = reinterpret_cast<const uint8_t*>(text.data());
+  stream.size = static_cast<LONG>(text.size());
+  std::string received;
+  std::vector<LONG> pieces;
+  for (int call = 0; call < 10; ++call) {
+    BYTE buffer[4] = {};
+    LONG transferred = -1;
+    ASSERT_EQ(LicenseStreamIn(reinterpret_cast<DWORD_PTR>(&stream), buffer, 4, &transferred), 0u);
+    pieces.push_back(transferred);
+    received.append(reinterpret_cast<char*>(buffer), static_cast<size_t>(transferred));
+    if (transferred == 0) break;
+  }
+  EXPECT_EQ(received, text);
+  EXPECT_EQ(pieces, std::vector<LONG>({4, 4, 2, 0}));
+}
+
+TEST(LicenseStreamIn, WithoutContentTheControlIsToldToStop) {
+  LicenseStream stream;
+  BYTE buffer[8];
+  LONG transferred = 5;
+  EXPECT_EQ(LicenseStreamIn(reinterpret_cast<DWORD_PTR>(&stream), buffer, 8, &transferred), 87u);
+}
+
+namespace {
+
+std::string LicenseRtf(const std::string& body) { return "{\\rtf1\\ansi " + body + "\\par}"; }
+
+}  // namespace
+
+TEST_F(PageTest, TheFirstLicenseVisitDeclinesAndAcceptingEnablesNext) {
+  CPackageFileStore store;
+  ASSERT_EQ(FillStore(store, {{"license.rtf", LicenseRtf("Velmora licence terms.")}}), 0);
+  CLicensePage page;
+  page.m_pLicenseAccepted = &App().m_licenseAccepted;
+  page.m_pStore = &store;
+  page.m_pTitleFont = TitleFont();
+  int acceptAtOpening = -1, declineAtOpening = -1;
+  bool nextAtOpening = true, nextAfterAccept = false;
+  LONG flagAfterAccept = 0;
+  std::string licenseText, title, subtitle, windowTitle;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    acceptAtOpening = CheckOf(dialog, IDC_ACCEPT);
+    declineAtOpening = CheckOf(dialog, IDC_DECLINE);
+    nextAtOpening = IsEnabled(dialog, IDOK);
+    licenseText = TextOf(dialog, IDC_LICENSE_TEXT);
+    title = TextOf(dialog, IDC_LICENSE_TITLE);
+    subtitle = TextOf(dialog, IDC_LICENSE_SUBTITLE);
+    windowTitle = TextOf(dialog, 0);
+    Click(dialog, IDC_ACCEPT);
+    nextAfterAccept = IsEnabled(dialog, IDOK);
+    flagAfterAccept = App().m_licenseAccepted;
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(acceptAtOpening, BST_UNCHECKED);
+  EXPECT_EQ(declineAtOpening, BST_CHECKED);
+  EXPECT_FALSE(nextAtOpening);
+  EXPECT_TRUE(nextAfterAccept);
+  EXPECT_EQ(flagAfterAccept, 1);
+  EXPECT_NE(licenseText.find("Velmora licence terms."), std::string::npos) << licenseText;
+  EXPECT_EQ(title, "License Agreement");
+  EXPECT_EQ(subtitle, "Please read the following important information before continuing!");
+  EXPECT_EQ(windowTitle, "Setup - Velmora");
+}
+
+TEST_F(PageTest, ALicenseAcceptedEarlierIsShownAcceptedAndDecliningDisablesNextAtOnce) {
+  CPackageFileStore store;
+  CLicensePage page;
+  page.m_pLicenseAccepted = &App().m_licenseAccepted;
+  page.m_pStore = &store;
+  page.m_pTitleFont = TitleFont();
+  App().m_licenseAccepted = 1;
+  int acceptAtOpening = -1;
+  bool nextAtOpening = false, nextAfterDecline = true;
+  LONG flagAfterDecline = 1;
+  std::string licenseText = "?";
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    acceptAtOpening = CheckOf(dialog, IDC_ACCEPT);
+    nextAtOpening = IsEnabled(dialog, IDOK);
+    licenseText = TextOf(dialog, IDC_LICENSE_TEXT);
+    Click(dialog, IDC_DECLINE);
+    nextAfterDecline = IsEnabled(dialog, IDOK);
+    flagAfterDecline = App().m_licenseAccepted;
+    Click(dialog, IDC_BACK);
+  });
+  EXPECT_EQ(result, CSetupApp::kBackResult);
+  EXPECT_EQ(acceptAtOpening, BST_CHECKED);
+  EXPECT_TRUE(nextAtOpening);
+  EXPECT_FALSE(nextAfterDecline);
+  EXPECT_EQ(flagAfterDecline, 0);
+  // No "license.rtf" in the store: the control stays empty.
+  EXPECT_EQ(licenseText, "");
+}
+
+TEST_F(PageTest, ALicenseLargerThanOneRequestIsReadCompletely) {
+  std::string body;
+  for (int line = 0; line < 2000; ++line) body += "Clause " + std::to_string(line) + " of the agreement.\\par ";
+  body += "END-OF-LICENSE";
+  const std::string rtf = LicenseRtf(body);
+  ASSERT_GT(rtf.size(), 50000u);
+  CPackageFileStore store;
+  ASSERT_EQ(FillStore(store, {{"license.rtf", rtf}}), 0);
+  CLicensePage page;
+  page.m_pLicenseAccepted = &App().m_licenseAccepted;
+  page.m_pStore = &store;
+  page.m_pTitleFont = TitleFont();
+  std::string licenseText;
+  RunModal(page, [&](HWND dialog) {
+    licenseText = TextOf(dialog, IDC_LICENSE_TEXT);
+    Click(dialog, IDC_BACK);
+  });
+  EXPECT_NE(licenseText.find("Clause 0 of the agreement."), std::string::npos);
+  EXPECT_NE(licenseText.find("Clause 1999 of the agreement."), std::string::npos);
+  EXPECT_NE(licenseText.find("END-OF-LICENSE"), std::string::npos);
+}
+
+// --- Folder pages --------------------------------------------------------
+
+TEST(FolderNaming, ADriveRootGetsTheProductNameWithoutADoubledBackslash) {
+  EXPECT_EQ(DestinationFolderFor("C:\\").str(), "C:\\Velmora");
+  EXPECT_EQ(DestinationFolderFor("D:\\Apps").str(), "D:\\Apps\\Velmora");
+  EXPECT_EQ(DestinationFolderFor("D:\\Apps\\Tools\\").str(), "D:\\Apps\\Tools\\Velmora");
+}
+
+TEST(FolderNaming, OnlyTheChosenStartMenuFoldersOwnNameIsKept) {
+  const CString current = "Velmora";
+  EXPECT_EQ(StartMenuFolderFor("C:\\ProgramData\\Programs\\Accessories", current).str(), "Accessories\\Velmora");
+  EXPECT_EQ(StartMenuFolderFor("C:\\ProgramData\\Programs\\Games\\Puzzles", current).str(), "Puzzles\\Velmora");
+  EXPECT_EQ(StartMenuFolderFor("C:\\ProgramData\\Programs", current).str(), "Programs\\Velmora");
+  EXPECT_EQ(StartMenuFolderFor("nobackslash", current).str(), "Velmora");
+}
+
+namespace {
+
+struct FolderVisit {
+  INT_PTR result = 0;
+  std::string shownAtOpening;
+  std::string shownAfterBrowse;
+  std::string title;
+  std::string subtitle;
+};
+
+// One visit of a folder page: the script runs on the open page.
+template <typename Page>
+FolderVisit VisitFolderPage(CString& setting, CFont* font, const std::function<void(HWND, FolderVisit&)>& script) {
+  Page page;
+  page.m_pSetting = &setting;
+  page.m_pTitleFont = font;
+  FolderVisit visit;
+  visit.result = RunModal(page, [&](HWND dialog) {
+    visit.shownAtOpening = TextOf(dialog, IDC_FOLDER);
+    visit.title = TextOf(dialog, std::is_same<Page, CDestinationPage>::value ? IDC_DESTINATION_TITLE : IDC_START_MENU_TITLE);
+    visit.subtitle = TextOf(dialog, IDC_FOLDER_SUBTITLE);
+    script(dialog, visit);
+  });
+  return visit;
+}
+
+}  // namespace
+
+TEST_F(PageTest, NextStoresTheTypedDestinationExactly) {
+  App().m_destFolder = "C:\\Program Files\\Velmora";
+  const FolderVisit visit = VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [](HWND dialog, FolderVisit&) {
+    TypeText(dialog, IDC_FOLDER, "D:\\Elsewhere");
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(visit.result, IDOK);
+  EXPECT_EQ(visit.shownAtOpening, "C:\\Program Files\\Velmora");
+  EXPECT_EQ(visit.title, "Select Destination Location");
+  EXPECT_EQ(visit.subtitle, "Where should Velmora be installed?");
+  EXPECT_EQ(App().m_destFolder.str(), "D:\\Elsewhere");
+}
+
+TEST_F(PageTest, AnEmptiedDestinationIsStoredEmpty) {
+  App().m_destFolder = "C:\\Program Files\\Velmora";
+  VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [](HWND dialog, FolderVisit&) {
+    TypeText(dialog, IDC_FOLDER, "");
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(App().m_destFolder.str(), "");
+}
+
+TEST_F(PageTest, BackDropsTheTypedFolderAndTheNextVisitShowsTheSavedOne) {
+  App().m_startMenuFolder = "Velmora";
+  const FolderVisit first = VisitFolderPage<CStartMenuPage>(App().m_startMenuFolder, TitleFont(), [](HWND dialog, FolderVisit&) {
+    TypeText(dialog, IDC_FOLDER, "Typed\\Away");
+    Click(dialog, IDC_BACK);
+  });
+  EXPECT_EQ(first.result, CSetupApp::kBackResult);
+  EXPECT_EQ(first.title, "Select Start Menu Folder");
+  EXPECT_EQ(first.subtitle, "Where should Setup place the program shortcuts?");
+  EXPECT_EQ(App().m_startMenuFolder.str(), "Velmora");
+  const FolderVisit second = VisitFolderPage<CStartMenuPage>(App().m_startMenuFolder, TitleFont(), [](HWND dialog, FolderVisit&) {
+    Click(dialog, IDC_BACK);
+  });
+  EXPECT_EQ(second.shownAtOpening, "Velmora");
+}
+
+TEST_F(PageTest, BrowsingToADriveRootSavesAtOnceWithoutADoubledBackslash) {
+  App().m_destFolder = "C:\\Program Files\\Velmora";
+  Calls().ChooseFolder("C:\\");
+  const FolderVisit visit = VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [](HWND dialog, FolderVisit& v) {
+    Click(dialog, IDC_BROWSE);
+    v.shownAfterBrowse = TextOf(dialog, IDC_FOLDER);
+    Click(dialog, IDC_BACK);
+  });
+  EXPECT_EQ(visit.shownAfterBrowse, "C:\\Velmora");
+  EXPECT_EQ(App().m_destFolder.str(), "C:\\Velmora");
+  ASSERT_EQ(Calls().BrowseTitles().size(), 1u);
+  EXPECT_EQ(Calls().BrowseTitles()[0], "Select folder in the list below, then click OK");
+}
+
+TEST_F(PageTest, ACancelledBrowserChangesNeitherTheEditBoxNorTheSetting) {
+  App().m_destFolder = "C:\\Program Files\\Velmora";
+  Calls().ChooseFolder("");
+  const FolderVisit visit = VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [](HWND dialog, FolderVisit& v) {
+    TypeText(dialog, IDC_FOLDER, "D:\\Typed");
+    Click(dialog, IDC_BROWSE);
+    v.shownAfterBrowse = TextOf(dialog, IDC_FOLDER);
+    Click(dialog, IDC_BACK);
+  });
+  EXPECT_EQ(visit.shownAfterBrowse, "D:\\Typed");
+  EXPECT_EQ(App().m_destFolder.str(), "C:\\Program Files\\Velmora");
+}
+
+TEST_F(PageTest, BrowsingForTheStartMenuFolderKeepsOnlyTheChosenFoldersName) {
+  TempFolder folder;
+  const std::string chosen = folder.File("Games\\Puzzles");
+  ASSERT_TRUE(CreateDirectoryA(folder.File("Games").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
+  App().m_startMenuFolder = "Velmora";
+  Calls().ChooseFolder(chosen);
+  const FolderVisit visit = VisitFolderPage<CStartMenuPage>(App().m_startMenuFolder, TitleFont(), [](HWND dialog, FolderVisit& v) {
+    Click(dialog, IDC_BROWSE);
+    v.shownAfterBrowse = TextOf(dialog, IDC_FOLDER);
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(visit.shownAfterBrowse, "Puzzles\\Velmora");
+  EXPECT_EQ(App().m_startMenuFolder.str(), "Puzzles\\Velmora");
+}
+
+// --- Tasks and ready pages ----------------------------------------------
+
+namespace {
+
+struct TasksVisit {
+  INT_PTR result;
+  int desktopShown;
+  int quickLaunchShown;
+};
+
+TasksVisit VisitTasksPage(CSetupApp& app, CFont* font, const std::function<void(HWND)>& script) {
+  CTasksPage page;
+  page.m_pDesktopIcon = &app.m_desktopIcon;
+  page.m_pQuickLaunchIcon = &app.m_quickLaunchIcon;
+  page.m_pTitleFont = font;
+  TasksVisit visit{};
+  visit.result = RunModal(page, [&](HWND dialog) {
+    visit.desktopShown = CheckOf(dialog, IDC_DESKTOP_ICON);
+    visit.quickLaunchShown = CheckOf(dialog, IDC_QUICK_LAUNCH_ICON);
+    script(dialog);
+  });
+  return visit;
+}
+
+}  // namespace
+
+TEST_F(PageTest, TheTasksPageSavesItsBoxesOnBackAndOnNext) {
+  const TasksVisit first = VisitTasksPage(App(), TitleFont(), [](HWND dialog) {
+    Click(dialog, IDC_DESKTOP_ICON);
+    Click(dialog, IDC_QUICK_LAUNCH_ICON);
+    Click(dialog, IDC_BACK);
+  });
+  EXPECT_EQ(first.result, CSetupApp::kBackResult);
+  EXPECT_EQ(first.desktopShown, BST_CHECKED);
+  EXPECT_EQ(first.quickLaunchShown, BST_CHECKED);
+  EXPECT_EQ(App().m_desktopIcon, 0);
+  EXPECT_EQ(App().m_quickLaunchIcon, 0);
+
+  const TasksVisit second = VisitTasksPage(App(), TitleFont(), [](HWND dialog) {
+    Click(dialog, IDC_DESKTOP_ICON);
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(second.result, IDOK);
+  EXPECT_EQ(second.desktopShown, BST_UNCHECKED);
+  EXPECT_EQ(second.quickLaunchShown, BST_UNCHECKED);
+  EXPECT_EQ(App().m_desktopIcon, 1);
+  EXPECT_EQ(App().m_quickLaunchIcon, 0);
+}
+
+TEST_F(PageTest, TheReadyPageShowsTheSummaryReadOnlyAndInstallEndsIt) {
+  CReadyPage page;
+  page.m_pTitleFont = TitleFont();
+  App().m_destFolder = "C:\\Apps\\Velmora";
+  App().m_startMenuFolder = "Velmora";
+  App().BuildSummary(page.m_summary);
+  std::string shown, install, title, subtitle;
+  bool readOnly = false;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    shown = TextOf(dialog, IDC_SUMMARY);
+    install = TextOf(dialog, IDOK);
+    title = TextOf(dialog, IDC_READY_TITLE);
+    subtitle = TextOf(dialog, IDC_READY_SUBTITLE);
+    readOnly = (GetWindowLongA(GetDlgItem(dialog, IDC_SUMMARY), GWL_STYLE) & ES_READONLY) != 0;
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(shown, page.m_summary.str());
+  EXPECT_EQ(install, "Install");
+  EXPECT_EQ(title, "Ready to Install");
+  EXPECT_EQ(subtitle, "Now Setup is ready to begin Velmora installation on your computer");
+  EXPECT_TRUE(readOnly);
+}
+
+// --- The common frame -----------------------------------------------------
+
+TEST_F(PageTest, CancelAnsweredNoLeavesThePageAndItsInputsAndYesEndsIt) {
+  App().m_destFolder = "C:\\Program Files\\Velmora";
+  bool stillOpen = false;
+  std::string keptText;
+  const FolderVisit visit = VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [&](HWND dialog, FolderVisit&) {
+    TypeText(dialog, IDC_FOLDER, "D:\\Typed");
+    Calls().AnswerConfirmations(IDNO);
+    Click(dialog, IDCANCEL);
+    Sleep(100);
+    stillOpen = IsWindowVisible(dialog) != FALSE;
+    keptText = TextOf(dialog, IDC_FOLDER);
+    Calls().AnswerConfirmations(IDYES);
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(visit.result, IDCANCEL);
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(keptText, "D:\\Typed");
+  EXPECT_EQ(App().m_destFolder.str(), "C:\\Program Files\\Velmora");
+  const auto boxes = Calls().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  for (const auto& box : boxes) {
+    EXPECT_TRUE(box.viaAfx);
+    EXPECT_EQ(box.text, "Are you sure you want to cancel Velmora installation?");
+    EXPECT_EQ(box.type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+  }
+}
+
+TEST_F(PageTest, TheHeaderBandAndTitlesFollowTheSystemWindowColours) {
+  ControlColours band{}, title{}, subtitle{}, edit{};
+  VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [&](HWND dialog, FolderVisit&) {
+    band = ColoursOf(dialog, IDC_PANEL);
+    title = ColoursOf(dialog, IDC_DESTINATION_TITLE);
+    subtitle = ColoursOf(dialog, IDC_FOLDER_SUBTITLE);
+    edit = ColoursOf(dialog, IDC_BROWSE);
+    Click(dialog, IDC_BACK);
+  });
+  for (const ControlColours& colours : {band, title, subtitle}) {
+    EXPECT_EQ(colours.background, GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(colours.text, GetSysColor(COLOR_WINDOWTEXT));
+    EXPECT_EQ(colours.brush, GetSysColorBrush(COLOR_WINDOW));
+  }
+  EXPECT_NE(edit.brush, GetSysColorBrush(COLOR_WINDOW));
+}
+
+// --- Finish and restart pages ----------------------------------------------
+
+namespace {
+
+struct FinishVisit {
+  INT_PTR result = 0;
+  std::string title, body, launchLabel, quickStartLabel, windowTitle;
+  int launchCheck = -1, quickStartCheck = -1;
+  bool launchShown = false, launchLabelShown = false, quickStartShown = false, quickStartLabelShown = false;
+  ControlColours titleColours{};
+};
+
+FinishVisit VisitFinishPage(CSetupApp& app, const std::function<void(HWND)>& script) {
+  CFinishPage page;
+  page.m_pLaunchProduct = &app.m_launchProduct;
+  page.m_pInstallFailed = &app.m_installFailed;
+  page.m_pOpenQuickStart = &app.m_openQuickStart;
+  FinishVisit visit;
+  visit.result = RunModal(page, [&](HWND dialog) {
+    visit.title = TextOf(dialog, IDC_TITLE);
+    visit.body = TextOf(dialog, IDC_BODY);
+    visit.launchLabel = TextOf(dialog, IDC_LAUNCH_LABEL);
+    visit.quickStartLabel = TextOf(dialog, IDC_QUICK_START_LABEL);
+    visit.windowTitle = TextOf(dialog, 0);
+    visit.launchCheck = CheckOf(dialog, IDC_LAUNCH);
+    visit.quickStartCheck = CheckOf(dialog, IDC_QUICK_START);
+    visit.launchShown = IsShown(dialog, IDC_LAUNCH);
+    visit.launchLabelShown = IsShown(dialog, IDC_LAUNCH_LABEL);
+    visit.quickStartShown = IsShown(dialog, IDC_QUICK_START);
+    visit.quickStartLabelShown = IsShown(dialog, IDC_QUICK_START_LABEL);
+    visit.titleColours = ColoursOf(dialog, IDC_TITLE);
+    script(dialog);
+  });
+  return visit;
+}
+
+}  // namespace
+
+TEST_F(PageTest, AfterSuccessTheFinishPageOffersBothAndFinishReadsTheBoxes) {
+  const FinishVisit visit = VisitFinishPage(App(), [](HWND dialog) {
+    Click(dialog, IDC_LAUNCH);
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(visit.result, IDCANCEL);
+  EXPECT_EQ(visit.title, "Completing Velmora\n Setup Wizard.");
+  EXPECT_EQ(visit.body, "Setup finished Velmora installation on your computer.\nClick Finish to exit ");
+  EXPECT_EQ(visit.launchLabel, "Launch Velmora now.");
+  EXPECT_EQ(visit.quickStartLabel, "Open \"Quick start\" page.");
+  EXPECT_EQ(visit.windowTitle, "Setup - Velmora");
+  EXPECT_EQ(visit.launchCheck, BST_CHECKED);
+  EXPECT_EQ(visit.quickStartCheck, BST_CHECKED);
+  EXPECT_TRUE(visit.launchShown && visit.quickStartShown && visit.launchLabelShown && visit.quickStartLabelShown);
+  EXPECT_EQ(visit.titleColours.text, GetSysColor(COLOR_WINDOWTEXT));
+  EXPECT_EQ(App().m_launchProduct, 0);
+  EXPECT_EQ(App().m_openQuickStart, 1);
+}
+
+TEST_F(PageTest, AfterAFailureTheFinishPageHasARedTitleAndOffersNothing) {
+  App().m_installFailed = 1;
+  const FinishVisit visit = VisitFinishPage(App(), [](HWND dialog) { Click(dialog, IDCANCEL); });
+  EXPECT_EQ(visit.result, IDCANCEL);
+  EXPECT_EQ(visit.title, "Setup Wizard did not complete the  installation\n Velmora on your computer.");
+  EXPECT_EQ(visit.body,
+            "While installing Velmora on your computer system error occurred. Please download the latest version of "
+            "Velmora from our web site and try again!");
+  EXPECT_FALSE(visit.launchShown || visit.launchLabelShown || visit.quickStartShown || visit.quickStartLabelShown);
+  EXPECT_EQ(visit.titleColours.text, RGB(255, 0, 0));
+  EXPECT_EQ(visit.titleColours.background, GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(App().m_launchProduct, 0);
+  EXPECT_EQ(App().m_openQuickStart, 0);
+}
+
+TEST_F(PageTest, AFinishPageEndedByOkLeavesTheChoicesAsTheyWere) {
+  const FinishVisit visit = VisitFinishPage(App(), [](HWND dialog) {
+    Click(dialog, IDC_LAUNCH);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_EQ(visit.result, IDOK);
+  EXPECT_EQ(App().m_launchProduct, 1);
+  EXPECT_EQ(App().m_openQuickStart, 0);
+}
+
+TEST_F(PageTest, TheRestartChoiceIsLiveAndRestartNowIsPreselected) {
+  App().m_restartRequired = 1;
+  CRestartPage page;
+  page.m_pRestartRequired = &App().m_restartRequired;
+  page.m_pInstallFailed = &App().m_installFailed;
+  int nowAtOpening = -1;
+  LONG afterLater = -1, afterNow = -1;
+  std::string nowLabel, laterLabel, title, body;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    nowAtOpening = CheckOf(dialog, IDC_RESTART_NOW);
+    nowLabel = TextOf(dialog, IDC_RESTART_NOW_LABEL);
+    laterLabel = TextOf(dialog, IDC_RESTART_LATER_LABEL);
+    title = TextOf(dialog, IDC_TITLE);
+    body = TextOf(dialog, IDC_BODY);
+    Click(dialog, IDC_RESTART_LATER);
+    afterLater = App().m_restartRequired;
+    Click(dialog, IDC_RESTART_NOW);
+    afterNow = App().m_restartRequired;
+    Click(dialog, IDC_RESTART_LATER);
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(nowAtOpening, BST_CHECKED);
+  EXPECT_EQ(nowLabel, "Yes, restart  the computer now.");
+  EXPECT_EQ(laterLabel, "No, I will restart the computer later.");
+  EXPECT_EQ(title, "Completing Velmora\n Setup Wizard.");
+  EXPECT_EQ(body,
+            "To complete the installation Velmora, Setup must restart your computer. Would you like to restart now?");
+  EXPECT_EQ(afterLater, 0);
+  EXPECT_EQ(afterNow, 1);
+  EXPECT_EQ(App().m_restartRequired, 0);
+  EXPECT_TRUE(Calls().MessageBoxes().empty());
+}
+
+TEST_F(PageTest, AfterAFailureTheRestartPageHasARedTitleAndStillOffersTheRestart) {
+  App().m_restartRequired = 1;
+  App().m_installFailed = 1;
+  CRestartPage page;
+  page.m_pRestartRequired = &App().m_restartRequired;
+  page.m_pInstallFailed = &App().m_installFailed;
+  std::string title, body;
+  ControlColours titleColours{};
+  RunModal(page, [&](HWND dialog) {
+    title = TextOf(dialog, IDC_TITLE);
+    body = TextOf(dialog, IDC_BODY);
+    titleColours = ColoursOf(dialog, IDC_TITLE);
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(title, "Setup Wizard did not complete the  installation\n Velmora on your computer.");
+  EXPECT_EQ(body.substr(0, 60), "While installing Velmora on your computer system error occur");
+  EXPECT_NE(body.find("download the latest version of Velmora"), std::string::npos);
+  EXPECT_EQ(titleColours.text, RGB(255, 0, 0));
+  EXPECT_EQ(App().m_restartRequired, 1);
+}
+
+// --- Progress page ---------------------------------------------------------
+
+TEST_F(PageTest, AFailedInstallationShowsMessage44OverThePageRollsBackAndEndsIt) {
+  ASSERT_TRUE(App().ConstructEngine());
+  CProgressPage page;
+  page.m_pTitleFont = TitleFont();
+  App().m_pProgressTarget = &page.m_target;
+  App().m_pProgressPos = &page.m_pos;
+  HWND window = nullptr;
+  bool nextShown = true, cancelEnabled = true;
+  std::string title, windowTitle;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    window = dialog;
+    nextShown = IsShown(dialog, IDOK);
+    cancelEnabled = IsEnabled(dialog, IDCANCEL);
+    title = TextOf(dialog, IDC_PROGRESS_TITLE);
+    windowTitle = TextOf(dialog, 0);
+  });
+  JoinWorker(App().m_pWorkerThread);
+
+  // The engine's store is empty: Install fails at its first step.
+  EXPECT_EQ(result, IDOK);
+  EXPECT_FALSE(nextShown);
+  EXPECT_FALSE(cancelEnabled);
+  EXPECT_EQ(title, "Install");
+  EXPECT_EQ(windowTitle, "Setup - Velmora");
+  EXPECT_EQ(App().m_installFailed, 1);
+  EXPECT_EQ(page.m_pos, 100);
+  const auto boxes = Calls().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, window);
+  EXPECT_NE(boxes[0].threadId, GetCurrentThreadId());
+  EXPECT_EQ(boxes[0].text.substr(0, 51), "Error during installation.\nError code = 0x00000065\n");
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The application's seam for tests: every message box, shell and process
+// call is recorded; boxes are answered at once, nothing is opened, and
+// processes start only when a test lets them through.
+
+#include <windows.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/app_calls.h"
+
+class RecordingAppCalls : public IAppCalls {
+ public:
+  struct MessageBoxCall {
+    HWND owner;
+    std::string text;
+    std::string caption;  // "(application title)" for AfxMessageBox
+    UINT type;
+    DWORD threadId;
+    bool viaAfx;
+  };
+  struct ShellExecuteCall {
+    HWND owner;
+    std::string verb;
+    std::string file;
+    bool hasParameters;
+    bool hasDirectory;
+    INT show;
+  };
+  struct CreateProcessCall {
+    std::string application;  // "(none)" when null
+    std::string commandLine;
+    DWORD flags;
+    bool inheritHandles;
+  };
+
+  RecordingAppCalls();
+  ~RecordingAppCalls() override;
+
+  // The answer of every AfxMessageBox (the cancel confirmation): IDYES unless set.
+  void AnswerConfirmations(int answer) { m_confirmationAnswer = answer; }
+  // Lets CreateProcessA reach the system (it is only recorded by default).
+  void LetProcessesStart(bool start) { m_startProcesses = start; }
+  // What the folder browser returns: a path (its item list is made from it),
+  // or an empty text for a cancelled browser.
+  void ChooseFolder(const std::string& path) { m_chosenFolder = path; }
+
+  std::vector<MessageBoxCall> MessageBoxes() const;
+  std::vector<ShellExecuteCall> ShellExecutes() const;
+  std::vector<CreateProcessCall> CreateProcesses() const;
+  std::vector<std::string> BrowseTitles() const;
+
+  int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) override;
+  int AfxMessageBox(LPCSTR text, UINT type) override;
+  HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                          INT show) override;
+  BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processSecurity,
+                      LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags, LPVOID environment,
+                      LPCSTR directory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) override;
+  LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA browse) override;
+
+ private:
+  mutable std::mutex m_lock;
+  int m_confirmationAnswer = IDYES;
+  bool m_startProcesses = false;
+  std::string m_chosenFolder;
+  std::vector<MessageBoxCall> m_messageBoxes;
+  std::vector<ShellExecuteCall> m_shellExecutes;
+  std::vector<CreateProcessCall> m_createProcesses;
+  std::vector<std::string> m_browseTitles;
+};

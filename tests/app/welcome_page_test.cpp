@@ -1,0 +1,197 @@
+// The welcome page and its initialization worker, driven in-process. The
+// binary runs twice: bare (WelcomeWithoutPackage) and with a package
+// appended to it (WelcomeWithPackage).
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/pages/welcome_page.h"
+#include "res/resource.h"
+#include "tests/app/app_harness.h"
+#include "tests/app/page_probe.h"
+#include "tests/framework/modal_driver.h"
+
+namespace {
+
+// What the page shows when its opening is done, before the worker's outcome
+// can reach it (that arrives as a message, after WM_INITDIALOG).
+struct OpeningState {
+  bool nextEnabled;
+  bool cancelEnabled;
+  bool backEnabled;
+  std::string title;
+  std::string body;
+  std::string windowTitle;
+};
+
+class ProbedWelcomePage : public CWelcomePage {
+ public:
+  std::vector<OpeningState> m_openings;
+
+ protected:
+  BOOL OnInitDialog() override {
+    const BOOL result = CWelcomePage::OnInitDialog();
+    m_openings.push_back({IsEnabled(m_hWnd, IDOK), IsEnabled(m_hWnd, IDCANCEL), IsEnabled(m_hWnd, IDC_BACK),
+                          TextOf(m_hWnd, IDC_TITLE), TextOf(m_hWnd, IDC_BODY), TextOf(m_hWnd, 0)});
+    return result;
+  }
+};
+
+const char kWaitText[] = "Please wait while Setup Wizard complete initialization!";
+const char kReadyText[] =
+    "The Setup Wizard will allow you to install Velmora Version 1.7 on your computer. Click Next to continue or "
+    "Cancel to exit the Setup Wizard.";
+
+void ExpectInitializing(const OpeningState& opening) {
+  EXPECT_FALSE(opening.nextEnabled);
+  EXPECT_FALSE(opening.cancelEnabled);
+  EXPECT_FALSE(opening.backEnabled);
+  EXPECT_EQ(opening.title, "Welcome to the Velmora \nVersion 1.7 Setup Wizard");
+  EXPECT_EQ(opening.body, kWaitText);
+  EXPECT_EQ(opening.windowTitle, "Setup - Velmora");
+}
+
+struct Outcome {
+  bool nextEnabled = false;
+  bool backEnabled = true;
+  std::string body;
+};
+
+// Waits until the worker's outcome has reached the page (Cancel enabled).
+Outcome AwaitOutcome(HWND page) {
+  WaitFor([&] { return IsEnabled(page, IDCANCEL); });
+  return Outcome{IsEnabled(page, IDOK), IsEnabled(page, IDC_BACK), TextOf(page, IDC_BODY)};
+}
+
+}  // namespace
+
+TEST(WelcomeWithoutPackage, ADamagedPackageIsReportedAndOnlyCancelLeadsOn) {
+  AppHarness harness;
+  ProbedWelcomePage page;
+  HWND window = nullptr;
+  Outcome outcome;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    window = dialog;
+    outcome = AwaitOutcome(dialog);
+    Click(dialog, IDCANCEL);
+  });
+
+  EXPECT_EQ(result, IDCANCEL);
+  ASSERT_EQ(page.m_openings.size(), 1u);
+  ExpectInitializing(page.m_openings[0]);
+  EXPECT_FALSE(outcome.nextEnabled);
+  EXPECT_FALSE(outcome.backEnabled);
+  EXPECT_EQ(outcome.body, kWaitText);
+  const auto boxes = harness.m_calls.MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].owner, window);
+  EXPECT_EQ(boxes[0].text, "Installation package is damaged");
+  EXPECT_EQ(boxes[0].caption, "Velmora");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_TRUE(boxes[1].viaAfx);
+  EXPECT_EQ(boxes[1].text, "Are you sure you want to cancel Velmora installation?");
+  EXPECT_EQ(boxes[1].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+}
+
+TEST(WelcomeWithoutPackage, CancelAnsweredNoKeepsThePage) {
+  AppHarness harness;
+  ProbedWelcomePage page;
+  bool stillOpen = false;
+  bool cancelStillEnabled = false;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    AwaitOutcome(dialog);
+    harness.m_calls.AnswerConfirmations(IDNO);
+    Click(dialog, IDCANCEL);
+    Sleep(200);
+    stillOpen = IsWindowVisible(dialog) != FALSE;
+    cancelStillEnabled = IsEnabled(dialog, IDCANCEL);
+    harness.m_calls.AnswerConfirmations(IDYES);
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(stillOpen);
+  EXPECT_TRUE(cancelStillEnabled);
+}
+
+TEST(WelcomeWithoutPackage, AnUnexpectedExceptionInTheWorkerShowsMessage34) {
+  AppHarness harness;
+  // An engine pointer that faults on first use, on the worker thread.
+  std::unique_ptr<CProductInstallEngine> engine = std::move(harness.m_app.m_engine);
+  harness.m_app.m_engine.reset(reinterpret_cast<CProductInstallEngine*>(16));
+  ProbedWelcomePage page;
+  HWND window = nullptr;
+  Outcome outcome;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    window = dialog;
+    outcome = AwaitOutcome(dialog);
+    Click(dialog, IDCANCEL);
+  });
+  harness.m_app.m_engine.release();
+  harness.m_app.m_engine = std::move(engine);
+
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_FALSE(outcome.nextEnabled);
+  const auto boxes = harness.m_calls.MessageBoxes();
+  ASSERT_GE(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, window);
+  EXPECT_EQ(boxes[0].caption, "Velmora");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+  const std::string prefix =
+      "Exception during Setup initialization!\nException code = 0xc0000005\nException address = 0x";
+  EXPECT_EQ(boxes[0].text.substr(0, prefix.size()), prefix);
+  EXPECT_EQ(boxes[0].text.size(), prefix.size() + 8);
+}
+
+TEST(WelcomeWithoutPackage, TheMinimizedWindowDragsTheSetupIcon) {
+  AppHarness harness;
+  CWelcomePage page;
+  HICON dragged = nullptr;
+  RunModal(page, [&](HWND dialog) {
+    dragged = reinterpret_cast<HICON>(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0));
+    AwaitOutcome(dialog);
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(dragged, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SETUP)));
+  EXPECT_NE(dragged, nullptr);
+}
+
+TEST(WelcomeWithPackage, AGoodPackageEnablesNextAndShowsTheReadyText) {
+  AppHarness harness;
+  ProbedWelcomePage page;
+  Outcome outcome;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    outcome = AwaitOutcome(dialog);
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  ASSERT_EQ(page.m_openings.size(), 1u);
+  ExpectInitializing(page.m_openings[0]);
+  EXPECT_TRUE(outcome.nextEnabled);
+  EXPECT_FALSE(outcome.backEnabled);
+  EXPECT_EQ(outcome.body, kReadyText);
+  EXPECT_TRUE(harness.m_calls.MessageBoxes().empty());
+  const uint8_t* content = nullptr;
+  uint32_t size = 0;
+  EXPECT_TRUE(harness.m_app.m_engine->Store().Lookup("readme.txt", &content, &size));
+}
+
+TEST(WelcomeWithPackage, EveryVisitUnpacksThePackageAgain) {
+  AppHarness harness;
+  ProbedWelcomePage page;
+  for (int visit = 0; visit < 2; ++visit) {
+    Outcome outcome;
+    const INT_PTR result = RunModal(page, [&](HWND dialog) {
+      outcome = AwaitOutcome(dialog);
+      Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_TRUE(outcome.nextEnabled);
+    // Between visits the store is emptied: only the new unpack refills it.
+    if (visit == 0) harness.m_app.m_engine->Store().Release();
+  }
+  ASSERT_EQ(page.m_openings.size(), 2u);
+  ExpectInitializing(page.m_openings[1]);
+  EXPECT_EQ(harness.m_app.m_engine->Store().EntryCount(), 2u);
+}

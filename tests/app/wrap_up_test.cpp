@@ -1,0 +1,168 @@
+// The wrap-up after Finish: restart, or the product launched and the
+// quick-start page opened; the log file deleted after success, kept and
+// shown with message 57 after a failure.
+
+#include <gtest/gtest.h>
+
+#include "engine/product.h"
+#include "res/resource.h"
+#include "tests/app/app_harness.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+bool WaitForFile(const std::string& path, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    if (FileExists(path)) return true;
+    Sleep(50);
+  }
+  return FileExists(path);
+}
+
+}  // namespace
+
+TEST(WrapUp, SuccessLaunchesTheProductOpensQuickStartMinimizedAndDeletesTheLog) {
+  AppHarness harness;
+  CSetupApp& app = harness.m_app;
+  app.m_destFolder = "C:\\Program Files\\Velmora";
+  app.m_launchProduct = 1;
+  app.m_openQuickStart = 1;
+  const std::string log = app.LogFilePath().str();
+  ASSERT_TRUE(FileExists(log));
+
+  app.WrapUp();
+
+  const auto processes = harness.m_calls.CreateProcesses();
+  ASSERT_EQ(processes.size(), 1u);
+  EXPECT_EQ(processes[0].application, "C:\\Program Files\\Velmora\\velmora.exe");
+  EXPECT_EQ(processes[0].commandLine, "\"C:\\Program Files\\Velmora\\velmora.exe\"");
+  EXPECT_EQ(processes[0].flags, 0u);
+  EXPECT_FALSE(processes[0].inheritHandles);
+  const auto shell = harness.m_calls.ShellExecutes();
+  ASSERT_EQ(shell.size(), 1u);
+  EXPECT_EQ(shell[0].owner, nullptr);
+  EXPECT_EQ(shell[0].verb, "open");
+  EXPECT_EQ(shell[0].file, product::kQuickStartUrl);
+  EXPECT_FALSE(shell[0].hasParameters);
+  EXPECT_FALSE(shell[0].hasDirectory);
+  EXPECT_EQ(shell[0].show, SW_SHOWMINIMIZED);
+  EXPECT_TRUE(harness.m_calls.MessageBoxes().empty());
+  EXPECT_FALSE(FileExists(log));
+  EXPECT_FALSE(app.m_hLogFile.valid());
+  EXPECT_TRUE(harness.m_faults.ExitRequests().empty());
+}
+
+TEST(WrapUp, TheQuickStartPageIsOnTheMakersSiteAtItsFixedPath) {
+  const std::string url = product::kQuickStartUrl;
+  EXPECT_EQ(url.rfind("http://", 0), 0u);
+  EXPECT_EQ(url.substr(url.size() - 19), "/velmora-usage.html");
+}
+
+TEST(WrapUp, ChoicesLeftOffLaunchAndOpenNothing) {
+  AppHarness harness;
+  harness.m_app.m_launchProduct = 0;
+  harness.m_app.m_openQuickStart = 0;
+  harness.m_app.WrapUp();
+  EXPECT_TRUE(harness.m_calls.CreateProcesses().empty());
+  EXPECT_TRUE(harness.m_calls.ShellExecutes().empty());
+  EXPECT_FALSE(FileExists(harness.m_app.LogFilePath().str()));
+}
+
+TEST(WrapUp, AFailedInstallationKeepsTheLogOpensItAndShowsMessage57) {
+  AppHarness harness;
+  CSetupApp& app = harness.m_app;
+  app.m_engine->Log("Install File: ", "C:\\x");
+  app.m_installFailed = 1;
+  app.m_launchProduct = 0;
+  const std::string log = app.LogFilePath().str();
+
+  app.WrapUp();
+
+  const auto shell = harness.m_calls.ShellExecutes();
+  ASSERT_EQ(shell.size(), 1u);
+  EXPECT_EQ(shell[0].owner, nullptr);
+  EXPECT_EQ(shell[0].verb, "open");
+  EXPECT_EQ(shell[0].file, log);
+  EXPECT_FALSE(shell[0].hasParameters);
+  EXPECT_FALSE(shell[0].hasDirectory);
+  EXPECT_EQ(shell[0].show, SW_SHOW);
+  const auto boxes = harness.m_calls.MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_EQ(boxes[0].caption, "Velmora");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+  EXPECT_EQ(boxes[0].text,
+            "To resolve installation issue could you please send installation log file [velmora-install.log] to our "
+            "support team.");
+  EXPECT_TRUE(FileExists(log));
+  EXPECT_EQ(ReadWholeFile(log), "Install File: C:\\x\r\n");
+  // Closed: the file can be deleted now.
+  EXPECT_TRUE(DeleteFileA(log.c_str()));
+}
+
+TEST(WrapUp, TheKeptRestartChoiceRestartsAndLaunchesNothing) {
+  AppHarness harness;
+  CSetupApp& app = harness.m_app;
+  app.m_restartPageUsed = 1;
+  app.m_restartRequired = 1;
+  app.m_launchProduct = 1;
+  app.m_openQuickStart = 1;
+  app.m_installFailed = 1;  // keeps the log to read it
+
+  app.WrapUp();
+
+  const auto& exits = harness.m_faults.ExitRequests();
+  ASSERT_EQ(exits.size(), 1u);
+  EXPECT_EQ(exits[0].flags, static_cast<UINT>(EWX_REBOOT));
+  EXPECT_EQ(exits[0].reason, 0u);
+  EXPECT_TRUE(harness.m_calls.CreateProcesses().empty());
+  ASSERT_EQ(harness.m_calls.ShellExecutes().size(), 1u);  // the log only
+  EXPECT_EQ(harness.m_calls.ShellExecutes()[0].file, app.LogFilePath().str());
+  EXPECT_EQ(harness.LogText(), "Restart System\r\n");
+  DeleteFileA(app.LogFilePath().c_str());
+}
+
+TEST(WrapUp, TheRestartLaterChoiceNeitherRestartsNorLaunches) {
+  AppHarness harness;
+  CSetupApp& app = harness.m_app;
+  app.m_restartPageUsed = 1;
+  app.m_restartRequired = 0;
+  app.m_launchProduct = 1;
+  app.m_openQuickStart = 1;
+  app.WrapUp();
+  EXPECT_TRUE(harness.m_faults.ExitRequests().empty());
+  EXPECT_TRUE(harness.m_calls.CreateProcesses().empty());
+  EXPECT_TRUE(harness.m_calls.ShellExecutes().empty());
+  EXPECT_FALSE(FileExists(app.LogFilePath().str()));
+}
+
+TEST(LaunchProduct, ADestinationWithSpacesRunsTheProductAndNoOtherProgram) {
+  // C:\...\My Apps\Velmora\velmora.exe unquoted and unnamed would first run
+  // C:\...\My.exe.
+  TempFolder folder;
+  const std::string destination = folder.File("My Apps\\Velmora");
+  ASSERT_TRUE(CreateDirectoryA(folder.File("My Apps").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(destination.c_str(), nullptr));
+  const std::string marker = WindowsPathOf(VELMORA_MARKER_PROGRAM);
+  ASSERT_TRUE(CopyFileA(marker.c_str(), (destination + "\\velmora.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(marker.c_str(), folder.File("My.exe").c_str(), FALSE));
+
+  AppHarness harness(AppHarness::StartUp::None);
+  harness.m_calls.LetProcessesStart(true);
+  harness.m_app.m_destFolder = destination.c_str();
+  harness.m_app.LaunchProduct();
+
+  ASSERT_TRUE(WaitForFile(destination + "\\velmora.exe.ran", 15000));
+  Sleep(500);
+  EXPECT_FALSE(FileExists(folder.File("My.exe.ran")));
+  EXPECT_EQ(ReadWholeFile(destination + "\\velmora.exe.ran"), "\"" + destination + "\\velmora.exe\"");
+}
+
+TEST(LaunchProduct, AMissingProductIsNotReported) {
+  AppHarness harness(AppHarness::StartUp::None);
+  harness.m_calls.LetProcessesStart(true);
+  harness.m_app.m_destFolder = "C:\\no such folder\\Velmora";
+  harness.m_app.LaunchProduct();
+  EXPECT_EQ(harness.m_calls.CreateProcesses().size(), 1u);
+  EXPECT_TRUE(harness.m_calls.MessageBoxes().empty());
+}
