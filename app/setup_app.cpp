@@ -26,7 +26,10 @@ BOOL CSetupApp::InitInstance() {
 
   SetInitialFlags();
   CreateLogFile();
-  if (!ConstructEngine()) return FALSE;
+  if (!ConstructEngine()) {
+    EndRun();
+    return FALSE;
+  }
   LoadRichEditLibrary();
   CreateTitleFont();
   {
@@ -43,7 +46,16 @@ BOOL CSetupApp::InitInstance() {
   m_pProgressTarget = nullptr;
   m_pProgressPos = nullptr;
   m_hProgressWnd = nullptr;
+  EndRun();
   return FALSE;
+}
+
+void CSetupApp::EndRun() {
+  // Done here rather than in the static destructor: the engine's teardown
+  // still calls the system through objects that static destruction may
+  // already have ended.
+  CloseLogFile();
+  m_engine.reset();
 }
 
 void CSetupApp::SetInitialFlags() {

@@ -125,6 +125,9 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   void JoinInstallWorker();
   // Target and position 100: the progress page ends at its next tick.
   void MarkProgressComplete();
+  // The end of every run: the log file closed if still open, then the
+  // engine destroyed (its teardown).
+  void EndRun();
   // Closes the log file; the engine's log writer is flushed and dropped
   // first, so nothing reaches the file after it is closed.
   void CloseLogFile();

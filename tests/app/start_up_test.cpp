@@ -105,8 +105,10 @@ TEST(EngineConstruction, TheRunEndsAfterTheMessageWithoutAnyPage) {
   // A page would wait for a user here; the test would time out.
   EXPECT_FALSE(harness.m_app.InitInstance());
   EXPECT_EQ(harness.m_calls.MessageBoxes().size(), 1u);
-  EXPECT_TRUE(FileExists(harness.m_app.LogFilePath().str()));
-  EXPECT_TRUE(harness.m_app.m_hLogFile.valid());
+  // The log stays with what the engine wrote, flushed and closed.
+  EXPECT_EQ(ReadWholeFile(harness.m_app.LogFilePath().str()), "Error: No such admin privilege\r\n");
+  EXPECT_FALSE(harness.m_app.m_hLogFile.valid());
+  EXPECT_EQ(harness.m_app.m_engine, nullptr);
 }
 
 TEST(PackageStatus, EachStatusHasItsMessage) {
