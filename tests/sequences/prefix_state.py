@@ -28,6 +28,9 @@ KEY_SEPARATOR = "\\\\"  # as system.reg writes it
 LOG_FILE = DRIVE + "/windows/system32/velmora-install.log"
 
 SERVICE_DRIVER_TYPES = 0x0B  # kernel and file-system drivers
+# Wine's plug-and-play bus drivers: the PlugPlay service starts them some
+# time after a session starts, so their run state depends on timing alone.
+ASYNCHRONOUS_DRIVERS = ("winebus", "winehid", "wineusb")
 SERVICE_STATES = {1: "stopped", 2: "start pending", 3: "stop pending", 4: "running"}
 
 
@@ -137,7 +140,8 @@ def parse_services(lines):
     services = {}
     for line in lines:
         fields = line.rstrip("\r\n").split("\t")
-        if len(fields) == 4 and fields[0] == "service" and int(fields[2]) & SERVICE_DRIVER_TYPES:
+        if (len(fields) == 4 and fields[0] == "service" and int(fields[2]) & SERVICE_DRIVER_TYPES and
+                fields[1].lower() not in ASYNCHRONOUS_DRIVERS):
             services[fields[1]] = SERVICE_STATES.get(int(fields[3]), fields[3])
     return services
 
@@ -168,17 +172,39 @@ class Snapshot:
 
 
 def decode_pending_renames(data):
-    match = re.match(r"(?:hex\(7\)|str\(7\)):(.*)", data)
-    if not match:
+    """The (source, target) pairs of a PendingFileRenameOperations value as
+    system.reg holds it: str(7) text or hex(7) UTF-16 bytes; a target that
+    starts with "!" replaces an existing file."""
+    if data.startswith("str(7):"):
+        text = decode_reg_string(data[len("str(7):"):])
+    elif data.startswith("hex(7):"):
+        raw = bytes(int(byte, 16) for byte in data[len("hex(7):"):].split(",") if byte.strip())
+        text = raw.decode("utf-16-le")
+    else:
         return []
-    raw = bytes(int(byte, 16) for byte in match.group(1).split(",") if byte)
-    names = raw.decode("utf-16-le").split("\0")
+    names = text.split("\0")
     pairs = []
     for index in range(0, len(names) - 1, 2):
         if not names[index]:
             break
-        pairs.append((to_prefix_path(names[index]), to_prefix_path(names[index + 1]) or None))
+        pairs.append((to_prefix_path(names[index]), to_prefix_path(names[index + 1].lstrip("!")) or None))
     return pairs
+
+
+def decode_reg_string(quoted):
+    """The text of a quoted system.reg string, its escapes resolved."""
+    escapes = {"\\": "\\", '"': '"', "0": "\0", "n": "\n", "r": "\r", "t": "\t"}
+    text = []
+    index = 1
+    while index < len(quoted) - 1:
+        character = quoted[index]
+        if character == "\\" and index + 1 < len(quoted) - 1:
+            index += 1
+            text.append(escapes.get(quoted[index], quoted[index]))
+        else:
+            text.append(character)
+        index += 1
+    return "".join(text)
 
 
 def to_prefix_path(name):
@@ -211,9 +237,9 @@ def compare(expected, actual, ignore_files=(), lost_keys=(), lost_values=(), ign
     values or keys in the lost_keys trees, the loss of the given (key, value
     name) pairs."""
     differences = []
-    ignored_files = set(ignore_files) | {LOG_FILE}
+    ignored_files = {path.lower() for path in ignore_files} | {LOG_FILE}
     for path in sorted(set(expected.files) | set(actual.files)):
-        if path in ignored_files:
+        if path.lower() in ignored_files:
             continue
         before, after = expected.files.get(path), actual.files.get(path)
         if before != after:
