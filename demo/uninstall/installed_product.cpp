@@ -46,7 +46,13 @@ bool ReadInstalledProduct(InstalledProduct* product) {
 
 std::string ProgramFolder(const InstalledProduct& product) {
   if (!product.installLocation.empty()) return product.installLocation;
-  return ParentFolder(product.uninstallString);
+  return ParentFolder(CommandProgram(product.uninstallString));
+}
+
+std::string CommandProgram(const std::string& command) {
+  if (command.empty() || command[0] != '"') return command;
+  std::string::size_type closing = command.find('"', 1);
+  return command.substr(1, closing == std::string::npos ? std::string::npos : closing - 1);
 }
 
 void DeleteRegistration(Removal& removal) {

@@ -7,7 +7,7 @@
 
 struct InstalledProduct {
   std::string installLocation;    // the destination folder
-  std::string uninstallString;    // the installed uninstall.exe, unquoted
+  std::string uninstallString;    // the installed uninstall.exe, quoted or not
   std::string startMenuLocation;  // relative to the all-users Programs folder
   std::string displayName;
 };
@@ -18,6 +18,11 @@ bool ReadInstalledProduct(InstalledProduct* product);
 // The folder holding the program files: InstallLocation, or the folder of
 // UninstallString when InstallLocation is empty.
 std::string ProgramFolder(const InstalledProduct& product);
+
+// The program of a command line: the quoted part when it starts with a
+// quote (arguments after it dropped), else the whole line, which may hold
+// blanks as an unquoted path.
+std::string CommandProgram(const std::string& command);
 
 // Deletes the registration key with everything in it; a failure is noted.
 void DeleteRegistration(Removal& removal);

@@ -102,19 +102,20 @@ bool InstallStartMenuItems(const InstallChoice& choice) {
   return true;
 }
 
+// The setup quotes the program paths of both command lines.
 bool RegisterProduct(const InstallChoice& choice) {
   const std::string program = choice.destFolder + "\\" + product::kProgramFile;
   const std::string progId = product::kProgId;
   bool written =
       WriteRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation", choice.destFolder) &&
       WriteRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString",
-                          choice.destFolder + "\\" + product::kUninstallerFile) &&
+                          "\"" + choice.destFolder + "\\" + product::kUninstallerFile + "\"") &&
       WriteRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "StartMenuLocation", choice.startMenuFolder) &&
       WriteRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", product::kName) &&
       WriteRegistryString(HKEY_CLASSES_ROOT, progId + "\\DefaultIcon", nullptr, program + ",44") &&
       WriteRegistryString(HKEY_CLASSES_ROOT, progId + "\\shell", nullptr, "open") &&
       WriteRegistryString(HKEY_CLASSES_ROOT, progId + "\\shell\\open\\command", nullptr,
-                          program + " " + product::kOpenArgument) &&
+                          "\"" + program + "\" " + product::kOpenArgument) &&
       WriteRegistryString(HKEY_CLASSES_ROOT, product::kDocumentExtension, nullptr, progId);
   if (!written) ADD_FAILURE() << "cannot write the product's registry entries";
   return written;

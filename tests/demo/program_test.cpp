@@ -236,7 +236,7 @@ TEST(MainProgram, StartsFromAnUnquotedPathWithBlanksAsTheFinishPageStartsIt) {
 }
 
 TEST(MainProgram, OpensTmsDocumentsThroughTheShell) {
-  // Registered as the setup registers it: an unquoted program path with
+  // The harder form of the open command: an unquoted program path with
   // blanks, then -open "%1".
   const std::string folder = "C:\\Program Files\\Velmora Shell";
   const std::string program = folder + "\\" + product::kProgramFile;

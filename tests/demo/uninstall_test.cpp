@@ -179,6 +179,18 @@ TEST(Uninstaller, KeepsOtherEntriesOfTheDocumentExtension) {
   DeleteRegistryTree(HKEY_CLASSES_ROOT, product::kDocumentExtension);
 }
 
+TEST(Uninstaller, WithoutInstallLocationFindsTheFolderThroughTheUninstallString) {
+  InstallChoice choice;
+  choice.destFolder = "C:\\Velmora Located";
+  ASSERT_TRUE(MakeInstalledState(choice));
+  DeleteRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation");
+
+  EXPECT_EQ(kRemovedNow, RunUninstaller(kDemoFolder, "/quiet"));
+
+  EXPECT_FALSE(DirectoryExists(choice.destFolder));
+  ExpectNothingLeftOutsideTheFolder(choice);
+}
+
 TEST(Uninstaller, DeclinedConfirmationChangesNothing) {
   InstallChoice choice;
   choice.destFolder = "C:\\Velmora Declined";
