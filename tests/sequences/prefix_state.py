@@ -152,6 +152,12 @@ class Snapshot:
         self.registry = read_registry(prefix)
         self.services = dict(services)
 
+    def file(self, windows_path):
+        """The entry of a file named by its Windows path (the file system's
+        names are matched without regard to case, as Windows does)."""
+        wanted = to_prefix_path(windows_path).lower()
+        return next((entry for path, entry in self.files.items() if path.lower() == wanted), None)
+
     def all_keys(self):
         """Every key, those without a section of their own included:
         system.reg leaves out a key that has no values but has subkeys."""

@@ -19,64 +19,10 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import prefix_state  # noqa: E402
-from wine_prefix import Prefix, windows_path  # noqa: E402
+from scenario_common import (CONTROL_SERVICE, DOCUMENT_KEYS, UNINSTALL_KEY, Workspace, install_arguments,  # noqa: E402
+                             prefix_relative, settle)
 
-DEST_FOLDER = "C:\\Program Files\\Velmora"
-START_MENU_FOLDER = "Velmora"
-CONTROL_SERVICE = "velctl"
-UNINSTALL_KEY = "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}"
-DOCUMENT_KEYS = ("Software\\\\Classes\\\\Brenthaven.Velmora", "Software\\\\Classes\\\\.tms")
 PARALLEL_POINTS = 2
-
-
-def install_arguments(package, fail_call=0):
-    arguments = ["install", "--package", windows_path(package), "--dest", DEST_FOLDER,
-                 "--start-menu", START_MENU_FOLDER, "--desktop", "--quick-launch"]
-    if fail_call:
-        arguments += ["--fail-call", str(fail_call)]
-    return arguments
-
-
-def prefix_relative(windows):
-    return prefix_state.to_prefix_path(windows)
-
-
-class Outcome:
-    """What one run left behind, after any restart it needed."""
-
-    def __init__(self, result, snapshot, pending_differences, restarted):
-        self.result = result
-        self.snapshot = snapshot
-        self.pending_differences = pending_differences
-        self.restarted = restarted
-
-
-def settle(prefix, result, reference, expected=None, **allowed):
-    """Stops the session and reads the state. When the run left work for the
-    restart, the state before the restart may differ from the expected one
-    only by that work (the files named by the pending renames and the value
-    that lists them); the restart is then carried out and the state read
-    again. Returns an Outcome whose pending_differences lists what differed
-    before the restart beyond the pending work."""
-    prefix.stop()
-    snapshot = prefix_state.Snapshot(prefix.path, prefix_state.parse_services(result.service_lines), reference)
-    renames = snapshot.pending_renames()
-    if not result.restart and not renames:
-        return Outcome(result, snapshot, [], False)
-    unexplained = []
-    if expected is not None:
-        pending_files = {path.lower() for pair in renames for path in pair if path}
-        for difference in prefix_state.compare(expected, snapshot, **allowed):
-            if difference.startswith("file ") and difference.split(":")[0][5:].lower() in pending_files:
-                continue
-            if "PendingFileRenameOperations" in difference:
-                continue
-            unexplained.append(difference)
-    services = prefix.restart()
-    snapshot = prefix_state.Snapshot(prefix.path, prefix_state.parse_services(services), reference)
-    if snapshot.pending_renames():
-        unexplained.append("renames still pending after the restart: %r" % snapshot.pending_renames())
-    return Outcome(result, snapshot, unexplained, True)
 
 
 def ignored_failure_allowance(call):
@@ -102,7 +48,7 @@ def ignored_failure_allowance(call):
 
 
 def run_point(context, number):
-    prefix = Prefix(os.path.join(context.work, "%s-%d" % (context.label, number)), context.prefix_tool, context.runner)
+    prefix = context.workspace.prefix("%s-%d" % (context.label, number))
     try:
         prefix.make_from(context.base)
         result = prefix.run(*install_arguments(context.package, number))
@@ -129,52 +75,31 @@ def run_point(context, number):
         return number, None, "error", None, False, ["%s: %s" % (type(error).__name__, error)]
 
 
-class SweepContext:
-    pass
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--label", required=True, help="name of the sweep, for the prefixes and the report")
     parser.add_argument("--runner", required=True, help="sequence_runner.exe")
     parser.add_argument("--package", required=True, help="the demo package")
-    parser.add_argument("--earlier-package", help="install this package first and keep velctl running")
+    parser.add_argument("--earlier-package", help="sweep over an installation of this package, velctl running")
     parser.add_argument("--points", help="only these points, for debugging: 3,7,12")
     options = parser.parse_args()
-
-    context = SweepContext()
-    context.label = options.label
-    context.prefix_tool = os.environ["VELMORA_PREFIX_TOOL"]
-    context.work = os.path.join(os.environ["VELMORA_BUILD_DIR"], "wine", "scenarios")
-    context.runner = windows_path(options.runner)
-    context.package = options.package
-    os.makedirs(context.work, exist_ok=True)
     started = time.time()
 
-    pristine = os.environ["VELMORA_WINE_PRISTINE"]
-    base = Prefix(os.path.join(context.work, options.label + "-base"), context.prefix_tool, context.runner)
-    base.make_from(pristine)
+    context = argparse.Namespace(label=options.label, package=options.package)
+    context.workspace = workspace = Workspace(options.runner)
     if options.earlier_package:
-        earlier = base.run(*install_arguments(options.earlier_package))
-        if earlier.outcome != "completed" or earlier.restart:
-            sys.exit("the earlier installation did not complete cleanly:\n" + "\n".join(earlier.lines))
-    base.stop()
+        base = workspace.earlier_installation(options.label + "-base", options.earlier_package)
+    else:
+        base = workspace.fresh(options.label + "-base")
+        base.stop()
     context.base = base.path
-
-    # The state before: a session of its own, like every point's.
-    probe = Prefix(os.path.join(context.work, options.label + "-before"), context.prefix_tool, context.runner)
-    probe.make_from(context.base)
-    services = probe.run("services").service_lines
-    probe.stop()
-    context.baseline = prefix_state.Snapshot(probe.path, prefix_state.parse_services(services))
-    probe.remove()
+    context.baseline = workspace.state_before(options.label + "-before", context.base)
     if options.earlier_package and context.baseline.services.get(CONTROL_SERVICE) != "running":
         sys.exit("velctl of the earlier installation is not running: %r" % context.baseline.services)
 
     # The full installation: the number of points, and the state that the
-    # points whose failure is ignored must reach.
-    full = Prefix(os.path.join(context.work, options.label + "-full"), context.prefix_tool, context.runner)
-    full.make_from(context.base)
+    # points where the installation completes must reach.
+    full = workspace.fresh(options.label + "-full", context.base)
     result = full.run(*install_arguments(context.package))
     if result.outcome != "completed":
         sys.exit("the full installation failed:\n" + "\n".join(result.lines))
@@ -193,19 +118,20 @@ def main():
     base.remove()
 
     failures = 0
-    ignored = []
+    completed = []
     for number, call, kind, result, restarted, problems in reports:
         described = "%s(%s)" % (call[2], call[3]) if call else "?"
         code = " code %d arg0 %d" % (result.code, result.arg0) if result is not None and result.code is not None else ""
         print("point %3d  %-12s%s%s  %s" % (number, kind, code, "  restarted" if restarted else "", described))
         if kind == "completed":
-            ignored.append("%d %s" % (number, described))
+            completed.append("%d %s" % (number, described))
         for problem in problems:
             print("    RESIDUE " + problem)
         failures += bool(problems)
     print("%s sweep: %d points swept of %d calls that change the system, %d with residue, %.0f s" %
           (options.label, len(reports), total, failures, time.time() - started))
-    print("%s sweep: points where the installation completes despite the failure: %s" % (options.label, "; ".join(ignored) or "none"))
+    print("%s sweep: points where the installation completes despite the failure: %s" %
+          (options.label, "; ".join(completed) or "none"))
     if len(reports) != total and not options.points:
         failures += 1
     sys.exit(1 if failures else 0)

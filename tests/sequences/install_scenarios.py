@@ -1,0 +1,212 @@
+#!/usr/bin/env python3
+"""Host-side scenarios of the installation and rollback sequences, each in
+prefixes of its own, each state read from the prefix as a whole:
+
+- the natural failures: a package without "readme.txt", a destination whose
+  parent is missing, a Start Menu folder under a missing parent; each
+  followed by the service stop and the rollback, after which the prefix is
+  as before;
+- an upgrade while the earlier program is in use: its replacement waits
+  for the restart, which must then put the new content in place;
+- an installation removed by the product's own uninstaller, unattended:
+  after a restart the prefix is as before."""
+
+import argparse
+import concurrent.futures
+import os
+import re
+import sys
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import prefix_state  # noqa: E402
+from scenario_common import DEST_FOLDER, START_MENU_FOLDER, Workspace, install_arguments, settle  # noqa: E402
+from wine_prefix import windows_path  # noqa: E402
+
+ERROR_PATH_NOT_FOUND = 3
+PROGRAM = DEST_FOLDER + "\\velmora.exe"
+UNINSTALLER = DEST_FOLDER + "\\uninstall.exe"
+TEMP_COPY = re.compile(r"_[1-9]{8}\.tmp$")
+# Removed; removed, a restart completes it (3010, of which a Unix exit status
+# keeps the low byte).
+SUCCESS_EXIT_CODES = (0, 3010 & 0xFF)
+
+
+class Check:
+    """Collects the failed expectations of one scenario."""
+
+    def __init__(self, name):
+        self.name = name
+        self.problems = []
+
+    def equal(self, expected, actual, what):
+        if expected != actual:
+            self.problems.append("%s: expected %r, found %r" % (what, expected, actual))
+
+    def true(self, condition, what):
+        if not condition:
+            self.problems.append(what)
+
+    def no_differences(self, differences, what):
+        self.problems += ["%s: %s" % (what, difference) for difference in differences]
+
+
+def log_lines(prefix):
+    return prefix.read_text(prefix_state.LOG_FILE).split("\r\n")
+
+
+def with_argument(arguments, option, value):
+    arguments = list(arguments)
+    arguments[arguments.index(option) + 1] = value
+    return arguments
+
+
+def natural_failure(workspace, options, name, arguments, code, expect):
+    """Runs an installation that fails by itself, then checks the failure,
+    the journal and log it leaves, and the state after the rollback."""
+    check = Check(name)
+    before = workspace.state_before(name + "-before", workspace.pristine)
+    prefix = workspace.fresh(name)
+    result = prefix.run(*arguments)
+    check.equal(("failed", code), (result.outcome, result.code), "outcome and code")
+    outcome = settle(prefix, result, before, before)
+    check.no_differences(outcome.pending_differences, "before restart")
+    check.no_differences(prefix_state.compare(before, outcome.snapshot), "after rollback")
+    expect(check, result, log_lines(prefix))
+    if not check.problems:
+        prefix.remove()
+    return check
+
+
+def expect_missing_readme(check, result, lines):
+    installed = [path for path, kind in result.created.items() if kind == 1]
+    check.equal(sorted(["C:\\windows\\system32\\Drivers\\velctl.sys", "C:\\windows\\system32\\Drivers\\velmon.sys",
+                        DEST_FOLDER + "\\velmora.exe", DEST_FOLDER + "\\velmorastub32.exe",
+                        DEST_FOLDER + "\\license.txt"]), sorted(installed), "files installed before the failure")
+    install_lines = [line for line in lines if line.startswith("Install File: ")]
+    check.equal("Install File: " + DEST_FOLDER + "\\license.txt", install_lines[-1], "last file installed")
+    check.equal(5, sum(line.startswith("RemoveInstallFiles: ") for line in lines), "files removed by the rollback")
+
+
+def expect_driver_files_first(check, result, lines):
+    check.equal(ERROR_PATH_NOT_FOUND, result.arg0, "argument")
+    check.equal(["CreateFileA", "SetEndOfFile", "WriteFile"] * 2 + ["CreateDirectoryA"],
+                [call[2] for call in result.calls if call[1] == "install"], "calls before the failure")
+    check.equal(["RemoveInstallFiles: C:\\windows\\system32\\Drivers\\velctl.sys",
+                 "RemoveInstallFiles: C:\\windows\\system32\\Drivers\\velmon.sys"],
+                [line for line in lines if line.startswith("RemoveInstallFiles: ")], "driver files removed")
+
+
+def expect_started_driver_stopped(check, result, lines):
+    check.equal(ERROR_PATH_NOT_FOUND, result.arg0, "argument")
+    check.equal(["velctl"], result.started, "services started before the failure")
+    check.equal({"velctl": 4, "velmon": 4}, {name: kind for name, kind in result.created.items() if kind == 4},
+                "services created before the failure")
+    start = lines.index("Start Installed Service: velctl") if "Start Installed Service: velctl" in lines else -1
+    check.true(start >= 0, "the control driver was not started")
+    check.equal(["Stop Installed Service: velctl", "Uninstall Service: velctl", "Uninstall Service: velmon"],
+                [line for line in lines if " Service: " in line and not line.startswith("Start")],
+                "service stop and removal")
+    check.true("ControlService" in [call[2] for call in result.calls if call[1] == "rollback"],
+               "the stop step sent no stop control")
+
+
+def upgrade_with_program_in_use(workspace, options):
+    """The earlier program is held open during the upgrade: its replacement
+    waits for the restart, the driver is not started, and after the restart
+    every file holds the new release's content, with no copy left over."""
+    check = Check("program-in-use")
+    base = workspace.earlier_installation("in-use-base", options.earlier_package)
+    prefix = workspace.fresh("in-use", base.path)
+    base.remove()
+    entries = prefix.run("package", "--package", windows_path(options.package)).entries
+    result = prefix.run(*(install_arguments(options.package) + ["--hold", PROGRAM]))
+    check.equal("completed", result.outcome, "outcome")
+    check.equal(1, result.restart, "restart flag")
+    check.true(("report", 85, 3) not in result.progress, "the driver start was reported")
+    check.true("StartServiceA" not in [call[2] for call in result.calls], "the driver was started")
+    check.true(any(TEMP_COPY.search(path) and path.startswith(PROGRAM) for path in result.created),
+               "no temporary copy of the program was recorded")
+    prefix.stop()
+    held = prefix_state.Snapshot(prefix.path, {})
+    program_copy = prefix_state.to_prefix_path(PROGRAM + "_").lower()
+    check.true(any(source.lower().startswith(program_copy) for source, _ in held.pending_renames()),
+               "no replacement of the program is pending")
+
+    services = prefix.restart()
+    after = prefix_state.Snapshot(prefix.path, prefix_state.parse_services(services))
+    check.equal([], after.pending_renames(), "renames pending after the restart")
+    for name, (size, digest) in entries.items():
+        folder = "C:\\windows\\system32\\Drivers" if name.endswith(".sys") else DEST_FOLDER
+        if name == "license.rtf":
+            continue
+        check.equal(("file", size, digest), after.file(folder + "\\" + name), name + " after the restart")
+    check.equal([], sorted(path for path in after.files if TEMP_COPY.search(path)), "copies left after the restart")
+    check.equal("running", after.services.get("velctl"), "the control driver after the restart")
+    if not check.problems:
+        prefix.remove()
+    return check
+
+
+def uninstall_after_install(workspace, options):
+    """Installs, removes the product with its own uninstaller, unattended,
+    restarts: the prefix is as before the installation but for the RunOnce
+    key and the log."""
+    check = Check("uninstall")
+    before = workspace.state_before("uninstall-before", workspace.pristine)
+    prefix = workspace.fresh("uninstall")
+    result = prefix.run(*install_arguments(options.package))
+    check.equal("completed", result.outcome, "installation")
+    code, lines = prefix.wine([UNINSTALLER, "/quiet"], "uninstall")
+    check.true(code in SUCCESS_EXIT_CODES, "uninstaller exit code %d: %s" % (code, " ".join(lines)))
+    services = prefix.restart()
+    after = prefix_state.Snapshot(prefix.path, prefix_state.parse_services(services), before)
+    check.no_differences(prefix_state.compare(before, after), "after uninstall and restart")
+    if not check.problems:
+        prefix.remove()
+    return check
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--runner", required=True, help="sequence_runner.exe")
+    parser.add_argument("--package", required=True, help="the demo package")
+    parser.add_argument("--earlier-package", required=True, help="a package of an earlier release")
+    parser.add_argument("--no-readme-package", required=True, help="the demo package without readme.txt")
+    options = parser.parse_args()
+    workspace = Workspace(options.runner)
+
+    plain = install_arguments(options.package)
+    scenarios = [
+        lambda: natural_failure(workspace, options, "no-readme", install_arguments(options.no_readme_package), 154,
+                                expect_missing_readme),
+        lambda: natural_failure(workspace, options, "missing-parent",
+                                with_argument(plain, "--dest", "C:\\Missing Folder\\Velmora"), 684,
+                                expect_driver_files_first),
+        lambda: natural_failure(workspace, options, "start-menu-parent",
+                                with_argument(plain, "--start-menu", "Missing Group\\" + START_MENU_FOLDER), 684,
+                                expect_started_driver_stopped),
+        lambda: upgrade_with_program_in_use(workspace, options),
+        lambda: uninstall_after_install(workspace, options),
+    ]
+
+    def run(scenario):
+        try:
+            return scenario()
+        except Exception:  # reported as the scenario's problem
+            check = Check("error")
+            check.problems.append(traceback.format_exc())
+            return check
+
+    with concurrent.futures.ThreadPoolExecutor(2) as pool:
+        checks = list(pool.map(run, scenarios))
+    for check in checks:
+        print("%s %s" % ("PASSED" if not check.problems else "FAILED", check.name))
+        for problem in check.problems:
+            print("    " + problem)
+    sys.exit(1 if any(check.problems for check in checks) else 0)
+
+
+if __name__ == "__main__":
+    main()
