@@ -8,7 +8,7 @@ e2e_begin back_and_forth
 e2e_demo_files
 
 # A large extra entry makes the second unpacking long enough to watch.
-head -c 24M /dev/urandom >"$E2E_WORK/filler.bin"
+head -c 64M /dev/urandom >"$E2E_WORK/filler.bin"
 e2e_pack "$E2E_WORK/velmora-setup.exe" "${E2E_DEMO_FILES[@]}" "$E2E_WORK/filler.bin"
 dest='C:\Velmora Typed'
 
@@ -27,7 +27,8 @@ expect-unchecked 1009
 expect-enabled 1
 
 # Back to the welcome page: it unpacks again before Next is enabled.
-$(wiz_next welcome 1000)
+click 1000
+wait-page welcome 30000 early
 expect-text 1002 "$T_WELCOME_WAIT"
 expect-disabled 1
 expect-disabled 2

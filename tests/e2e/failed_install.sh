@@ -44,6 +44,6 @@ wait-exit
 expect-file-contains '$T_LOG' 'CreateDirectory: $dest'
 expect-no-process velmora.exe
 $(wiz_expect_nothing_installed "$dest")
-expect-unchanged before '$T_LOG' 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' '$E2E_OPENED_WIN'
+expect-unchanged before '$T_LOG' 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' $(wiz_wine_noise)
 WIZ
 e2e_pictures_to_png "$E2E_WORK/pictures"

@@ -84,6 +84,7 @@ wait-end-session 30000
 sleep 30000
 WIZ
 grep -q '^session: the session ends' "$E2E_WORK/file_in_use.out" || { echo "no restart was requested" >&2; exit 1; }
+echo "The restart request ended every process of the prefix, the driver too, as it should."
 
 # The restart: Windows carries out the pending renames as it starts.
 WINEPREFIX=$E2E_PREFIX wineserver -w

@@ -9,7 +9,7 @@ e2e_demo_files
 
 # A large extra entry (nothing looks it up) keeps the unpacking busy long
 # enough to see the welcome page before it is ready.
-head -c 24M /dev/urandom >"$E2E_WORK/filler.bin"
+head -c 64M /dev/urandom >"$E2E_WORK/filler.bin"
 e2e_pack "$E2E_WORK/velmora-setup.exe" "${E2E_DEMO_FILES[@]}" "$E2E_WORK/filler.bin"
 mkdir -p "$E2E_WORK/pictures"
 shots=$E2E_WORK_WIN\\pictures
@@ -23,7 +23,7 @@ make-dir '%VELMORA_QUICK_LAUNCH%'
 start '$(winpath "$E2E_WORK/velmora-setup.exe")'
 
 # Welcome: all buttons disabled while the package unpacks, then Next.
-wait-page welcome
+wait-page welcome 30000 early
 expect-title "$T_TITLE"
 expect-text 1001 "$T_WELCOME_TITLE"
 expect-text 1002 "$T_WELCOME_WAIT"
@@ -88,12 +88,11 @@ screenshot '$shots\ready.bmp'
 # Progress: no control for the user; the page ends by itself.
 $(wiz_next progress)
 record-texts 1027
+screenshot '$shots\progress.bmp'
 expect-title "$T_TITLE"
 expect-text 1028 "Install"
 expect-hidden 1
 expect-disabled 2
-sleep 4000
-screenshot '$shots\progress.bmp'
 wait-page finish 60000
 expect-recorded "Copying files is in progress..." "Installing kernel mode drivers..." "Starting drivers..." "Create start menu items..." "Finish installation..."
 
@@ -138,12 +137,13 @@ expect-match-count '$programs\*' 5
 expect-shortcut '%VELMORA_COMMON_DESKTOP%\Velmora.lnk' '$dest\velmora.exe' '$dest'
 expect-shortcut '%VELMORA_QUICK_LAUNCH%\Velmora.lnk' '$dest\velmora.exe' '$dest'
 expect-reg '$T_UNINSTALL_KEY' InstallLocation '$dest'
-expect-reg '$T_UNINSTALL_KEY' UninstallString '$dest\uninstall.exe'
+# Both command lines hold the path in quotes, as Windows needs for blanks.
+expect-reg '$T_UNINSTALL_KEY' UninstallString '"$dest\uninstall.exe"'
 expect-reg '$T_UNINSTALL_KEY' StartMenuLocation "Velmora"
 expect-reg '$T_UNINSTALL_KEY' DisplayName "Velmora"
 expect-reg 'HKCR\.tms' '' "Brenthaven.Velmora"
 expect-reg 'HKCR\Brenthaven.Velmora\DefaultIcon' '' '$dest\velmora.exe,44'
 expect-reg 'HKCR\Brenthaven.Velmora\shell' '' "open"
-expect-reg 'HKCR\Brenthaven.Velmora\shell\open\command' '' '$dest\velmora.exe -open "%1"'
+expect-reg 'HKCR\Brenthaven.Velmora\shell\open\command' '' '"$dest\velmora.exe" -open "%1"'
 WIZ
 e2e_pictures_to_png "$E2E_WORK/pictures"

@@ -39,6 +39,7 @@ e2e_begin() {
   E2E_WORK=$VELMORA_BUILD_DIR/e2e/$E2E_NAME
   export WINEPREFIX=$E2E_PREFIX
   trap e2e_end EXIT
+  trap 'exit 143' TERM INT
   rm -rf "$E2E_WORK"
   mkdir -p "$E2E_WORK"
   "$VELMORA_PREFIX_TOOL" pristine "$VELMORA_WINE_PRISTINE"
@@ -55,6 +56,7 @@ e2e_begin() {
 
 e2e_end() {
   local status=$?
+  trap - EXIT
   WINEPREFIX=$E2E_PREFIX wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX=$E2E_PREFIX wineserver -w >/dev/null 2>&1 || true
   stop_xvfb 2>/dev/null || true
@@ -81,12 +83,16 @@ REG
 }
 
 # e2e_drive NAME: runs the driver script read from standard input; its
-# transcript goes to the work folder and to standard output.
+# transcript goes to the work folder and to standard output. The driver's
+# output goes to a file, not a pipe: the programs the setup starts inherit
+# it and may outlive the driver.
 e2e_drive() {
   local name=$1 status=0
   cat >"$E2E_WORK/$name.wiz"
-  (cd "$E2E_WORK" && wine "$VELMORA_DRIVER" "$name.wiz" </dev/null 2>"$E2E_WORK/$name.stderr" |
-     tr -d '\r' | tee "$E2E_WORK/$name.out") || status=$?
+  (cd "$E2E_WORK" && wine "$VELMORA_DRIVER" "$name.wiz" </dev/null >"$E2E_WORK/$name.raw" 2>"$E2E_WORK/$name.stderr") ||
+    status=$?
+  sed 's/\r$//' "$E2E_WORK/$name.raw" >"$E2E_WORK/$name.out"
+  cat "$E2E_WORK/$name.out"
   if ! grep -q '^PASS:' "$E2E_WORK/$name.out"; then
     echo "driver script $name failed" >&2
     return 1
@@ -181,6 +187,14 @@ expect-no-reg-key '$T_UNINSTALL_KEY'
 expect-no-reg-key 'HKCR\.tms'
 expect-no-reg-key 'HKCR\Brenthaven.Velmora'
 WIZ
+}
+
+# Driver words: what Wine itself changes while programs run (display driver
+# dates, its temporary settings, the console settings of the open recorder),
+# for expect-unchanged.
+wiz_wine_noise() {
+  printf "%s " "'HKLM\System\CurrentControlSet\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}\0000\@DriverDateData'" \
+    "'HKLM\System\CurrentControlSet\Control\Video\'" "'HKCU\Software\Wine\'" "'HKCU\Console'"
 }
 
 # Converts the driver's BMP pictures in a folder to PNG.

@@ -9,18 +9,11 @@
 
 namespace {
 
-// FNV-1a over the file's bytes: enough to notice a changed content.
-std::string ContentDigest(const std::string& path) {
-  unique_hfile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return "unreadable";
-  unsigned long long hash = 1469598103934665603ULL;
-  static char buffer[1 << 16];
-  DWORD read = 0;
-  while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-    for (DWORD i = 0; i < read; ++i) hash = (hash ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ULL;
-  char text[32];
-  std::snprintf(text, sizeof text, "%016llx", hash);
+// Size and last write time: enough to notice a file written again.
+std::string FileStamp(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%lu:%lu:%lu:%lu", data.nFileSizeHigh, data.nFileSizeLow,
+                data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
   return text;
 }
 
@@ -40,18 +33,28 @@ bool Ignored(const std::string& entry, const std::vector<std::string>& ignored) 
 
 void MachineSnapshot::Take(const std::vector<std::string>& folders, const std::vector<std::string>& registry_roots) {
   m_entries.clear();
-  for (const std::string& folder : folders) AddFolder(folder);
+  for (const std::string& folder : folders) {
+    // A trailing "\." lists the folder's own entries without descending.
+    if (folder.size() > 2 && folder.compare(folder.size() - 2, 2, "\\.") == 0)
+      AddFolder(folder.substr(0, folder.size() - 2), false);
+    else
+      AddFolder(folder, true);
+  }
   for (const std::string& key : registry_roots) AddRegistryKey(key);
 }
 
-void MachineSnapshot::AddFolder(const std::string& folder) {
+void MachineSnapshot::AddFolder(const std::string& folder, bool recursive) {
   m_entries[folder] = "folder";
   for (const std::string& name : MatchingNames(folder + "\\*")) {
     std::string path = folder + "\\" + name;
-    if (KindOfPath(path) == PathKind::Directory) {
-      AddFolder(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) continue;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      m_entries[path] = FileStamp(data);
+    } else if (recursive && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      AddFolder(path, true);
     } else {
-      m_entries[path] = ContentDigest(path);
+      m_entries[path] = "folder";
     }
   }
 }

@@ -8,8 +8,8 @@
 
 class MachineSnapshot {
  public:
-  // Records every file (size and content digest) and folder below the given
-  // roots, and every registry key and value below the given registry roots
+  // Records every file (size and write time) and folder below the given
+  // roots (a root ending in "\." only with its own entries), and every registry key and value below the given registry roots
   // (written as "HKLM\..." or "HKCU\...").
   void Take(const std::vector<std::string>& folders, const std::vector<std::string>& registry_roots);
 
@@ -19,7 +19,7 @@ class MachineSnapshot {
   std::vector<std::string> Differences(const MachineSnapshot& later, const std::vector<std::string>& ignored) const;
 
  private:
-  void AddFolder(const std::string& folder);
+  void AddFolder(const std::string& folder, bool recursive);
   void AddRegistryKey(const std::string& key);
 
   std::map<std::string, std::string> m_entries;  // entry -> what it holds

@@ -189,17 +189,25 @@ void ScriptRunner::AddServiceCommands() {
 
 namespace {
 
-// What a snapshot covers: the whole system drive and the registry the setup
-// may touch.
-const std::vector<std::string> kSnapshotFolders = {"C:"};
+// What a snapshot covers: the system drive, except the user's document
+// folders, which Wine links to the host's home; and the registry the setup may
+// touch.
+const std::vector<std::string> kSnapshotFolders = {"C:\\.", "C:\\Program Files", "C:\\ProgramData", "C:\\windows",
+                                                   "C:\\users\\Public", "%VELMORA_PROFILE%\\.", "%VELMORA_PROFILE%\\AppData"};
 const std::vector<std::string> kSnapshotKeys = {"HKLM\\Software", "HKLM\\System\\CurrentControlSet", "HKCU"};
 
 }  // namespace
 
+std::vector<std::string> ScriptRunner::SnapshotFolders() const {
+  std::vector<std::string> folders;
+  for (const std::string& folder : kSnapshotFolders) folders.push_back(ExpandVariables(folder, m_variables));
+  return folders;
+}
+
 void ScriptRunner::AddSnapshotCommands() {
   m_commands["snapshot"] = [this](const Words& w) {
     RequireWords(w, 2);
-    m_snapshots[w[1]].Take(kSnapshotFolders, kSnapshotKeys);
+    m_snapshots[w[1]].Take(SnapshotFolders(), kSnapshotKeys);
   };
   // expect-unchanged NAME [IGNORED_PREFIX...]: the machine equals snapshot NAME
   // but for entries starting with one of the prefixes.
@@ -208,7 +216,7 @@ void ScriptRunner::AddSnapshotCommands() {
     auto before = m_snapshots.find(w[1]);
     if (before == m_snapshots.end()) throw ScriptFailure("no snapshot " + w[1]);
     MachineSnapshot now;
-    now.Take(kSnapshotFolders, kSnapshotKeys);
+    now.Take(SnapshotFolders(), kSnapshotKeys);
     std::vector<std::string> differences = before->second.Differences(now, Words(w.begin() + 2, w.end()));
     if (differences.empty()) return;
     std::string listing;

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,6 +16,14 @@ namespace {
 const DWORD kDefaultWaitMs = 30000;
 // Time for a page to paint itself fully before its picture is taken.
 const DWORD kPaintSettleMs = 500;
+
+// Clicks are sent with a completion callback: the driver goes on once the
+// setup has handled the click, or once the click has opened a message box
+// (whose modal loop holds the completion back).
+std::atomic<unsigned> g_clicksHandled{0};
+unsigned g_clicksSent = 0;
+
+void CALLBACK ClickHandled(HWND, UINT, ULONG_PTR, LRESULT) { ++g_clicksHandled; }
 
 std::string SpecialFolder(int csidl) {
   char path[MAX_PATH] = {};
@@ -36,6 +45,7 @@ ScriptRunner::ScriptRunner() {
   m_variables["VELMORA_COMMON_PROGRAMS"] = SpecialFolder(CSIDL_COMMON_PROGRAMS);
   m_variables["VELMORA_COMMON_DESKTOP"] = SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
   m_variables["VELMORA_APPDATA"] = SpecialFolder(CSIDL_APPDATA);
+  m_variables["VELMORA_PROFILE"] = SpecialFolder(CSIDL_PROFILE);
   m_variables["VELMORA_QUICK_LAUNCH"] =
       m_variables["VELMORA_APPDATA"] + "\\Microsoft\\Internet Explorer\\Quick Launch";
   AddCommands();
@@ -57,6 +67,7 @@ int ScriptRunner::Run(std::istream& script) {
       std::printf("FAIL at line %d: %s\n  %s\n", number, line.c_str(), failure.what());
       ReportSituation();
       std::fflush(stdout);
+      m_setup.Terminate();
       return 1;
     }
   }
@@ -129,11 +140,19 @@ void ScriptRunner::AddWizardCommands() {
     RequireWords(w, 2);
     m_setup.Start(w[1]);
   };
+  // wait-page KIND [ms] [early]: waits for the page; with "early" it is taken
+  // while it is still being set up, before it is first shown, so that the
+  // state it starts in can be seen even when it changes quickly.
   m_commands["wait-page"] = [this](const Words& w) {
     RequireWords(w, 2);
     if (!IsPageKind(w[1])) throw ScriptFailure("unknown page kind " + w[1]);
+    bool early = w.size() > 3 && w[3] == "early";
     HWND page = nullptr;
-    if (!WaitUntil(OptionalTimeout(w, 2, kDefaultWaitMs), [&] { return (page = m_setup.FindPage(w[1])) != nullptr; }))
+    auto found = [&] {
+      page = m_setup.FindPage(w[1], early);
+      return page && (!early || GetDlgItem(page, 1));
+    };
+    if (!WaitUntil(OptionalTimeout(w, 2, kDefaultWaitMs), found))
       throw ScriptFailure("the " + w[1] + " page did not appear");
     m_page = page;
     m_pageKind = w[1];
@@ -209,7 +228,11 @@ void ScriptRunner::AddWizardCommands() {
     if (!IsWindowVisible(control) || !IsWindowEnabled(control))
       throw ScriptFailure("control " + w[1] + " cannot be clicked: hidden or disabled");
     if (!IsWindowEnabled(Page())) throw ScriptFailure("the page is disabled (a message box is open?)");
-    PostMessageA(control, BM_CLICK, 0, 0);
+    unsigned click = ++g_clicksSent;
+    if (!SendMessageCallbackA(control, BM_CLICK, 0, 0, ClickHandled, 0))
+      throw ScriptFailure("cannot click control " + w[1]);
+    if (!WaitUntil(kDefaultWaitMs, [&] { return g_clicksHandled >= click || m_setup.FindMessageBox() != nullptr; }))
+      throw ScriptFailure("the setup did not handle the click on " + w[1]);
   };
   m_commands["set-text"] = [this](const Words& w) {
     RequireWords(w, 3);

@@ -40,6 +40,7 @@ class ScriptRunner {
   void AddServiceCommands();
   void AddSnapshotCommands();
 
+  std::vector<std::string> SnapshotFolders() const;
   HWND Page() const;
   HWND Control(const std::string& id) const;
   void ReportSituation() const;

@@ -37,12 +37,13 @@ bool IsKind(HWND dialog, const PageKind& kind) {
 struct WindowSearch {
   DWORD process_id;
   std::string class_name;
+  bool include_hidden;
   std::vector<HWND> found;
 };
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<WindowSearch*>(param);
-  if (!IsWindowVisible(window)) return TRUE;
+  if (!search->include_hidden && !IsWindowVisible(window)) return TRUE;
   if (search->process_id) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
@@ -52,8 +53,8 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
   return TRUE;
 }
 
-std::vector<HWND> VisibleTopLevel(DWORD process_id, const std::string& class_name) {
-  WindowSearch search{process_id, class_name, {}};
+std::vector<HWND> TopLevel(DWORD process_id, const std::string& class_name, bool include_hidden) {
+  WindowSearch search{process_id, class_name, include_hidden, {}};
   EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
@@ -83,15 +84,21 @@ bool SetupProcess::Running() const {
   return m_process.valid() && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT;
 }
 
-std::vector<HWND> SetupProcess::Dialogs() const {
-  if (!m_id) return {};
-  return VisibleTopLevel(m_id, "#32770");
+void SetupProcess::Terminate() {
+  if (!Running()) return;
+  TerminateProcess(m_process.get(), 1);
+  WaitForSingleObject(m_process.get(), 5000);
 }
 
-HWND SetupProcess::FindPage(const std::string& kind_name) const {
+std::vector<HWND> SetupProcess::Dialogs(bool include_hidden) const {
+  if (!m_id) return {};
+  return TopLevel(m_id, "#32770", include_hidden);
+}
+
+HWND SetupProcess::FindPage(const std::string& kind_name, bool include_hidden) const {
   const PageKind* kind = FindKind(kind_name);
   if (!kind) return nullptr;
-  for (HWND dialog : Dialogs())
+  for (HWND dialog : Dialogs(include_hidden))
     if (IsKind(dialog, *kind)) return dialog;
   return nullptr;
 }
@@ -115,9 +122,10 @@ std::string WindowText(HWND window) {
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
     throw ScriptFailure("the window does not answer WM_GETTEXTLENGTH");
-  std::string text(length + 1, '\0');
+  // Room to spare: the text may grow between the two messages.
+  std::string text(length + 4096, '\0');
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
                            kMessageTimeoutMs, &copied))
     throw ScriptFailure("the window does not answer WM_GETTEXT");
   text.resize(copied);
@@ -151,4 +159,4 @@ int CheckState(HWND button) {
   return static_cast<int>(state);
 }
 
-std::vector<HWND> TopLevelWindowsOfClass(const std::string& class_name) { return VisibleTopLevel(0, class_name); }
+std::vector<HWND> TopLevelWindowsOfClass(const std::string& class_name) { return TopLevel(0, class_name, false); }

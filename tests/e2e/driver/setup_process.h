@@ -16,13 +16,16 @@ class SetupProcess {
   void Start(const std::string& path);
   bool Started() const { return m_process.valid(); }
   bool Running() const;
+  // Ends the process, when a script has failed and nobody will answer it.
+  void Terminate();
   DWORD Id() const { return m_id; }
 
-  // Visible top-level dialog windows (#32770) of the process.
-  std::vector<HWND> Dialogs() const;
-  // The visible page of the given kind, or null. Kinds: welcome, license,
+  // Top-level dialog windows (#32770) of the process: the visible ones, or
+  // also those still being initialized and not yet shown.
+  std::vector<HWND> Dialogs(bool include_hidden = false) const;
+  // The page of the given kind, or null. Kinds: welcome, license,
   // destination, startmenu, tasks, ready, progress, finish, restart.
-  HWND FindPage(const std::string& kind) const;
+  HWND FindPage(const std::string& kind, bool include_hidden = false) const;
   // The name of the page now shown, or empty.
   std::string CurrentPageKind() const;
   // A visible message box of the process, or null.
