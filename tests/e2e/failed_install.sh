@@ -47,3 +47,8 @@ $(wiz_expect_nothing_installed "$dest")
 expect-unchanged before '$T_LOG' 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' $(wiz_wine_noise)
 WIZ
 e2e_pictures_to_png "$E2E_WORK/pictures"
+
+# The failure title is drawn in pure red.
+red=$(convert "$E2E_WORK/pictures/failure-finish.png" txt:- | grep -ci '#FF0000' || true)
+echo "pure red pixels on the failure finish page: $red"
+[ "$red" -gt 100 ] || { echo "the failure title is not red" >&2; exit 1; }

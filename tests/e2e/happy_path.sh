@@ -147,3 +147,7 @@ expect-reg 'HKCR\Brenthaven.Velmora\shell' '' "open"
 expect-reg 'HKCR\Brenthaven.Velmora\shell\open\command' '' '"$dest\velmora.exe" -open "%1"'
 WIZ
 e2e_pictures_to_png "$E2E_WORK/pictures"
+
+# The success title is not red.
+red=$(convert "$E2E_WORK/pictures/finish.png" txt:- | grep -ci '#FF0000' || true)
+[ "$red" -eq 0 ] || { echo "the success finish page shows red" >&2; exit 1; }

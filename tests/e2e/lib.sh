@@ -61,6 +61,9 @@ e2e_end() {
   WINEPREFIX=$E2E_PREFIX wineserver -w >/dev/null 2>&1 || true
   stop_xvfb 2>/dev/null || true
   if [ $status -eq 0 ]; then
+    # A passed scenario's prefix and packed setups are of no further use;
+    # each prefix is a full copy of the pristine one.
+    rm -rf "$E2E_PREFIX" "$E2E_WORK"/*.exe "$E2E_WORK"/filler.bin "$E2E_WORK"/newer
     echo "scenario $E2E_NAME: passed"
   else
     echo "scenario $E2E_NAME: FAILED (transcripts in $E2E_WORK)"

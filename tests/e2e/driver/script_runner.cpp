@@ -54,13 +54,14 @@ ScriptRunner::ScriptRunner() {
 int ScriptRunner::Run(std::istream& script) {
   std::string line;
   int number = 0;
+  DWORD start = GetTickCount();
   while (std::getline(script, line)) {
     ++number;
     try {
       Words words = SplitScriptLine(line);
       if (words.empty()) continue;
       for (std::string& word : words) word = ExpandVariables(word, m_variables);
-      std::printf("[%d] %s\n", number, line.c_str());
+      std::printf("[%d %.2fs] %s\n", number, (GetTickCount() - start) / 1000.0, line.c_str());
       std::fflush(stdout);
       Execute(words);
     } catch (const ScriptFailure& failure) {
