@@ -17,14 +17,20 @@ class CFinishPage : public CDialog {
   LONG* m_pOpenQuickStart = nullptr;         // written at Finish
 
  protected:
+  // Title font, texts, and the success or failure variant.
   BOOL OnInitDialog() override;
   // Finish: the two check boxes become the launch and quick-start choices.
   void OnCancel() override;
+  // Both boxes, the launch label, the title and the four texts.
   void DoDataExchange(CDataExchange* pDX) override;
+  // The panel and its texts and boxes in the window colours; the failure
+  // title in red.
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+  // Deletes the title font.
   void OnDestroy() override;
 
  private:
+  // The installation failed.
   bool Failed() const;
 
   CButton m_quickStart;

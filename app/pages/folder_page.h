@@ -18,6 +18,7 @@ class CFolderPage : public CInteriorPage {
  protected:
   // The frame, then the folder text from the setting.
   BOOL OnInitDialog() override;
+  // The frame's controls and the folder text.
   void DoDataExchange(CDataExchange* pDX) override;
   // Next: the folder text, unchecked, becomes the setting.
   void OnOK() override;

@@ -20,6 +20,7 @@ class CLicensePage : public CInteriorPage {
  protected:
   // The frame, the remembered choice, and the license streamed in anew.
   BOOL OnInitDialog() override;
+  // The frame's controls, the rich edit control and Next.
   void DoDataExchange(CDataExchange* pDX) override;
   // Clicks of accept (1008) and decline (1009).
   BOOL OnCommand(UINT id, UINT notifyCode) override;

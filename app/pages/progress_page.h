@@ -21,10 +21,16 @@ class CProgressPage : public CInteriorPage {
   volatile LONG m_pos = 0;
 
  protected:
+  // Bar 0..100 at 0, the frame, timer 222 every 150 ms, then the worker;
+  // ends with IDCANCEL when the worker cannot be started.
   BOOL OnInitDialog() override;
+  // The frame's controls, the bar and the task text.
   void DoDataExchange(CDataExchange* pDX) override;
+  // One step of the bar; ends the page with IDOK at 100.
   void OnTimer(UINT_PTR timerId) override;
+  // Kills the timer.
   void OnDestroy() override;
+  // The worker's posted task texts; everything else to the frame.
   INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:

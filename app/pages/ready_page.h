@@ -12,6 +12,8 @@ class CReadyPage : public CInteriorPage {
   CString m_summary;
 
  protected:
+  // The frame, then the summary shown.
   BOOL OnInitDialog() override;
+  // The frame's controls and the summary text.
   void DoDataExchange(CDataExchange* pDX) override;
 };

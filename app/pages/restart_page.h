@@ -16,14 +16,21 @@ class CRestartPage : public CDialog {
   volatile LONG* m_pInstallFailed = nullptr;    // read
 
  protected:
+  // Title font, labels, the radio button matching the flag, and the success
+  // or failure texts.
   BOOL OnInitDialog() override;
+  // The title and the four texts.
   void DoDataExchange(CDataExchange* pDX) override;
   // Clicks of restart now (1008) and restart later (1009).
   BOOL OnCommand(UINT id, UINT notifyCode) override;
+  // The panel, its texts and radio buttons in the window colours; the
+  // failure title in red.
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+  // Deletes the title font.
   void OnDestroy() override;
 
  private:
+  // The installation failed.
   bool Failed() const;
 
   CStatic m_title;

@@ -12,9 +12,13 @@ class CTasksPage : public CInteriorPage {
   LONG* m_pQuickLaunchIcon = nullptr;
 
  protected:
+  // The frame, then both boxes from the settings.
   BOOL OnInitDialog() override;
+  // The frame's controls and both check boxes.
   void DoDataExchange(CDataExchange* pDX) override;
+  // Saves both boxes, then ends with IDOK.
   void OnOK() override;
+  // Saves both boxes, then ends with 1000.
   void OnBack() override;
 
  private:

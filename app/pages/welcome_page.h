@@ -22,18 +22,30 @@ class CWelcomePage : public CDialog {
   void ReportInitException(DWORD code, void* address);
 
  protected:
+  // Texts, fonts, all buttons disabled, window title; starts the worker
+  // (message 37 and IDCANCEL when it cannot be created).
   BOOL OnInitDialog() override;
+  // The cancel confirmation; on Yes joins a leftover worker and ends with
+  // IDCANCEL.
   void OnCancel() override;
+  // The three buttons, the title and body statics and their texts.
   void DoDataExchange(CDataExchange* pDX) override;
+  // Title, body and panel in the window colours.
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+  // While minimized: the setup icon centred on the erased background.
   BOOL OnPaint() override;
+  // The setup icon.
   HCURSOR OnQueryDragIcon() override;
+  // Deletes both fonts.
   void OnDestroy() override;
+  // The worker's posted outcome; everything else to CDialog.
   INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  // The worker's outcome, on the page's thread.
+  // The package is open (status 0: Next enabled, ready text) or not (its
+  // message); Cancel enabled either way. Takes ownership of `message`.
   void OnInitializationDone(int status, CString* message);
+  // Message 34 with the worker's exception; Cancel enabled, Next disabled.
   void OnInitializationFault(DWORD code, void* address);
   // Message box owned by the page, caption "Velmora", error icon.
   void ShowError(const CString& text);
