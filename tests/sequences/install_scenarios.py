@@ -21,7 +21,8 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import prefix_state  # noqa: E402
-from scenario_common import DEST_FOLDER, START_MENU_FOLDER, Workspace, install_arguments, settle  # noqa: E402
+from scenario_common import (DEST_FOLDER, START_MENU_FOLDER, WAIT_FOR_CONTROL_DRIVER, Workspace,  # noqa: E402
+                             install_arguments, settle)
 from wine_prefix import windows_path  # noqa: E402
 
 ERROR_PATH_NOT_FOUND = 3
@@ -118,7 +119,7 @@ def upgrade_with_program_in_use(workspace, options):
     every file holds the new release's content, with no copy left over."""
     check = Check("program-in-use")
     base = workspace.earlier_installation("in-use-base", options.earlier_package)
-    prefix = workspace.fresh("in-use", base.path)
+    prefix = workspace.fresh("in-use", base.path, WAIT_FOR_CONTROL_DRIVER)
     base.remove()
     entries = prefix.run("package", "--package", windows_path(options.package)).entries
     result = prefix.run(*(install_arguments(options.package) + ["--hold", PROGRAM]))

@@ -19,8 +19,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import prefix_state  # noqa: E402
-from scenario_common import (CONTROL_SERVICE, DOCUMENT_KEYS, UNINSTALL_KEY, Workspace, install_arguments,  # noqa: E402
-                             prefix_relative, settle)
+from scenario_common import (CONTROL_SERVICE, DOCUMENT_KEYS, UNINSTALL_KEY, WAIT_FOR_CONTROL_DRIVER,  # noqa: E402
+                             Workspace, install_arguments, prefix_relative, settle)
 
 PARALLEL_POINTS = 2
 
@@ -48,7 +48,7 @@ def ignored_failure_allowance(call):
 
 
 def run_point(context, number):
-    prefix = context.workspace.prefix("%s-%d" % (context.label, number))
+    prefix = context.workspace.prefix("%s-%d" % (context.label, number), context.runner_options)
     try:
         prefix.make_from(context.base)
         result = prefix.run(*install_arguments(context.package, number))
@@ -93,13 +93,14 @@ def main():
         base = workspace.fresh(options.label + "-base")
         base.stop()
     context.base = base.path
-    context.baseline = workspace.state_before(options.label + "-before", context.base)
+    context.runner_options = WAIT_FOR_CONTROL_DRIVER if options.earlier_package else ()
+    context.baseline = workspace.state_before(options.label + "-before", context.base, context.runner_options)
     if options.earlier_package and context.baseline.services.get(CONTROL_SERVICE) != "running":
         sys.exit("velctl of the earlier installation is not running: %r" % context.baseline.services)
 
     # The full installation: the number of points, and the state that the
     # points where the installation completes must reach.
-    full = workspace.fresh(options.label + "-full", context.base)
+    full = workspace.fresh(options.label + "-full", context.base, context.runner_options)
     result = full.run(*install_arguments(context.package))
     if result.outcome != "completed":
         sys.exit("the full installation failed:\n" + "\n".join(result.lines))

@@ -4,7 +4,8 @@
 //   sequence_runner install --package FILE --dest FOLDER --start-menu NAME
 //                   [--desktop] [--quick-launch] [--log FILE] [--hold FILE]...
 //                   [--fail-call N] [--error CODE]
-//   sequence_runner services
+//                   [--wait-running SERVICE]
+//   sequence_runner services [--wait-running SERVICE]
 //   sequence_runner package --package FILE
 
 #include <windows.h>
@@ -23,6 +24,7 @@ struct RunnerOptions {
   std::vector<std::string> held;    // files held open, without write sharing, for the whole run
   int failCall = 0;                 // the mutating call to fail, counting from 1; 0 for none
   DWORD error = ERROR_ACCESS_DENIED;
+  std::string waitRunning;          // a service to wait for (a few seconds at most) before anything else
 };
 
 // Parses argv[1..]; false with a message on stderr when it is not usable.

@@ -15,6 +15,11 @@ UNINSTALL_KEY = "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall
 DOCUMENT_KEYS = ("Software\\\\Classes\\\\Brenthaven.Velmora", "Software\\\\Classes\\\\.tms")
 
 
+# Runs over an earlier installation first wait for its control driver, which
+# the session's start-up starts in the background.
+WAIT_FOR_CONTROL_DRIVER = ("--wait-running", CONTROL_SERVICE)
+
+
 def install_arguments(package, fail_call=0):
     arguments = ["install", "--package", windows_path(package), "--dest", DEST_FOLDER,
                  "--start-menu", START_MENU_FOLDER, "--desktop", "--quick-launch"]
@@ -75,11 +80,11 @@ class Workspace:
         self.runner = windows_path(runner)
         os.makedirs(self.work, exist_ok=True)
 
-    def prefix(self, name):
-        return Prefix(os.path.join(self.work, name), self.prefix_tool, self.runner)
+    def prefix(self, name, runner_options=()):
+        return Prefix(os.path.join(self.work, name), self.prefix_tool, self.runner, runner_options)
 
-    def fresh(self, name, source=None):
-        prefix = self.prefix(name)
+    def fresh(self, name, source=None, runner_options=()):
+        prefix = self.prefix(name, runner_options)
         prefix.make_from(source or self.pristine)
         return prefix
 
@@ -93,10 +98,10 @@ class Workspace:
         prefix.stop()
         return prefix
 
-    def state_before(self, name, source):
+    def state_before(self, name, source, runner_options=()):
         """The state of a copy of source after a session of its own, the way
         every run's state is read."""
-        probe = self.fresh(name, source)
+        probe = self.fresh(name, source, runner_options)
         services = probe.run("services").service_lines
         probe.stop()
         snapshot = prefix_state.Snapshot(probe.path, prefix_state.parse_services(services))

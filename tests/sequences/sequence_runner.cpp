@@ -45,6 +45,21 @@ int32_t OpenPackageFile(CInstallEngine& engine, const std::string& path) {
   return engine.Store().OpenPath(path.c_str());
 }
 
+// An automatically started driver is started by the session's start-up in
+// the background; waits until it runs, so that every run meets it running.
+void WaitUntilRunning(const std::string& serviceName) {
+  constexpr DWORD kStep = 50;
+  constexpr DWORD kLimit = 10000;
+  unique_schandle scm(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  unique_schandle service(scm ? ::OpenServiceA(scm.get(), serviceName.c_str(), SERVICE_QUERY_STATUS) : nullptr);
+  if (!service) return;
+  SERVICE_STATUS status;
+  for (DWORD waited = 0; waited < kLimit; waited += kStep) {
+    if (::QueryServiceStatus(service.get(), &status) && status.dwCurrentState == SERVICE_RUNNING) return;
+    ::Sleep(kStep);
+  }
+}
+
 int RunInstall(const RunnerOptions& options) {
   std::vector<unique_hfile> held;
   for (const std::string& path : options.held) {
@@ -136,6 +151,7 @@ int RunPackage(const RunnerOptions& options) {
 int main(int argc, char** argv) {
   RunnerOptions options;
   if (!ParseRunnerOptions(argc, argv, &options)) return 2;
+  if (!options.waitRunning.empty()) WaitUntilRunning(options.waitRunning);
   if (options.command == "install") return RunInstall(options);
   if (options.command == "services") return RunServices();
   if (options.command == "package") return RunPackage(options);

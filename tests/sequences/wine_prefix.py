@@ -69,10 +69,11 @@ class RunResult:
 class Prefix:
     """One prefix directory; every Wine command names it explicitly."""
 
-    def __init__(self, path, prefix_tool, runner):
+    def __init__(self, path, prefix_tool, runner, runner_options=()):
         self.path = path
         self.prefix_tool = prefix_tool
         self.runner = runner
+        self.runner_options = list(runner_options)  # added to every runner command
 
     def environment(self):
         environment = dict(os.environ)
@@ -98,7 +99,7 @@ class Prefix:
         return completed.returncode, lines
 
     def run(self, *arguments, output_name="runner"):
-        code, lines = self.wine([self.runner] + list(arguments), output_name)
+        code, lines = self.wine([self.runner] + list(arguments) + self.runner_options, output_name)
         if code != 0:
             raise RuntimeError("sequence_runner %s failed (%d):\n%s" % (" ".join(arguments), code, "\n".join(lines)))
         return RunResult(lines)
