@@ -14,6 +14,7 @@ import argparse
 import concurrent.futures
 import os
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -47,6 +48,22 @@ def ignored_failure_allowance(call):
     return {}
 
 
+KEPT_PREFIXES = 2
+
+
+def keep_prefix(context, prefix, problems):
+    """Removes a point's prefix, but keeps the first few that show residue
+    for a look (each is a whole prefix, hundreds of megabytes)."""
+    with context.lock:
+        keep = bool(problems) and context.kept < KEPT_PREFIXES
+        context.kept += keep
+    if keep:
+        prefix.stop()
+        print("kept the prefix of a point with residue: " + prefix.path, flush=True)
+    else:
+        prefix.remove()
+
+
 def run_point(context, number):
     prefix = context.workspace.prefix("%s-%d" % (context.label, number), context.runner_options)
     try:
@@ -65,13 +82,10 @@ def run_point(context, number):
         outcome = settle(prefix, result, context.baseline, expected, **allowed)
         problems += ["before restart: " + difference for difference in outcome.pending_differences]
         problems += prefix_state.compare(expected, outcome.snapshot, **allowed)
-        if not problems:
-            prefix.remove()
-        else:
-            prefix.stop()
+        keep_prefix(context, prefix, problems)
         return number, failed, kind, result, outcome.restarted, problems
     except Exception as error:  # reported as the point's problem, the sweep goes on
-        prefix.stop()
+        keep_prefix(context, prefix, [error])
         return number, None, "error", None, False, ["%s: %s" % (type(error).__name__, error)]
 
 
@@ -85,7 +99,7 @@ def main():
     options = parser.parse_args()
     started = time.time()
 
-    context = argparse.Namespace(label=options.label, package=options.package)
+    context = argparse.Namespace(label=options.label, package=options.package, lock=threading.Lock(), kept=0)
     context.workspace = workspace = Workspace(options.runner)
     if options.earlier_package:
         base = workspace.earlier_installation(options.label + "-base", options.earlier_package)
