@@ -54,7 +54,7 @@ report() {
     return 0
   fi
   local host_dest menu
-  host_dest=$(wine winepath -u "$dest" 2>/dev/null | tr -d '\r')
+  host_dest=$(readlink -f "$(wine winepath -u "$dest" 2>/dev/null | tr -d '\r')")
   menu=$(wine reg query "$uninstall" /v StartMenuLocation 2>/dev/null | tr -d '\r' |
          sed -n 's/^ *StartMenuLocation *REG_SZ *//p')
   echo "Velmora was installed into $dest"
