@@ -176,6 +176,39 @@ TEST_F(InstallSequence, RegistryEntriesAreWrittenAfterTheLastStepThatCanFail) {
   }
 }
 
+TEST_F(InstallSequence, RestartAlreadyRequiredSuppressesTheDriverStart) {
+  m_harness.m_restartRequired = 1;
+
+  ASSERT_EQ(nullptr, RunInstall());
+
+  EXPECT_EQ((std::vector<ProgressEvent>{Report(10, 0), Report(20, 0), Report(30, 0), Report(70, 1), Position(87),
+                                        Report(90, 4), Report(95, 5), Report(100, 5)}),
+            m_harness.m_owner.m_events);
+  EXPECT_EQ(0, m_calls.Count("StartServiceA"));
+  EXPECT_TRUE(Engine().m_startedServices.empty());
+  EXPECT_EQ(KindCreatedService, Engine().m_created.at("velctl"));
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), ServiceState("velctl"));
+  EXPECT_EQ(1, m_harness.m_restartRequired);
+}
+
+TEST_F(InstallSequence, UpgradeOverARunningDriverLeavesItsStartToTheRestart) {
+  ASSERT_NO_FATAL_FAILURE(InstallEarlierRelease(true));
+
+  ASSERT_EQ(nullptr, RunInstall());
+
+  // The loaded driver's file and its new configuration both wait for the
+  // restart, which raised the flag: no report 85, no start.
+  EXPECT_EQ((std::vector<ProgressEvent>{Report(10, 0), Report(20, 0), Report(30, 0), Report(70, 1), Position(87),
+                                        Report(90, 4), Report(95, 5), Report(100, 5)}),
+            m_harness.m_owner.m_events);
+  EXPECT_EQ(1, m_harness.m_restartRequired);
+  EXPECT_EQ(0, m_calls.Count("StartServiceA"));
+  EXPECT_TRUE(Engine().m_startedServices.empty());
+  EXPECT_EQ(0u, Engine().m_created.count("velctl"));
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState("velctl"));
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), ReadServiceConfig("velctl").startType);
+}
+
 TEST_F(InstallSequence, UpgradeBacksUpReplacesAndReconfigures) {
   ASSERT_NO_FATAL_FAILURE(InstallEarlierRelease());
   // An older configuration of the monitor driver, which the upgrade must set right.

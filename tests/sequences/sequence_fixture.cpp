@@ -87,7 +87,7 @@ void SequenceTest::RunStopAndRollback() {
   Engine().Rollback();
 }
 
-void SequenceTest::InstallEarlierRelease() {
+void SequenceTest::InstallEarlierRelease(bool keepDriverRunning) {
   RecordingOwner owner = m_harness.m_owner;
   TestLogFile log(m_harness.m_logFolder.File("earlier-install.log"));
   volatile LONG restartRequired = 0;
@@ -98,7 +98,9 @@ void SequenceTest::InstallEarlierRelease() {
   ScopedSystemCalls seam(calls);
   ASSERT_EQ(nullptr, CatchEngineFailure([&] { earlier.Install(); }));
   ASSERT_EQ(0, restartRequired);
-  ASSERT_TRUE(StopService(CProductInstallEngine::ServiceNameOf(product::kControlDriverFile)));
+  const std::string controlService = CProductInstallEngine::ServiceNameOf(product::kControlDriverFile);
+  ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState(controlService));
+  if (!keepDriverRunning) ASSERT_TRUE(StopService(controlService));
 }
 
 std::vector<ProgressEvent> SequenceTest::EventsFrom(size_t first) const {

@@ -47,9 +47,10 @@ class SequenceTest : public ::testing::Test {
   // What the installation worker does after a failure: the service stop and
   // the rollback, with the seam in place.
   void RunStopAndRollback();
-  // Installs the earlier release into Dest() with an engine of its own and
-  // stops its control driver, so the test starts from an older installation.
-  void InstallEarlierRelease();
+  // Installs the earlier release into Dest() with an engine of its own, so
+  // the test starts from an older installation; its control driver is then
+  // stopped unless it is to keep running.
+  void InstallEarlierRelease(bool keepDriverRunning = false);
   // Progress events from the given one on.
   std::vector<ProgressEvent> EventsFrom(size_t first) const;
   std::vector<std::string> LogLines() const { return m_harness.LogLines(); }
