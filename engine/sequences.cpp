@@ -42,9 +42,9 @@ void CProductInstallEngine::Install() {
   m_app->ReportProgress(70, TaskInstallingDrivers);
   InstallDrivers();
 
-  // A deferred file replacement or a reconfigured running driver means the
-  // old driver stays loaded until restart; the automatic start then loads
-  // the new one.
+  // While a restart is pending (a replacement deferred, a running driver
+  // reconfigured) the control driver is left to its automatic start at the
+  // restart, when every new file is in place.
   if (!RestartIsRequired()) {
     m_app->ReportProgress(85, TaskStartingDrivers);
     StartInstalledService(ServiceNameOf(product::kControlDriverFile));

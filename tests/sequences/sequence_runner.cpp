@@ -19,6 +19,7 @@
 #include "tests/sequences/state_report.h"
 #include "tests/support/recording_owner.h"
 #include "tests/support/system_call_faults.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -39,12 +40,6 @@ std::string DefaultLogPath() {
   return std::string(folder) + "\\" + product::kLogFileName;
 }
 
-// Opens a package file the way the welcome page's worker opens the setup's
-// own: the store's status, 0 on success.
-int32_t OpenPackageFile(CInstallEngine& engine, const std::string& path) {
-  return engine.Store().OpenPath(path.c_str());
-}
-
 // An automatically started driver is started by the session's start-up in
 // the background; waits until it runs, so that every run meets it running.
 void WaitUntilRunning(const std::string& serviceName) {
@@ -61,11 +56,10 @@ void WaitUntilRunning(const std::string& serviceName) {
 }
 
 int RunInstall(const RunnerOptions& options) {
-  std::vector<unique_hfile> held;
+  std::vector<std::unique_ptr<HeldFile>> held;
   for (const std::string& path : options.held) {
-    held.emplace_back(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!held.back()) {
+    held.push_back(std::make_unique<HeldFile>(path));
+    if (!held.back()->Held()) {
       std::fprintf(stderr, "sequence_runner: cannot hold %s (error %lu)\n", path.c_str(), ::GetLastError());
       return 2;
     }
@@ -89,7 +83,7 @@ int RunInstall(const RunnerOptions& options) {
     delete failure;
     return 2;
   }
-  int32_t status = OpenPackageFile(*engine, options.package);
+  int32_t status = engine->Store().OpenPath(options.package.c_str());
   if (status != 0) {
     std::printf("package-status\t%ld\n", static_cast<long>(status));
     return 2;
