@@ -86,6 +86,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
   wine "$setup" >/dev/null 2>&1 || true
   # The product, when launched at the end, runs until its window is closed.
+  echo "The wizard has ended; waiting for the programs it started (close Velmora's window)."
   WINEPREFIX=$prefix wineserver -w
   report
 else
