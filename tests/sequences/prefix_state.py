@@ -11,13 +11,14 @@ import re
 
 DRIVE = "drive_c"
 
-# Keys that Wine's session start rewrites (hardware and display detection,
-# with time stamps in their values); no installation writes there.
+# Keys that Wine's session start rewrites (display adapters and monitors,
+# network cards, with time stamps in their values); no installation writes
+# there.
 SESSION_KEYS = (
-    "System\\\\CurrentControlSet\\\\Control\\\\Class",
-    "System\\\\CurrentControlSet\\\\Enum",
-    "System\\\\CurrentControlSet\\\\Control\\\\DeviceClasses",
+    "System\\\\CurrentControlSet\\\\Control\\\\Class\\\\{4D36E968-E325-11CE-BFC1-08002BE10318}",
+    "System\\\\CurrentControlSet\\\\Control\\\\Class\\\\{4D36E96E-E325-11CE-BFC1-08002BE10318}",
     "System\\\\CurrentControlSet\\\\Control\\\\Video",
+    "System\\\\CurrentControlSet\\\\Enum\\\\DISPLAY",
     "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\NetworkCards",
 )
 

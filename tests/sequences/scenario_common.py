@@ -81,7 +81,7 @@ class Workspace:
         os.makedirs(self.work, exist_ok=True)
 
     def prefix(self, name, runner_options=()):
-        return Prefix(os.path.join(self.work, name), self.prefix_tool, self.runner, runner_options)
+        return Prefix(os.path.join(self.work, "sequences-" + name), self.prefix_tool, self.runner, runner_options)
 
     def fresh(self, name, source=None, runner_options=()):
         prefix = self.prefix(name, runner_options)

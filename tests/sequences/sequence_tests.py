@@ -33,7 +33,7 @@ def list_cases(prefix, arguments):
 
 
 def run_case(context, case):
-    prefix = Prefix(os.path.join(context.work, "sequence-" + case.replace(".", "-")), context.prefix_tool, None)
+    prefix = Prefix(os.path.join(context.work, "sequences-" + case.replace(".", "-")), context.prefix_tool, None)
     try:
         prefix.make_from(context.pristine)
         code, lines = prefix.wine(context.arguments + ["--gtest_filter=" + case], "output")
@@ -59,7 +59,7 @@ def main():
     context.arguments = [windows_path(options.tests), "--demo-package=" + windows_path(options.demo_package),
                          "--earlier-package=" + windows_path(options.earlier_package)]
 
-    lister = Prefix(os.path.join(context.work, "sequence-list"), context.prefix_tool, None)
+    lister = Prefix(os.path.join(context.work, "sequences-list"), context.prefix_tool, None)
     lister.make_from(context.pristine)
     cases = list_cases(lister, context.arguments)
     lister.remove()
