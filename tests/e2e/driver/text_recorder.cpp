@@ -24,7 +24,8 @@ void TextRecorder::Run(HWND control) {
     } catch (const ScriptFailure&) {
       // The control went away between the check and the read.
     }
-    Sleep(5);
+    // Some task texts stand for only a few milliseconds.
+    Sleep(1);
   }
   m_done = true;
 }
