@@ -41,7 +41,10 @@ wait-file-contains '$E2E_OPENED_WIN' "velmora-install.log"
 expect-file-contains '$E2E_OPENED_WIN' '%VELMORA_SYSTEM%\velmora-install.log'
 answer-box ok "To resolve installation issue could you please send installation log file [velmora-install.log] to our support team." "Velmora"
 wait-exit
+expect-file-contains '$T_LOG' 'Install File: %VELMORA_SYSTEM%\Drivers\velctl.sys'
 expect-file-contains '$T_LOG' 'CreateDirectory: $dest'
+expect-file-contains '$T_LOG' 'RemoveInstallFiles: %VELMORA_SYSTEM%\Drivers\velctl.sys'
+expect-file-contains '$T_LOG' 'RemoveInstallFiles: %VELMORA_SYSTEM%\Drivers\velmon.sys'
 expect-no-process velmora.exe
 $(wiz_expect_nothing_installed "$dest")
 expect-unchanged before '$T_LOG' 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' $(wiz_wine_noise)
