@@ -14,6 +14,11 @@ BOOL CLicensePage::OnInitDialog() {
   m_next.EnableWindow(accepted ? TRUE : FALSE);
   StreamLicense();
   UpdateData(FALSE);
+  // The dialog manager gives the first control the focus after this returns
+  // and selects all of its text; queued behind that, the reader starts at the
+  // top of an unselected license.
+  ::PostMessageA(m_licenseText.GetSafeHwnd(), EM_SETSEL, 0, 0);
+  ::PostMessageA(m_licenseText.GetSafeHwnd(), EM_SCROLLCARET, 0, 0);
   return TRUE;
 }
 

@@ -8,6 +8,9 @@ BOOL CReadyPage::OnInitDialog() {
   CDialog::OnInitDialog();
   InitFrame();
   UpdateData(FALSE);
+  // The summary is the first control and gets the focus with all of its
+  // text selected; queued behind that, it shows unselected from the top.
+  ::PostMessageA(::GetDlgItem(m_hWnd, IDC_SUMMARY), EM_SETSEL, 0, 0);
   return TRUE;
 }
 
