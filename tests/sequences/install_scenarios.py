@@ -63,7 +63,7 @@ def with_argument(arguments, option, value):
     return arguments
 
 
-def natural_failure(workspace, options, name, arguments, code, expect):
+def natural_failure(workspace, name, arguments, code, expect):
     """Runs an installation that fails by itself, then checks the failure,
     the journal and log it leaves, and the state after the rollback."""
     check = Check(name)
@@ -180,12 +180,12 @@ def main():
 
     plain = install_arguments(options.package)
     scenarios = [
-        lambda: natural_failure(workspace, options, "no-readme", install_arguments(options.no_readme_package), 154,
+        lambda: natural_failure(workspace, "no-readme", install_arguments(options.no_readme_package), 154,
                                 expect_missing_readme),
-        lambda: natural_failure(workspace, options, "missing-parent",
+        lambda: natural_failure(workspace, "missing-parent",
                                 with_argument(plain, "--dest", "C:\\Missing Folder\\Velmora"), 684,
                                 expect_driver_files_first),
-        lambda: natural_failure(workspace, options, "start-menu-parent",
+        lambda: natural_failure(workspace, "start-menu-parent",
                                 with_argument(plain, "--start-menu", "Missing Group\\" + START_MENU_FOLDER), 684,
                                 expect_started_driver_stopped),
         lambda: upgrade_with_program_in_use(workspace, options),
