@@ -123,7 +123,7 @@ bool CInstallEngine::IsAdministrator() {
 }
 
 void CInstallEngine::RequireRestart() {
-  if (m_pRestartRequired != nullptr) *m_pRestartRequired = 1;
+  if (m_pRestartRequired != nullptr) ::InterlockedExchange(m_pRestartRequired, 1);
   Log(kRebootWarning);
 }
 

@@ -122,7 +122,10 @@ class CInstallEngine {
 
   // Stores 1 through m_pRestartRequired and logs the reboot warning.
   void RequireRestart();
-  bool RestartIsRequired() const { return m_pRestartRequired != nullptr && *m_pRestartRequired != 0; }
+  // The flag is shared with the application's main thread: read atomically.
+  bool RestartIsRequired() const {
+    return m_pRestartRequired != nullptr && ::InterlockedCompareExchange(m_pRestartRequired, 0, 0) != 0;
+  }
 
   // Throws new CExceptionEx(code, module, arg0).
   [[noreturn]] static void Throw(uint16_t code, uint16_t module, uint32_t arg0);
