@@ -5,8 +5,8 @@
 namespace {
 
 const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, const std::string& arg) {
-  for (const OptionSpec& spec : specs) {
-    if (arg == spec.longName || (spec.shortName != nullptr && arg == spec.shortName)) return &spec;
+  for (const OptionSpec& option : specs) {
+    if (arg == option.longName || (option.shortName != nullptr && arg == option.shortName)) return &option;
   }
   return nullptr;
 }
@@ -39,26 +39,26 @@ bool ParseArguments(const std::vector<std::string>& args, const std::vector<Opti
       value = arg.substr(equals + 1);
       inlineValue = true;
     }
-    const OptionSpec* spec = FindSpec(specs, name);
-    if (spec == nullptr) {
+    const OptionSpec* option = FindSpec(specs, name);
+    if (option == nullptr) {
       *error = "unknown option '" + arg + "'";
       return false;
     }
-    if (parsed->options.count(spec->longName) != 0) {
-      *error = "option '" + std::string(spec->longName) + "' given twice";
+    if (parsed->options.count(option->longName) != 0) {
+      *error = "option '" + std::string(option->longName) + "' given twice";
       return false;
     }
-    if (spec->takesValue && !inlineValue) {
+    if (option->takesValue && !inlineValue) {
       if (i + 1 >= args.size()) {
         *error = "option '" + name + "' needs a value";
         return false;
       }
       value = args[++i];
-    } else if (!spec->takesValue && inlineValue) {
+    } else if (!option->takesValue && inlineValue) {
       *error = "option '" + name + "' takes no value";
       return false;
     }
-    parsed->options[spec->longName] = value;
+    parsed->options[option->longName] = value;
   }
   return true;
 }
