@@ -32,18 +32,8 @@ std::vector<uint8_t> BuiltDriver(const std::string& file) {
   return std::vector<uint8_t>(content.begin(), content.end());
 }
 
-class DriverFiles : public ::testing::Test {
+class DriverFiles : public DriverEngineTest {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(m_harness.m_constructionFailure) << "engine not constructed";
-    m_linesBefore = m_harness.LogLines().size();
-  }
-
-  CProductInstallEngine& Engine() { return m_harness.Engine(); }
-  std::vector<std::string> NewLogLines() const {
-    std::vector<std::string> lines = m_harness.LogLines();
-    return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(m_linesBefore), lines.end());
-  }
   // Fills the engine's store with a package of the named driver files.
   void OpenPackageOf(const std::vector<std::string>& files) {
     std::vector<PackageItem> items;
@@ -55,10 +45,6 @@ class DriverFiles : public ::testing::Test {
     std::vector<uint8_t> image = BuildPackage(items, 0x5a);
     ASSERT_EQ(Engine().Store().ParseImage(image.data(), static_cast<uint32_t>(image.size())), 0);
   }
-
-  ScopedDriverCleanup m_drivers;
-  EngineHarness m_harness;
-  size_t m_linesBefore = 0;
 };
 
 TEST_F(DriverFiles, BothDriversAreWrittenIntoTheDriversFolder) {

@@ -8,11 +8,15 @@
 #include <list>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "engine/install_engine.h"
 
 #include "framework/handles.h"
+#include "tests/support/engine_harness.h"
 
 // The configuration the service manager holds for a service.
 struct ServiceConfig {
@@ -74,4 +78,29 @@ class ScopedDriverCleanup {
   void Clean();
 
   std::vector<std::string> m_serviceNames;
+};
+
+// A constructed engine over the product's driver services: the services are
+// removed before and after the test, and the log lines of the test's own
+// actions are told apart from those of the construction.
+class DriverEngineTest : public ::testing::Test {
+ protected:
+  explicit DriverEngineTest(std::vector<std::string> serviceNames = {"velctl", "velmon"})
+      : m_drivers(std::move(serviceNames)) {}
+  void SetUp() override {
+    ASSERT_FALSE(m_harness.m_constructionFailure) << "engine not constructed";
+    m_linesBefore = m_harness.LogLines().size();
+  }
+
+  CProductInstallEngine& Engine() { return m_harness.Engine(); }
+  LONG RestartRequired() const { return m_harness.m_restartRequired; }
+  // The lines the test's actions wrote, after those of the construction.
+  std::vector<std::string> NewLogLines() const {
+    std::vector<std::string> lines = m_harness.LogLines();
+    return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(m_linesBefore), lines.end());
+  }
+
+  ScopedDriverCleanup m_drivers;
+  EngineHarness m_harness;
+  size_t m_linesBefore = 0;
 };

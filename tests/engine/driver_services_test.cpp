@@ -37,30 +37,19 @@ class ErrorClearingCalls : public FaultyCalls {
 
 std::string InstallDriverLine(const std::string& file) { return "Install Driver: " + SystemDriverPath(file); }
 
-class DriverServices : public ::testing::Test {
+class DriverServices : public DriverEngineTest {
  protected:
+  DriverServices() : DriverEngineTest({"velctl", "velmon", "velrival"}) {}
   void SetUp() override {
+    DriverEngineTest::SetUp();
     ASSERT_TRUE(m_drivers.PlaceDriverFiles());
-    ASSERT_FALSE(m_harness.m_constructionFailure) << "engine not constructed";
-    m_linesBefore = m_harness.LogLines().size();
   }
 
-  CProductInstallEngine& Engine() { return m_harness.Engine(); }
-  LONG RestartRequired() const { return m_harness.m_restartRequired; }
-  // The lines the test's actions wrote, after those of the construction.
-  std::vector<std::string> NewLogLines() const {
-    std::vector<std::string> lines = m_harness.LogLines();
-    return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(m_linesBefore), lines.end());
-  }
   // A service left by an earlier installation, stopped, with another
   // display name, start type and image path.
   void CreateEarlierService(const std::string& name, const std::string& file) {
     ASSERT_TRUE(CreateDriverService(name, "Earlier " + name, SERVICE_DISABLED, SystemDriverFolder() + "\\old_" + file));
   }
-
-  ScopedDriverCleanup m_drivers{{"velctl", "velmon", "velrival"}};
-  EngineHarness m_harness;
-  size_t m_linesBefore = 0;
 };
 
 TEST_F(DriverServices, FreshSystemCreatesBothServicesAndStartsOnlyTheControlDriver) {

@@ -30,20 +30,14 @@ class StopIgnoringCalls : public FaultyCalls {
 
 std::vector<DWORD> Polls(int count) { return std::vector<DWORD>(static_cast<size_t>(count), 500); }
 
-class ServiceRemoval : public ::testing::Test {
+class ServiceRemoval : public DriverEngineTest {
  protected:
+  ServiceRemoval() : DriverEngineTest({"velctl", "velmon", "velrival"}) {}
   void SetUp() override {
+    DriverEngineTest::SetUp();
     ASSERT_TRUE(m_drivers.PlaceDriverFiles());
-    ASSERT_FALSE(m_harness.m_constructionFailure) << "engine not constructed";
-    m_linesBefore = m_harness.LogLines().size();
   }
 
-  CProductInstallEngine& Engine() { return m_harness.Engine(); }
-  LONG RestartRequired() const { return m_harness.m_restartRequired; }
-  std::vector<std::string> NewLogLines() const {
-    std::vector<std::string> lines = m_harness.LogLines();
-    return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(m_linesBefore), lines.end());
-  }
   void CreateControlDriverService() {
     ASSERT_TRUE(
         CreateDriverService("velctl", kControlDisplayName, SERVICE_AUTO_START, SystemDriverPath("velctl.sys")));
@@ -52,10 +46,6 @@ class ServiceRemoval : public ::testing::Test {
     CreateControlDriverService();
     ASSERT_TRUE(StartDriverService("velctl"));
   }
-
-  ScopedDriverCleanup m_drivers{{"velctl", "velmon", "velrival"}};
-  EngineHarness m_harness;
-  size_t m_linesBefore = 0;
 };
 
 // Stop of the started control driver
