@@ -1,5 +1,6 @@
 #include "package/md5.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -164,4 +165,14 @@ void Md5Digest(const void* data, size_t size, uint8_t digest[kMd5DigestSize]) {
   Md5Init(&context);
   Md5Update(&context, data, size);
   Md5Final(&context, digest);
+}
+
+std::string Md5Hex(const uint8_t digest[kMd5DigestSize]) {
+  std::string hex;
+  char pair[3];
+  for (size_t i = 0; i < kMd5DigestSize; ++i) {
+    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
+    hex += pair;
+  }
+  return hex;
 }

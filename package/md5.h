@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr size_t kMd5DigestSize = 16;
 
@@ -21,3 +22,5 @@ void Md5Update(Md5Context* context, const void* data, size_t size);
 void Md5Final(Md5Context* context, uint8_t digest[kMd5DigestSize]);
 // The digest of one buffer in a single call.
 void Md5Digest(const void* data, size_t size, uint8_t digest[kMd5DigestSize]);
+// The digest as 32 lower-case hexadecimal digits.
+std::string Md5Hex(const uint8_t digest[kMd5DigestSize]);

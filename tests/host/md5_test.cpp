@@ -10,26 +10,16 @@
 
 namespace {
 
-std::string Hex(const uint8_t digest[kMd5DigestSize]) {
-  std::string hex;
-  char pair[3];
-  for (size_t i = 0; i < kMd5DigestSize; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-    hex += pair;
-  }
-  return hex;
-}
-
 std::string DigestOf(const std::string& text) {
   uint8_t digest[kMd5DigestSize];
   Md5Digest(text.data(), text.size(), digest);
-  return Hex(digest);
+  return Md5Hex(digest);
 }
 
 std::string DigestOf(const std::vector<uint8_t>& bytes) {
   uint8_t digest[kMd5DigestSize];
   Md5Digest(bytes.data(), bytes.size(), digest);
-  return Hex(digest);
+  return Md5Hex(digest);
 }
 
 // Feeds the bytes in pieces of growing, odd sizes.
@@ -44,7 +34,7 @@ std::string DigestInPieces(const std::vector<uint8_t>& bytes) {
   }
   uint8_t digest[kMd5DigestSize];
   Md5Final(&context, digest);
-  return Hex(digest);
+  return Md5Hex(digest);
 }
 
 TEST(Md5, MatchesTheTestSuiteOfRfc1321) {
@@ -94,7 +84,7 @@ TEST(Md5, ByteByByteFeedingGivesTheSameDigest) {
   Md5Update(&context, nullptr, 0);
   uint8_t digest[kMd5DigestSize];
   Md5Final(&context, digest);
-  EXPECT_EQ(DigestOf(bytes), Hex(digest));
+  EXPECT_EQ(DigestOf(bytes), Md5Hex(digest));
 }
 
 }  // namespace

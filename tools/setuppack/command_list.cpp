@@ -38,7 +38,7 @@ int RunList(const std::vector<std::string>& args) {
               report.entryCount, report.areaLength);
   std::printf("%10s  %10s  %-32s  %s\n", "size", "compressed", "md5", "name");
   for (const LoadedEntry& entry : package.entries) {
-    std::printf("%10u  %10u  %s  %s\n", entry.size, entry.compressedSize, DigestHex(entry.digest).c_str(),
+    std::printf("%10u  %10u  %s  %s\n", entry.size, entry.compressedSize, Md5Hex(entry.digest).c_str(),
                 PrintableName(entry.name).c_str());
   }
   return kExitOk;

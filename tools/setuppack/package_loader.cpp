@@ -73,13 +73,3 @@ std::string DescribeRejection(const LoadedPackage& package) {
   }
   return text + DescribePackageFault(report.fault) + ")";
 }
-
-std::string DigestHex(const uint8_t digest[kMd5DigestSize]) {
-  std::string hex;
-  char pair[3];
-  for (size_t i = 0; i < kMd5DigestSize; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-    hex += pair;
-  }
-  return hex;
-}

@@ -33,6 +33,3 @@ LoadedPackage LoadPackage(const std::string& path, bool keepContents);
 // One line on why the setup would reject the package: "status -2: the
 // package is damaged (entry 3 "readme.txt": ...)".
 std::string DescribeRejection(const LoadedPackage& package);
-
-// The 32 lowercase hex digits of a digest.
-std::string DigestHex(const uint8_t digest[kMd5DigestSize]);
