@@ -26,7 +26,8 @@ prefix=$run/prefix
 pictures=$run/pictures
 [ -f "$setup" ] || { echo "run.sh: $setup was not built" >&2; exit 1; }
 
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=" WINEPREFIX=$prefix
+source "$root/tests/wine/env.sh"
+export WINEPREFIX=$prefix
 "$root/tests/wine/prefix.sh" pristine "$pristine"
 "$root/tests/wine/prefix.sh" fresh "$pristine" "$prefix"
 

@@ -7,6 +7,8 @@ build=${VELMORA_BUILD:-$root/build}
 export VELMORA_BUILD=$build
 
 "$root/tools/bootstrap.sh"
+home_before=$(mktemp)
+"$root/tools/home_check.sh" list >"$home_before"
 "$root/tools/build.sh"
 
 source "$root/tools/xvfb.sh"
@@ -16,6 +18,7 @@ cleanup() {
     [ -d "$p" ] && "$root/tests/wine/prefix.sh" stop "$p"
   done
   stop_xvfb
+  rm -f "$home_before"
 }
 trap cleanup EXIT
 start_xvfb
@@ -26,4 +29,6 @@ ctest --test-dir "$build/win" --output-on-failure -j "$(nproc)" || status=1
 if [ -x "$root/tools/fuzz.sh" ]; then
   "$root/tools/fuzz.sh" || status=1
 fi
+# Nothing of a run may reach the user's menu or desktop.
+"$root/tools/home_check.sh" compare "$home_before" || status=1
 exit $status

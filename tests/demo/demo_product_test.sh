@@ -11,10 +11,8 @@ after_restart_test=${3:?after-restart test}
 build=${VELMORA_BUILD_DIR:?}
 prefix=$build/wine/scenarios/demo-product
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
-# No Mono/Gecko prompts, no host menu entries for the shortcuts made here, and
-# no debugger waiting on a crashed test program.
-export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+source "${VELMORA_SOURCE_DIR:?}/tests/wine/env.sh"
+export WINEPREFIX=$prefix
 
 stop_prefix() { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true; }
 trap stop_prefix EXIT

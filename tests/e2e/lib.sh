@@ -20,7 +20,7 @@ set -euo pipefail
 : "${VELMORA_SETUP:?}" "${VELMORA_BARE_SETUP:?}" "${VELMORA_DRIVER:?}" "${VELMORA_SETUPPACK:?}"
 VELMORA_PREFIX_TOOL=${VELMORA_PREFIX_TOOL:-$VELMORA_SOURCE_DIR/tests/wine/prefix.sh}
 
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+source "$VELMORA_SOURCE_DIR/tests/wine/env.sh"
 
 # The desktop size of the wizard's virtual desktop.
 E2E_DESKTOP_SIZE=${E2E_DESKTOP_SIZE:-1024x768}

@@ -15,7 +15,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+source "${VELMORA_SOURCE_DIR:?}/tests/wine/env.sh"
+export WINEPREFIX=$prefix
 "$VELMORA_PREFIX_TOOL" fresh "$VELMORA_WINE_PRISTINE" "$prefix"
 folder='C:\velmora-pending'
 

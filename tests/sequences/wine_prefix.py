@@ -6,6 +6,21 @@ import shutil
 import subprocess
 
 
+WINE_ENVIRONMENT_FILE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine", "wine.env")
+
+
+def wine_environment():
+    """The project's Wine environment, from the one file the shell scripts source too."""
+    values = {}
+    with open(WINE_ENVIRONMENT_FILE) as lines:
+        for line in lines:
+            line = line.strip()
+            if line and not line.startswith("#"):
+                key, _, value = line.partition("=")
+                values[key] = value
+    return values
+
+
 def windows_path(path):
     """The Z: drive path under which Wine sees a host path."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
@@ -77,8 +92,8 @@ class Prefix:
 
     def environment(self):
         environment = dict(os.environ)
-        environment.update(WINEPREFIX=self.path, WINEARCH="win32", WINEDEBUG="-all",
-                           WINEDLLOVERRIDES="mscoree=;mshtml=")
+        environment.update(wine_environment())
+        environment["WINEPREFIX"] = self.path
         return environment
 
     def make_from(self, source):

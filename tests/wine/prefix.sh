@@ -9,9 +9,7 @@
 #   prefix.sh setup PRISTINE DIR  pristine + fresh + start, for a test fixture
 set -euo pipefail
 
-export WINEARCH=win32 WINEDEBUG=-all
-# No Mono/Gecko installer prompts: the setup needs neither.
-export WINEDLLOVERRIDES="mscoree=;mshtml="
+source "$(dirname "$0")/env.sh"
 
 cmd=${1:?command}
 shift

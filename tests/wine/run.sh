@@ -4,6 +4,6 @@
 set -euo pipefail
 prefix=${1:?prefix}
 shift
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree=;mshtml="
+source "$(dirname "$0")/env.sh"
+export WINEPREFIX="$prefix"
 exec wine "$@"
