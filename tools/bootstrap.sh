@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev
   gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
-  wine wine32:i386 xvfb xauth imagemagick
+  wine wine32:i386 wine64 xvfb xauth imagemagick
+  osslsigncode openssl nsis python3-jsonschema python3-yaml
   cmake make g++ googletest zlib1g-dev
   clang libclang-rt-14-dev llvm
   xdotool x11-utils python3 ca-certificates
