@@ -1,6 +1,11 @@
 # Sourced: exports the Wine environment of tests/wine/wine.env. Callers still
 # name their own prefix (WINEPREFIX) for every command.
-set -a
-# shellcheck source=/dev/null
-. "$(dirname "${BASH_SOURCE[0]}")/wine.env"
-set +a
+# The file is read line by line, not sourced: its values are taken as they
+# stand (WINEDLLOVERRIDES holds semicolons), as the Python side reads them.
+while IFS= read -r velmora_wine_line || [ -n "$velmora_wine_line" ]; do
+  case "$velmora_wine_line" in
+    '' | '#'*) continue ;;
+  esac
+  export "${velmora_wine_line%%=*}=${velmora_wine_line#*=}"
+done < "$(dirname "${BASH_SOURCE[0]}")/wine.env"
+unset velmora_wine_line
