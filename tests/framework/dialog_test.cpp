@@ -193,8 +193,8 @@ TEST(DialogCommands, DisabledCancelIgnoresEscapeAndTheCloseBox) {
     PressKey(window, VK_ESCAPE);
     PostMessageA(window, WM_CLOSE, 0, 0);
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    Sleep(300);
-    stayedOpen = IsWindow(window) && dialog.m_cancelCalls == 0;
+    AwaitPostedMessages(window);
+    stayedOpen = IsWindow(window) && IsWindowVisible(window) && dialog.m_cancelCalls == 0;
     EnableWindow(GetDlgItem(window, IDCANCEL), TRUE);
     PostMessageA(window, WM_CLOSE, 0, 0);
   });
@@ -209,8 +209,8 @@ TEST(DialogCommands, DisabledNextIgnoresEnter) {
   INT_PTR result = RunModal(dialog, [&](HWND window) {
     EnableWindow(GetDlgItem(window, IDOK), FALSE);
     PressKey(window, VK_RETURN);
-    Sleep(300);
-    stayedOpen = IsWindow(window) != FALSE;
+    AwaitPostedMessages(window);
+    stayedOpen = IsWindow(window) && IsWindowVisible(window);
     Click(window, IDC_BACK);
   });
   EXPECT_TRUE(stayedOpen);

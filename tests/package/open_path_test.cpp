@@ -107,4 +107,24 @@ TEST_F(OpenPathTest, BytesAfterThePackageAreReadAndIgnored) {
   EXPECT_EQ(3u, store.EntryCount());
 }
 
+TEST_F(OpenPathTest, AFileOf4GiBOrMoreIsReadFailureNotItsFirstBytes) {
+  // A sound setup followed by 4 GiB of nothing (a sparse file): the low 32
+  // bits of its size are those of the setup alone.
+  std::string path = SampleSetupFile();
+  {
+    unique_hfile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    ASSERT_TRUE(file.valid());
+    LARGE_INTEGER size{};
+    ASSERT_TRUE(GetFileSizeEx(file.get(), &size));
+    LARGE_INTEGER end{};
+    end.QuadPart = size.QuadPart + (LONGLONG(1) << 32);
+    ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file.get()));
+  }
+  CPackageFileStore store;
+  EXPECT_EQ(-1, store.OpenPath(path.c_str()));
+  EXPECT_EQ(0u, store.EntryCount());
+}
+
 }  // namespace
