@@ -24,8 +24,23 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
     } else if (result == IDCANCEL || result == -1) {
       // A page that cannot be shown ends the run like its cancel would;
       // otherwise the walk would show it again for ever.
-      if (position == kFinishPosition) return WalkEnd::Finished;
-      JoinInstallWorker();
+      if (position == kFinishPosition) {
+        if (result == -1) m_finalChoicesShown = false;
+        return WalkEnd::Finished;
+      }
+      if (m_pWorkerThread) {
+        // The progress page ended abnormally while its installation runs:
+        // stopping the worker now would leave a half-installed system. The
+        // installation finishes (or rolls back) and the walk goes on to
+        // the finish position to tell the outcome.
+        AwaitInstallWorker();
+        position = kFinishPosition;
+        if (::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0) {
+          m_restartPageUsed = 1;
+          finishPage = pages.restart;
+        }
+        continue;
+      }
       return WalkEnd::Cancelled;
     } else if (result == kBackResult) {
       if (position > 0) --position;
@@ -45,3 +60,5 @@ INT_PTR CSetupApp::ShowPage(CDialog& page) {
 }
 
 void CSetupApp::JoinInstallWorker() { JoinWorker(m_pWorkerThread); }
+
+void CSetupApp::AwaitInstallWorker() { AwaitWorker(m_pWorkerThread); }
