@@ -6,6 +6,13 @@
 CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
   int position = 0;
   CDialog* finishPage = pages.finish;
+  // Position 7 tells the outcome of the installation that has just ended.
+  auto chooseFinishPage = [&] {
+    if (::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0) {
+      m_restartPageUsed = 1;
+      finishPage = pages.restart;
+    }
+  };
   for (;;) {
     CDialog* page = position < kFinishPosition ? pages.sequence[position] : finishPage;
     const INT_PTR result = page ? ShowPage(*page) : -1;
@@ -16,10 +23,7 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
       if (position == kFinishPosition) {
         // The progress page has ended; its worker may still be finishing.
         JoinInstallWorker();
-        if (::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0) {
-          m_restartPageUsed = 1;
-          finishPage = pages.restart;
-        }
+        chooseFinishPage();
       }
     } else if (result == IDCANCEL || result == -1) {
       // A page that cannot be shown ends the run like its cancel would;
@@ -35,10 +39,7 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
         // the finish position to tell the outcome.
         AwaitInstallWorker();
         position = kFinishPosition;
-        if (::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0) {
-          m_restartPageUsed = 1;
-          finishPage = pages.restart;
-        }
+        chooseFinishPage();
         continue;
       }
       return WalkEnd::Cancelled;
