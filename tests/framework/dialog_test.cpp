@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -422,4 +423,40 @@ TEST(DialogControls, WrappersDriveTheirControls) {
   EXPECT_EQ(dialog.m_previous, 40);
   EXPECT_EQ(dialog.m_position, 55);
   EXPECT_EQ(dialog.m_taskText, "Starting drivers...");
+}
+
+// --- The driver itself ----------------------------------------------------
+
+namespace {
+
+// A dialog that never lets itself be shown.
+class InvisibleDialog : public CDialog {
+ public:
+  InvisibleDialog() : CDialog(IDD_TASKS) {}
+
+ protected:
+  INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_WINDOWPOSCHANGING) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
+    return CDialog::WindowProc(message, wParam, lParam);
+  }
+};
+
+// What the run of an invisible dialog left: static, as the failure check
+// below takes no locals.
+INT_PTR g_invisibleResult = 0;
+bool g_invisibleScriptRan = false;
+
+void RunInvisibleDialog() {
+  InvisibleDialog dialog;
+  g_invisibleResult = RunModal(dialog, [](HWND) { g_invisibleScriptRan = true; });
+}
+
+}  // namespace
+
+TEST(ModalDriver, ADialogThatNeverShowsFailsTheTestAtOnceInsteadOfHanging) {
+  const DWORD start = GetTickCount();
+  EXPECT_NONFATAL_FAILURE(RunInvisibleDialog(), "did not become visible");
+  EXPECT_EQ(g_invisibleResult, kDialogNeverShown);
+  EXPECT_FALSE(g_invisibleScriptRan);
+  EXPECT_LT(GetTickCount() - start, 30000u);
 }
