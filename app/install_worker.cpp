@@ -1,9 +1,12 @@
 #include "app/install_worker.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
 #include "app/app_calls.h"
+#include "app/structured_guard.h"
+#include "app/worker_thread.h"
 #include "engine/product.h"
 #include "framework/cstring.h"
 #include "res/resource.h"
@@ -13,6 +16,32 @@ namespace {
 constexpr int kStopServicesPercent = 50;
 constexpr int kStopServicesTask = 6;
 
+// One run of Install under the structured guard. C++ exceptions are caught
+// here, inside the guard, so that none has to unwind through it.
+struct InstallRun {
+  CProductInstallEngine* engine;
+  std::unique_ptr<CExceptionEx> engineFailure;
+  bool otherException = false;
+};
+
+void RunInstall(void* context) {
+  InstallRun* run = static_cast<InstallRun*>(context);
+  try {
+    run->engine->Install();
+  } catch (CExceptionEx* exception) {
+    run->engineFailure.reset(exception);
+  } catch (...) {
+    run->otherException = true;
+  }
+}
+
+CString UnexpectedExceptionText(DWORD code, void* address) {
+  CString text;
+  text.Format(IDS_INSTALL_EXCEPTION, static_cast<unsigned>(code),
+              static_cast<unsigned>(reinterpret_cast<uintptr_t>(address)));
+  return text;
+}
+
 }  // namespace
 
 void InstallWithRollback(CProductInstallEngine& engine, volatile LONG* restartRequired, volatile LONG* installFailed,
@@ -20,17 +49,30 @@ void InstallWithRollback(CProductInstallEngine& engine, volatile LONG* restartRe
   engine.m_pRestartRequired = restartRequired;
   // The runtime's generator is per thread; backup names draw from it.
   std::srand(::GetTickCount());
-  try {
-    engine.Install();
-  } catch (CExceptionEx* exception) {
-    std::unique_ptr<CExceptionEx> failure(exception);
-    engine.m_app->ReportProgress(kStopServicesPercent, kStopServicesTask);
-    engine.StopServices();
-    CString text;
-    text.Format(IDS_INSTALL_ERROR, static_cast<unsigned>(failure->m_code), static_cast<unsigned>(failure->m_arg0));
-    // The worker waits here for the user; the page keeps animating.
-    AppCalls().MessageBoxA(owner, text, product::kName, MB_ICONERROR);
-    engine.Rollback();
-    ::InterlockedExchange(installFailed, 1);
+  // Whatever ends the installation, the system is not left half-installed:
+  // an engine failure, any other C++ exception (an allocation that failed,
+  // say) and a processor exception all lead to the stop and the rollback.
+  // After a processor exception the journal may be damaged, but the rollback
+  // only undoes the entries it holds, and a fault in the rollback itself
+  // ends it at the worker's own guard.
+  InstallRun run{&engine, nullptr};
+  StructuredFault fault;
+  const bool returned = RunGuarded(&RunInstall, &run, &fault);
+  CString failure;
+  if (run.engineFailure) {
+    failure.Format(IDS_INSTALL_ERROR, static_cast<unsigned>(run.engineFailure->m_code),
+                   static_cast<unsigned>(run.engineFailure->m_arg0));
+  } else if (run.otherException) {
+    failure = UnexpectedExceptionText(kCppExceptionCode, nullptr);
+  } else if (!returned) {
+    failure = UnexpectedExceptionText(fault.code, fault.address);
+  } else {
+    return;
   }
+  engine.m_app->ReportProgress(kStopServicesPercent, kStopServicesTask);
+  engine.StopServices();
+  // The worker waits here for the user; the page keeps animating.
+  AppCalls().MessageBoxA(owner, failure, product::kName, MB_ICONERROR);
+  engine.Rollback();
+  ::InterlockedExchange(installFailed, 1);
 }

@@ -84,8 +84,9 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   // The installation worker's body: the installation with its rollback, then
   // the progress marked complete.
   void RunInstallation();
-  // The installation worker's handler of an unexpected exception: message
-  // 35, the failure flag, the progress marked complete. No rollback.
+  // The installation worker's last guard, for an exception that escaped the
+  // stop or the rollback of a failed installation: message 35, the failure
+  // flag, the progress marked complete. No second rollback.
   void ReportInstallException(DWORD code, void* address);
   // Starts the installed product from the destination folder; failures are
   // not reported.
@@ -128,12 +129,18 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   volatile LONG m_unsupportedWindows = 0;
   HWND m_hProgressWnd = nullptr;
   unique_hfile m_hLogFile;
+  // False when the page at position 7 could not be shown: its choices
+  // (launch, quick-start page, restart now) were never the user's.
+  bool m_finalChoicesShown = true;
 
  private:
   // Shows one page; -1 when it could not be shown.
   INT_PTR ShowPage(CDialog& page);
   // Waits for the installation worker (10 s, then terminated) and deletes it.
   void JoinInstallWorker();
+  // Waits, however long it takes, for a running installation to finish or
+  // roll back, then deletes the worker.
+  void AwaitInstallWorker();
   // Target and position 100: the progress page ends at its next tick.
   void MarkProgressComplete();
   // The end of every run: the log file closed if still open, then the

@@ -6,6 +6,13 @@
 CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
   int position = 0;
   CDialog* finishPage = pages.finish;
+  // Position 7 tells the outcome of the installation that has just ended.
+  auto chooseFinishPage = [&] {
+    if (::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0) {
+      m_restartPageUsed = 1;
+      finishPage = pages.restart;
+    }
+  };
   for (;;) {
     CDialog* page = position < kFinishPosition ? pages.sequence[position] : finishPage;
     const INT_PTR result = page ? ShowPage(*page) : -1;
@@ -16,16 +23,25 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
       if (position == kFinishPosition) {
         // The progress page has ended; its worker may still be finishing.
         JoinInstallWorker();
-        if (::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0) {
-          m_restartPageUsed = 1;
-          finishPage = pages.restart;
-        }
+        chooseFinishPage();
       }
     } else if (result == IDCANCEL || result == -1) {
       // A page that cannot be shown ends the run like its cancel would;
       // otherwise the walk would show it again for ever.
-      if (position == kFinishPosition) return WalkEnd::Finished;
-      JoinInstallWorker();
+      if (position == kFinishPosition) {
+        if (result == -1) m_finalChoicesShown = false;
+        return WalkEnd::Finished;
+      }
+      if (m_pWorkerThread) {
+        // The progress page ended abnormally while its installation runs:
+        // stopping the worker now would leave a half-installed system. The
+        // installation finishes (or rolls back) and the walk goes on to
+        // the finish position to tell the outcome.
+        AwaitInstallWorker();
+        position = kFinishPosition;
+        chooseFinishPage();
+        continue;
+      }
       return WalkEnd::Cancelled;
     } else if (result == kBackResult) {
       if (position > 0) --position;
@@ -45,3 +61,5 @@ INT_PTR CSetupApp::ShowPage(CDialog& page) {
 }
 
 void CSetupApp::JoinInstallWorker() { JoinWorker(m_pWorkerThread); }
+
+void CSetupApp::AwaitInstallWorker() { AwaitWorker(m_pWorkerThread); }

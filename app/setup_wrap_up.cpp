@@ -11,9 +11,14 @@
 #include "res/resource.h"
 
 void CSetupApp::WrapUp() {
+  const bool failed = ::InterlockedCompareExchange(&m_installFailed, 0, 0) != 0;
+  // Only what the user saw and chose is carried out, and a failed
+  // installation has no product to launch.
   if (m_restartPageUsed) {
-    if (::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0 && m_engine) m_engine->RestartSystem();
-  } else {
+    if (m_finalChoicesShown && ::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0 && m_engine) {
+      m_engine->RestartSystem();
+    }
+  } else if (m_finalChoicesShown && !failed) {
     if (m_launchProduct) LaunchProduct();
     if (m_openQuickStart) {
       AppCalls().ShellExecuteA(nullptr, "open", product::kQuickStartUrl, nullptr, nullptr, SW_SHOWMINIMIZED);
@@ -21,13 +26,14 @@ void CSetupApp::WrapUp() {
   }
   m_titleFont.DeleteObject();
   CloseLogFile();
-  if (m_logPath.IsEmpty()) return;
-  if (::InterlockedCompareExchange(&m_installFailed, 0, 0) != 0) {
-    AppCalls().ShellExecuteA(nullptr, "open", m_logPath, nullptr, nullptr, SW_SHOW);
+  if (failed) {
+    // Without a system directory there is no log to open, but the failure
+    // is still told.
+    if (!m_logPath.IsEmpty()) AppCalls().ShellExecuteA(nullptr, "open", m_logPath, nullptr, nullptr, SW_SHOW);
     CString text;
     text.Format(IDS_SEND_LOG, product::kLogFileName);
     AppCalls().MessageBoxA(nullptr, text, product::kName, MB_OK | MB_ICONWARNING);
-  } else {
+  } else if (!m_logPath.IsEmpty()) {
     ::DeleteFileA(m_logPath);
   }
 }

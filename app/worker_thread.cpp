@@ -23,3 +23,10 @@ void JoinWorker(CWinThread*& thread) {
   delete thread;
   thread = nullptr;
 }
+
+void AwaitWorker(CWinThread*& thread) {
+  if (!thread) return;
+  ::WaitForSingleObject(thread->m_hThread.get(), INFINITE);
+  delete thread;
+  thread = nullptr;
+}

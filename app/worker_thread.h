@@ -19,3 +19,6 @@ bool RunWorkerBody(void (*body)(void* context), void* context, StructuredFault* 
 // 0xFFFFFFFF if it has not, deletes the thread object and clears the
 // pointer. Does nothing for a null pointer.
 void JoinWorker(CWinThread*& thread);
+// Waits without a time limit for the worker to end, deletes the thread
+// object and clears the pointer. Does nothing for a null pointer.
+void AwaitWorker(CWinThread*& thread);

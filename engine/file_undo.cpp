@@ -13,7 +13,15 @@ void CInstallEngine::RemoveInstallFiles() {
     const char* path = entry.first.c_str();
     const bool native = InNativeFolder(entry.first);
     Log("RemoveInstallFiles: ", path);
+    // A temporary file that was to replace a file in use at the restart:
+    // that replacement must not undo the restore that follows.
+    const auto pending = m_pendingReplacements.find(entry.first);
+    if (pending != m_pendingReplacements.end()) CancelPendingReplacement(pending->first, pending->second);
     if (!InNativeView(native, FALSE, [&] { return SystemCalls().DeleteFileA(path); })) {
+      // A file that is already gone is done; a deletion handed to the
+      // restart would only remove whatever has that name by then.
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) continue;
       InNativeView(native, FALSE,
                    [&] { return SystemCalls().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); });
       RequireRestart();

@@ -73,9 +73,19 @@ void CInstallEngine::InstallFile(const std::string& fileName, const std::string&
     if (!file) Throw(579, kModuleEngine, ::GetLastError());
     m_created[target] = KindFile;
   } else {
+    const auto recorded = m_backups.find(target);
+    const std::string earlierBackup = recorded != m_backups.end() ? recorded->second : std::string();
     BackupFile(fileName, folder);
     file.reset(OpenForWriting(target, native));
     if (!file) {
+      const DWORD error = ::GetLastError();
+      // Only a file that another program holds open is left to the restart.
+      // A read-only, hidden or protected file would refuse the replacement
+      // at the restart too, and silently: it fails the installation now.
+      if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) {
+        DropBackup(target, earlierBackup);
+        Throw(579, kModuleEngine, error);
+      }
       InstallAtRestart(fileName, folder, content, size);
       return;
     }
@@ -109,5 +119,22 @@ void CInstallEngine::InstallAtRestart(const std::string& fileName, const std::st
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
   });
   if (!scheduled) Throw(620, kModuleEngine, ::GetLastError());
+  // A rollback must be able to take the request back.
+  m_pendingReplacements[temporary] = target;
   if (shortWrite) Throw(611, kModuleEngine, shortWriteError);
+}
+
+void CInstallEngine::DropBackup(const std::string& target, const std::string& earlier) {
+  const auto recorded = m_backups.find(target);
+  if (recorded == m_backups.end()) return;
+  // The copy has the target's attributes; a read-only one refuses deletion.
+  const char* backup = recorded->second.c_str();
+  const bool native = InNativeFolder(recorded->second);
+  InNativeView(native, FALSE, [&] { return SystemCalls().SetFileAttributesA(backup, FILE_ATTRIBUTE_NORMAL); });
+  if (!InNativeView(native, FALSE, [&] { return SystemCalls().DeleteFileA(backup); })) return;
+  if (earlier.empty()) {
+    m_backups.erase(recorded);
+  } else {
+    recorded->second = earlier;
+  }
 }

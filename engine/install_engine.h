@@ -16,6 +16,7 @@
 //   service_registry.cpp  CaptureServiceRegistry, RestoreServiceRegistry
 //   registry_entries.cpp  WriteUninstallValues, RegisterDocumentType
 //   file_undo.cpp         RemoveInstallFiles, RollBackInstallFiles, RemoveCreatedDirectories, DiscardBackups
+//   pending_renames.cpp   CancelPendingReplacement
 //   restart.cpp           RestartSystem
 
 #include <windows.h>
@@ -113,6 +114,10 @@ class CInstallEngine {
   void RollBackInstallFiles();
   void RemoveCreatedDirectories();
   void DiscardBackups();
+  // Withdraws the replacement of `target` by `temporary` that the
+  // installation handed to the next restart; other pending work stays.
+  // Never throws; a request that cannot be withdrawn stays.
+  void CancelPendingReplacement(const std::string& temporary, const std::string& target);
 
   // Service registry capture and restore; never throw.
   void CaptureServiceRegistry(const std::string& serviceName);
@@ -153,6 +158,8 @@ class CInstallEngine {
   SC_HANDLE m_scm = nullptr;
   // The folder of UseNativeView; empty on 32-bit Windows.
   std::string m_nativeFolder;
+  // Replacements handed to the next restart: temporary file -> target.
+  std::map<std::string, std::string> m_pendingReplacements;
 
  private:
   // Creates HKLM\...\CurrentVersion\RunOnce when missing (logged); writes no
@@ -162,4 +169,9 @@ class CInstallEngine {
   // beside the target and schedules the move for the next restart.
   void InstallAtRestart(const std::string& fileName, const std::string& folder, const uint8_t* content,
                         uint32_t size);
+  // Takes back the backup of `target` just taken, when the target turned
+  // out not to be replaceable: deletes the copy and puts back the entry
+  // `earlier` held (none when empty). A copy that cannot be deleted stays
+  // recorded.
+  void DropBackup(const std::string& target, const std::string& earlier);
 };

@@ -67,14 +67,18 @@ void CInstallEngine::CreateShortcut(const std::string& targetFile, const std::st
   }
   // A shortcut of that name that was there before (an earlier installation's)
   // is backed up like any overwritten file, so that a rollback puts it back
-  // rather than deleting it; only a new one is recorded as created.
+  // rather than deleting it; only a new one is recorded as created. Both
+  // are journaled before the save: a save that fails may still have left a
+  // partial file, and the rollback must remove it.
   const std::string shortcutFile = (shortcutName != nullptr ? shortcutName : "") + std::string(".lnk");
   WIN32_FIND_DATAA found;
   const bool existed = unique_hfind(SystemCalls().FindFirstFileA(shortcutPath.c_str(), &found)).valid();
-  if (existed) BackupFile(shortcutFile, shortcutFolder);
+  if (existed) {
+    BackupFile(shortcutFile, shortcutFolder);
+  } else {
+    RecordCreatedFile(shortcutPath);
+  }
   if (FAILED(file->Save(widePath, FALSE))) Throw(818, kModuleEngine, ::GetLastError());
-
-  if (!existed) RecordCreatedFile(shortcutPath);
 }
 
 void CInstallEngine::CreateUrlShortcut(const std::string& fileName, const std::string& folder,

@@ -27,6 +27,7 @@ class CRealSystemCalls final : public ISystemCalls {
   BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) override { return ::CopyFileA(from, to, failIfExists); }
   BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) override { return ::MoveFileExA(from, to, flags); }
   BOOL DeleteFileA(LPCSTR path) override { return ::DeleteFileA(path); }
+  BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override { return ::SetFileAttributesA(path, attributes); }
   BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) override {
     return ::CreateDirectoryA(path, security);
   }
@@ -99,6 +100,7 @@ class CRealSystemCalls final : public ISystemCalls {
                       DWORD dataLength) override {
     return ::RegSetValueExA(key, name, reserved, type, data, dataLength);
   }
+  LONG RegDeleteValueA(HKEY key, LPCSTR name) override { return ::RegDeleteValueA(key, name); }
   LONG RegCloseKey(HKEY key) override { return ::RegCloseKey(key); }
 
   BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override {

@@ -22,6 +22,7 @@ class ISystemCalls {
   virtual BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) = 0;
   virtual BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) = 0;
   virtual BOOL DeleteFileA(LPCSTR path) = 0;
+  virtual BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) = 0;
   virtual BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) = 0;
   virtual BOOL RemoveDirectoryA(LPCSTR path) = 0;
   virtual UINT GetSystemDirectoryA(LPSTR buffer, UINT size) = 0;
@@ -63,6 +64,7 @@ class ISystemCalls {
                                 LPDWORD dataLength) = 0;
   virtual LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
                               DWORD dataLength) = 0;
+  virtual LONG RegDeleteValueA(HKEY key, LPCSTR name) = 0;
   virtual LONG RegCloseKey(HKEY key) = 0;
 
   // Security and shutdown

@@ -41,6 +41,8 @@ void CFinishPage::OnCancel() {
   EndDialog(IDCANCEL);
 }
 
+void CFinishPage::OnOK() { OnCancel(); }
+
 void CFinishPage::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);
   DDX_Control(pDX, IDC_QUICK_START, m_quickStart);

@@ -21,6 +21,8 @@ class CFinishPage : public CDialog {
   BOOL OnInitDialog() override;
   // Finish: the two check boxes become the launch and quick-start choices.
   void OnCancel() override;
+  // Enter: the same as Finish, so the boxes are read too.
+  void OnOK() override;
   // Both boxes, the launch label, the title and the four texts.
   void DoDataExchange(CDataExchange* pDX) override;
   // The panel and its texts and boxes in the window colours; the failure

@@ -46,6 +46,8 @@ BOOL CRestartPage::OnCommand(UINT id, UINT notifyCode) {
   return CDialog::OnCommand(id, notifyCode);
 }
 
+void CRestartPage::OnOK() { OnCancel(); }
+
 HBRUSH CRestartPage::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
   HBRUSH brush = CDialog::OnCtlColor(dc, control, ctlType);
   if (Failed() && IsControlOneOf(control, {IDC_TITLE})) return UseFailureTitleColours(dc);

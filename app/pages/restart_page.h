@@ -23,6 +23,8 @@ class CRestartPage : public CDialog {
   void DoDataExchange(CDataExchange* pDX) override;
   // Clicks of restart now (1008) and restart later (1009).
   BOOL OnCommand(UINT id, UINT notifyCode) override;
+  // Enter: the same as Finish.
+  void OnOK() override;
   // The panel, its texts and radio buttons in the window colours; the
   // failure title in red.
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;

@@ -377,7 +377,7 @@ TEST_F(PageTest, CancelAnsweredNoLeavesThePageAndItsInputsAndYesEndsIt) {
     TypeText(dialog, IDC_FOLDER, "D:\\Typed");
     Calls().AnswerConfirmations(IDNO);
     Click(dialog, IDCANCEL);
-    Sleep(100);
+    AwaitPostedMessages(dialog);
     stillOpen = IsWindowVisible(dialog) != FALSE;
     keptText = TextOf(dialog, IDC_FOLDER);
     Calls().AnswerConfirmations(IDYES);
@@ -396,7 +396,34 @@ TEST_F(PageTest, CancelAnsweredNoLeavesThePageAndItsInputsAndYesEndsIt) {
   }
 }
 
+namespace {
+
+// A colour scheme other than black on white for the length of a test, so
+// that colours hard-coded as white and black cannot pass for the system's.
+class UnusualWindowColours {
+ public:
+  static constexpr COLORREF kWindow = RGB(255, 248, 200);
+  static constexpr COLORREF kWindowText = RGB(30, 60, 140);
+
+  UnusualWindowColours() {
+    m_saved[0] = GetSysColor(COLOR_WINDOW);
+    m_saved[1] = GetSysColor(COLOR_WINDOWTEXT);
+    const COLORREF unusual[2] = {kWindow, kWindowText};
+    SetSysColors(2, kElements, unusual);
+  }
+  ~UnusualWindowColours() { SetSysColors(2, kElements, m_saved); }
+
+ private:
+  static constexpr INT kElements[2] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+  COLORREF m_saved[2];
+};
+
+}  // namespace
+
 TEST_F(PageTest, TheHeaderBandAndTitlesFollowTheSystemWindowColours) {
+  UnusualWindowColours scheme;
+  ASSERT_EQ(GetSysColor(COLOR_WINDOW), UnusualWindowColours::kWindow);
+  ASSERT_EQ(GetSysColor(COLOR_WINDOWTEXT), UnusualWindowColours::kWindowText);
   ControlColours band{}, title{}, subtitle{}, edit{};
   VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [&](HWND dialog, FolderVisit&) {
     band = ColoursOf(dialog, IDC_PANEL);
@@ -406,8 +433,8 @@ TEST_F(PageTest, TheHeaderBandAndTitlesFollowTheSystemWindowColours) {
     Click(dialog, IDC_BACK);
   });
   for (const ControlColours& colours : {band, title, subtitle}) {
-    EXPECT_EQ(colours.background, GetSysColor(COLOR_WINDOW));
-    EXPECT_EQ(colours.text, GetSysColor(COLOR_WINDOWTEXT));
+    EXPECT_EQ(colours.background, UnusualWindowColours::kWindow);
+    EXPECT_EQ(colours.text, UnusualWindowColours::kWindowText);
     EXPECT_EQ(colours.brush, GetSysColorBrush(COLOR_WINDOW));
   }
   EXPECT_NE(edit.brush, GetSysColorBrush(COLOR_WINDOW));
@@ -452,6 +479,7 @@ FinishVisit VisitFinishPage(CSetupApp& app, const std::function<void(HWND)>& scr
 }  // namespace
 
 TEST_F(PageTest, AfterSuccessTheFinishPageOffersBothAndFinishReadsTheBoxes) {
+  UnusualWindowColours scheme;
   const FinishVisit visit = VisitFinishPage(App(), [](HWND dialog) {
     Click(dialog, IDC_LAUNCH);
     Click(dialog, IDCANCEL);
@@ -465,12 +493,14 @@ TEST_F(PageTest, AfterSuccessTheFinishPageOffersBothAndFinishReadsTheBoxes) {
   EXPECT_EQ(visit.launchCheck, BST_CHECKED);
   EXPECT_EQ(visit.quickStartCheck, BST_CHECKED);
   EXPECT_TRUE(visit.launchShown && visit.quickStartShown && visit.launchLabelShown && visit.quickStartLabelShown);
-  EXPECT_EQ(visit.titleColours.text, GetSysColor(COLOR_WINDOWTEXT));
+  EXPECT_EQ(visit.titleColours.text, UnusualWindowColours::kWindowText);
+  EXPECT_EQ(visit.titleColours.background, UnusualWindowColours::kWindow);
   EXPECT_EQ(App().m_launchProduct, 0);
   EXPECT_EQ(App().m_openQuickStart, 1);
 }
 
 TEST_F(PageTest, AfterAFailureTheFinishPageHasARedTitleAndOffersNothing) {
+  UnusualWindowColours scheme;
   App().m_installFailed = 1;
   const FinishVisit visit = VisitFinishPage(App(), [](HWND dialog) { Click(dialog, IDCANCEL); });
   EXPECT_EQ(visit.result, IDCANCEL);
@@ -480,19 +510,44 @@ TEST_F(PageTest, AfterAFailureTheFinishPageHasARedTitleAndOffersNothing) {
             "Velmora from our web site and try again!");
   EXPECT_FALSE(visit.launchShown || visit.launchLabelShown || visit.quickStartShown || visit.quickStartLabelShown);
   EXPECT_EQ(visit.titleColours.text, RGB(255, 0, 0));
-  EXPECT_EQ(visit.titleColours.background, GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(visit.titleColours.background, UnusualWindowColours::kWindow);
   EXPECT_EQ(App().m_launchProduct, 0);
   EXPECT_EQ(App().m_openQuickStart, 0);
 }
 
-TEST_F(PageTest, AFinishPageEndedByOkLeavesTheChoicesAsTheyWere) {
-  const FinishVisit visit = VisitFinishPage(App(), [](HWND dialog) {
+TEST_F(PageTest, EnterOnTheFinishPageIsFinishAndReadsTheBoxes) {
+  // Enter with the focus on a check box: the dialog's default command, IDOK.
+  const FinishVisit unticked = VisitFinishPage(App(), [](HWND dialog) {
     Click(dialog, IDC_LAUNCH);
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_LAUNCH)), TRUE);
+    PressKey(dialog, VK_RETURN);
+  });
+  EXPECT_EQ(unticked.result, IDCANCEL);
+  EXPECT_EQ(App().m_launchProduct, 0);
+  EXPECT_EQ(App().m_openQuickStart, 1);
+
+  App().m_launchProduct = 1;
+  App().m_openQuickStart = 0;
+  const FinishVisit ok = VisitFinishPage(App(), [](HWND dialog) {
+    Click(dialog, IDC_QUICK_START);
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
   });
-  EXPECT_EQ(visit.result, IDOK);
+  EXPECT_EQ(ok.result, IDCANCEL);
   EXPECT_EQ(App().m_launchProduct, 1);
   EXPECT_EQ(App().m_openQuickStart, 0);
+}
+
+TEST_F(PageTest, EnterOnTheRestartPageIsFinishWithTheChoiceMade) {
+  App().m_restartRequired = 1;
+  CRestartPage page;
+  page.m_pRestartRequired = &App().m_restartRequired;
+  page.m_pInstallFailed = &App().m_installFailed;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    Click(dialog, IDC_RESTART_LATER);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(App().m_restartRequired, 0);
 }
 
 TEST_F(PageTest, TheRestartChoiceIsLiveAndRestartNowIsPreselected) {

@@ -239,3 +239,52 @@ TEST_F(WalkTest, AWorkerStillRunningTenSecondsAfterItsPageIsTerminated) {
   EXPECT_EQ(state.finished, 0);
   EXPECT_EQ(Visits().back(), "finish");
 }
+
+TEST_F(WalkTest, AProgressPageThatEndsAbnormallyLetsItsInstallationFinish) {
+  // The installation outlasts the ten seconds after which a worker is
+  // terminated once its page has ended normally.
+  for (INT_PTR abnormalEnd : {INT_PTR(-1), INT_PTR(IDCANCEL)}) {
+    Script script;
+    std::vector<std::unique_ptr<ScriptedPage>> pages;
+    WizardPageSet set = m_set;
+    for (int i = 0; i < 7; ++i) {
+      pages.emplace_back(new ScriptedPage(script, kForward[i]));
+      set.sequence[i] = pages.back().get();
+    }
+    ScriptedPage finish(script, "finish");
+    ScriptedPage restart(script, "restart");
+    set.finish = &finish;
+    set.restart = &restart;
+    ::InterlockedExchange(&m_app.m_restartRequired, 0);
+    m_app.m_restartPageUsed = 0;
+    WorkerState state{11000, &m_app.m_restartRequired};
+    HANDLE worker = nullptr;
+    script.m_onVisit["progress"] = [&] {
+      m_app.m_pWorkerThread = AfxBeginThread(&SlowWorker, &state, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+      m_app.m_pWorkerThread->m_bAutoDelete = FALSE;
+      ::DuplicateHandle(::GetCurrentProcess(), m_app.m_pWorkerThread->m_hThread.get(), ::GetCurrentProcess(),
+                        &worker, 0, FALSE, DUPLICATE_SAME_ACCESS);
+      m_app.m_pWorkerThread->ResumeThread();
+    };
+    script.m_results["progress"] = {abnormalEnd};
+    script.m_results["restart"] = {IDCANCEL};
+
+    EXPECT_EQ(m_app.WalkPages(set), CSetupApp::WalkEnd::Finished) << abnormalEnd;
+
+    ASSERT_NE(worker, nullptr);
+    DWORD exitCode = 0xDEAD;
+    ::GetExitCodeThread(worker, &exitCode);
+    ::CloseHandle(worker);
+    EXPECT_EQ(exitCode, 0u) << abnormalEnd;
+    EXPECT_EQ(state.finished, 1) << abnormalEnd;
+    EXPECT_EQ(m_app.m_pWorkerThread, nullptr);
+    // The worker's outcome decides the page that tells it.
+    EXPECT_EQ(script.m_visits, Concat(kForward, {"restart"})) << abnormalEnd;
+  }
+}
+
+TEST_F(WalkTest, AProgressPageThatCouldNotStartItsWorkerEndsTheRun) {
+  m_script.m_results["progress"] = {IDCANCEL};
+  EXPECT_EQ(m_app.WalkPages(m_set), CSetupApp::WalkEnd::Cancelled);
+  EXPECT_EQ(Visits(), kForward);
+}

@@ -104,7 +104,7 @@ TEST(WelcomeWithoutPackage, CancelAnsweredNoKeepsThePage) {
     AwaitOutcome(dialog);
     harness.m_calls.AnswerConfirmations(IDNO);
     Click(dialog, IDCANCEL);
-    Sleep(200);
+    AwaitPostedMessages(dialog);
     stillOpen = IsWindowVisible(dialog) != FALSE;
     cancelStillEnabled = IsEnabled(dialog, IDCANCEL);
     harness.m_calls.AnswerConfirmations(IDYES);

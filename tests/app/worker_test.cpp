@@ -6,7 +6,11 @@
 
 #include <intrin.h>
 
+#include <algorithm>
+#include <new>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "app/install_worker.h"
 #include "app/pages/page_messages.h"
@@ -14,6 +18,7 @@
 #include "app/worker_thread.h"
 #include "tests/app/app_harness.h"
 #include "tests/support/engine_harness.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -134,9 +139,78 @@ class CrashingCalls : public FaultyCalls {
   }
 };
 
+// Fails the way an allocation deep in a step would.
+class ExhaustedCalls : public FaultyCalls {
+ public:
+  UINT GetSystemDirectoryA(LPSTR, UINT) override { throw std::bad_alloc(); }
+};
+
+// An installation that fails unexpectedly after it created a file: the
+// journal holds the file, as the file step would have left it.
+struct UnexpectedFailure {
+  std::string createdFile;
+  std::vector<RecordingAppCalls::MessageBoxCall> boxes;
+  std::vector<ProgressEvent> events;
+  std::vector<std::string> logLines;
+  LONG installFailed = 0;
+};
+
+UnexpectedFailure InstallFailingWith(FaultyCalls& failing) {
+  RecordingAppCalls calls;
+  ScopedSystemCalls seam(failing);
+  EngineHarness harness;
+  UnexpectedFailure outcome;
+  outcome.createdFile = harness.m_folder.File("velmora.exe");
+  WriteWholeFile(outcome.createdFile, "new");
+  harness.Engine().m_created[outcome.createdFile] = KindFile;
+  volatile LONG restartRequired = 0;
+  volatile LONG installFailed = 0;
+
+  InstallWithRollback(harness.Engine(), &restartRequired, &installFailed, reinterpret_cast<HWND>(0x4321));
+
+  outcome.boxes = calls.MessageBoxes();
+  outcome.events = harness.m_owner.m_events;
+  outcome.logLines = harness.LogLines();
+  outcome.installFailed = installFailed;
+  return outcome;
+}
+
+void ExpectStoppedAndRolledBack(const UnexpectedFailure& outcome) {
+  EXPECT_EQ(outcome.installFailed, 1);
+  ASSERT_GE(outcome.events.size(), 3u);
+  EXPECT_EQ(outcome.events[1], ProgressEvent::MakeReport(50, 6));
+  EXPECT_EQ(outcome.events[2], ProgressEvent::MakePosition(40));
+  EXPECT_EQ(outcome.events.back(), ProgressEvent::MakeReport(100, 5));
+  EXPECT_FALSE(FileExists(outcome.createdFile));
+  EXPECT_NE(std::find(outcome.logLines.begin(), outcome.logLines.end(), "RemoveInstallFiles: " + outcome.createdFile),
+            outcome.logLines.end());
+}
+
 }  // namespace
 
-TEST(InstallationWorker, AnAccessViolationShowsMessage35WithoutRollbackAndCompletesTheProgress) {
+TEST(InstallWithRollback, AForeignCppExceptionShowsMessage35AndRollsBackLikeAnEngineFailure) {
+  ExhaustedCalls exhausted;
+  const UnexpectedFailure outcome = InstallFailingWith(exhausted);
+  ExpectStoppedAndRolledBack(outcome);
+  ASSERT_EQ(outcome.boxes.size(), 1u);
+  EXPECT_EQ(outcome.boxes[0].owner, reinterpret_cast<HWND>(0x4321));
+  EXPECT_EQ(outcome.boxes[0].caption, "Velmora");
+  EXPECT_EQ(outcome.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(outcome.boxes[0].text,
+            "Exception during Installation!\nException code = 0xe06d7363\nException address = 0x00000000");
+}
+
+TEST(InstallWithRollback, AnAccessViolationShowsMessage35AndRollsBack) {
+  CrashingCalls crashing;
+  const UnexpectedFailure outcome = InstallFailingWith(crashing);
+  ExpectStoppedAndRolledBack(outcome);
+  ASSERT_EQ(outcome.boxes.size(), 1u);
+  const std::string prefix = "Exception during Installation!\nException code = 0xc0000005\nException address = 0x";
+  EXPECT_EQ(outcome.boxes[0].text.substr(0, prefix.size()), prefix);
+  EXPECT_NE(outcome.boxes[0].text, prefix + "00000000");
+}
+
+TEST(InstallationWorker, AnAccessViolationShowsMessage35RollsBackAndCompletesTheProgress) {
   AppHarness harness;
   CSetupApp& app = harness.m_app;
   ASSERT_NE(app.m_engine, nullptr);
@@ -164,9 +238,10 @@ TEST(InstallationWorker, AnAccessViolationShowsMessage35WithoutRollbackAndComple
   EXPECT_EQ(app.m_installFailed, 1);
   EXPECT_EQ(target, 100);
   EXPECT_EQ(position, 100);
-  // No rollback: nothing was stopped or undone.
-  EXPECT_EQ(crashing.Count("ControlService"), 0);
-  EXPECT_EQ(harness.LogText().find("Stop Installed Service"), std::string::npos);
+  // The rollback ran: its pauses, from the first of 2 s to the last of 1 s.
+  const std::vector<DWORD>& sleeps = crashing.Sleeps();
+  ASSERT_GE(sleeps.size(), 6u);
+  EXPECT_EQ(std::vector<DWORD>(sleeps.end() - 6, sleeps.end()), (std::vector<DWORD>{2000, 500, 500, 500, 500, 1000}));
 }
 
 TEST(ProgressRelay, ReportStoresTheTargetAndPostsTheTaskToThePage) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "engine/product.h"
 #include "res/resource.h"
 #include "tests/app/app_harness.h"
@@ -17,6 +19,28 @@ bool WaitForFile(const std::string& path, DWORD timeoutMs) {
     Sleep(50);
   }
   return FileExists(path);
+}
+
+// A page that answers DoModal from a list, for the walk before the wrap-up.
+class AnsweringPage : public CDialog {
+ public:
+  explicit AnsweringPage(INT_PTR answer) : CDialog(IDD_WELCOME), m_answer(answer) {}
+  INT_PTR DoModal() override { return m_answer; }
+
+ private:
+  INT_PTR m_answer;
+};
+
+// Walks pages that all answer IDOK up to the finish position, where the
+// finish or restart page answers `finishAnswer`.
+void WalkToTheEnd(CSetupApp& app, INT_PTR finishAnswer) {
+  AnsweringPage forward(IDOK);
+  AnsweringPage last(finishAnswer);
+  WizardPageSet set;
+  for (CDialog*& page : set.sequence) page = &forward;
+  set.finish = &last;
+  set.restart = &last;
+  ASSERT_EQ(app.WalkPages(set), CSetupApp::WalkEnd::Finished);
 }
 
 }  // namespace
@@ -98,6 +122,84 @@ TEST(WrapUp, AFailedInstallationKeepsTheLogOpensItAndShowsMessage57) {
   EXPECT_EQ(ReadWholeFile(log), "Install File: C:\\x\r\n");
   // Closed: the file can be deleted now.
   EXPECT_TRUE(DeleteFileA(log.c_str()));
+}
+
+TEST(WrapUp, AFailedInstallationLaunchesNothingWhateverTheFlagsSay) {
+  AppHarness harness;
+  CSetupApp& app = harness.m_app;
+  app.m_destFolder = "C:\\Program Files\\Velmora";
+  app.m_installFailed = 1;
+  app.m_launchProduct = 1;  // the start value; the failure page never showed the box
+  app.m_openQuickStart = 1;
+
+  app.WrapUp();
+
+  EXPECT_TRUE(harness.m_calls.CreateProcesses().empty());
+  const auto shell = harness.m_calls.ShellExecutes();
+  ASSERT_EQ(shell.size(), 1u);  // the log only
+  EXPECT_EQ(shell[0].file, app.LogFilePath().str());
+  EXPECT_EQ(harness.m_calls.MessageBoxes().size(), 1u);
+  DeleteFileA(app.LogFilePath().c_str());
+}
+
+TEST(WrapUp, AFinishPageThatCouldNotBeShownLaunchesAndOpensNothing) {
+  AppHarness harness;
+  CSetupApp& app = harness.m_app;
+  app.m_destFolder = "C:\\Program Files\\Velmora";
+  app.m_openQuickStart = 1;
+  ASSERT_EQ(app.m_launchProduct, 1);
+  WalkToTheEnd(app, -1);
+
+  app.WrapUp();
+
+  EXPECT_TRUE(harness.m_calls.CreateProcesses().empty());
+  EXPECT_TRUE(harness.m_calls.ShellExecutes().empty());
+  // The run itself succeeded: its log goes as after any success.
+  EXPECT_FALSE(FileExists(app.LogFilePath().str()));
+}
+
+TEST(WrapUp, ARestartPageThatCouldNotBeShownDoesNotRestart) {
+  AppHarness harness;
+  CSetupApp& app = harness.m_app;
+  app.m_restartRequired = 1;
+  WalkToTheEnd(app, -1);
+  ASSERT_EQ(app.m_restartPageUsed, 1);
+
+  app.WrapUp();
+
+  EXPECT_TRUE(harness.m_faults.ExitRequests().empty());
+  EXPECT_TRUE(harness.m_calls.CreateProcesses().empty());
+  EXPECT_TRUE(harness.m_calls.ShellExecutes().empty());
+}
+
+TEST(WrapUp, ChoicesMadeOnAShownFinishPageAreCarriedOutAfterTheWalk) {
+  AppHarness harness;
+  CSetupApp& app = harness.m_app;
+  app.m_destFolder = "C:\\Program Files\\Velmora";
+  WalkToTheEnd(app, IDCANCEL);
+  app.WrapUp();
+  EXPECT_EQ(harness.m_calls.CreateProcesses().size(), 1u);
+}
+
+TEST(WrapUp, AFailureWithoutALogFileStillShowsMessage57) {
+  AppHarness harness(AppHarness::StartUp::None);
+  CSetupApp& app = harness.m_app;
+  app.SetInitialFlags();
+  ASSERT_TRUE(app.LogFilePath().IsEmpty());
+  app.m_installFailed = 1;
+
+  app.WrapUp();
+
+  EXPECT_TRUE(harness.m_calls.ShellExecutes().empty());
+  EXPECT_TRUE(harness.m_calls.CreateProcesses().empty());
+  const auto boxes = harness.m_calls.MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_EQ(boxes[0].caption, "Velmora");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+  EXPECT_EQ(boxes[0].text,
+            "To resolve installation issue could you please send installation log file [velmora-install.log] to our "
+            "support team.");
 }
 
 TEST(WrapUp, TheKeptRestartChoiceRestartsAndLaunchesNothing) {

@@ -75,16 +75,37 @@ TEST_F(FileUndoTest, CreatedFileInUseIsDeletedAtRestart) {
   EXPECT_EQ((std::vector<std::string>{"RemoveInstallFiles: " + path, kWarning}), LogLines());
 }
 
-TEST_F(FileUndoTest, CreatedFileAlreadyGoneIsHandedToTheRestartToo) {
+TEST_F(FileUndoTest, CreatedFileAlreadyGoneIsDoneWithoutARestart) {
   ScopedPendingRenames keepPendingRenames;
   FaultyCalls calls;
   ScopedSystemCalls seam(calls);
-  const std::string path = File("gone.exe");
-  Engine().m_created[path] = KindFile;
+  const std::string gone = CreatedFile("gone.exe");
+  ASSERT_TRUE(DeleteFileA(gone.c_str()));
+  const std::string inMissingFolder = File("missing\\velmora.chm");
+  Engine().m_created[inMissingFolder] = KindFile;
 
   Engine().RemoveInstallFiles();
 
-  EXPECT_EQ(1, calls.Count("MoveFileExA"));
+  // Nothing for the next start: it would delete whatever has that name then,
+  // such as the file of a later installation.
+  EXPECT_EQ(0, calls.Count("MoveFileExA"));
+  EXPECT_FALSE(HasPendingRename(gone, ""));
+  EXPECT_FALSE(HasPendingRename(inMissingFolder, ""));
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+  EXPECT_EQ((std::vector<std::string>{"RemoveInstallFiles: " + gone, "RemoveInstallFiles: " + inMissingFolder}),
+            LogLines());
+}
+
+TEST_F(FileUndoTest, ACreatedFileThatCannotBeDeletedForAnotherReasonStillWaitsForTheRestart) {
+  ScopedPendingRenames keepPendingRenames;
+  FaultyCalls calls;
+  calls.FailCall("DeleteFileA", ERROR_ACCESS_DENIED);
+  ScopedSystemCalls seam(calls);
+  const std::string path = CreatedFile("velmora.exe");
+
+  Engine().RemoveInstallFiles();
+
+  EXPECT_TRUE(HasPendingRename(path, ""));
   EXPECT_EQ(1, m_harness.m_restartRequired);
   EXPECT_EQ((std::vector<std::string>{"RemoveInstallFiles: " + path, kWarning}), LogLines());
 }
@@ -163,7 +184,52 @@ TEST_F(FileUndoTest, InUseReplacementIsUndoneByDeletingTheTemporaryAndDeferringT
   EXPECT_EQ("old", ReadWholeFile(target));
   EXPECT_EQ("old", ReadWholeFile(backup));
   EXPECT_TRUE(HasPendingRename(backup, target));
+  EXPECT_FALSE(HasPendingRename(temporary, target));
   EXPECT_EQ(1, m_harness.m_restartRequired);
+}
+
+TEST_F(FileUndoTest, NothingTheFailedInstallationScheduledTakesEffectAtTheRestart) {
+  ScopedPendingRenames keepPendingRenames;
+  // Work of another program that waits for the same restart.
+  const std::string foreign = File("foreign.dat");
+  ASSERT_TRUE(WriteWholeFile(foreign, "foreign"));
+  ASSERT_TRUE(MoveFileExA(foreign.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  const std::string target = File("velmora.exe");
+  ASSERT_TRUE(WriteWholeFile(target, "old"));
+  HeldFile running(target);
+  Engine().InstallFile("velmora.exe", m_harness.m_folder.Path(), reinterpret_cast<const uint8_t*>("new"), 3);
+  const std::string temporary = Engine().m_created.begin()->first;
+  ASSERT_TRUE(HasPendingRename(temporary, target));
+  // Something (a virus scanner, say) holds the temporary file: its deletion
+  // too waits for the restart.
+  HeldFile scanned(temporary, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_TRUE(scanned.Held());
+
+  Engine().RemoveInstallFiles();
+  Engine().RollBackInstallFiles();
+
+  // At the restart the temporary file is deleted and the earlier content
+  // restored; the new content never replaces the target.
+  EXPECT_FALSE(HasPendingRename(temporary, target));
+  EXPECT_TRUE(HasPendingRename(temporary, ""));
+  EXPECT_TRUE(HasPendingRename(Engine().m_backups.at(target), target));
+  EXPECT_TRUE(HasPendingRename(foreign, ""));
+  EXPECT_EQ(1, m_harness.m_restartRequired);
+}
+
+TEST_F(FileUndoTest, CancellingTheOnlyPendingReplacementLeavesNoPendingWork) {
+  ScopedPendingRenames keepPendingRenames;
+  DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
+  const std::string target = File("velmora.exe");
+  ASSERT_TRUE(WriteWholeFile(target, "old"));
+  HeldFile running(target);
+  Engine().InstallFile("velmora.exe", m_harness.m_folder.Path(), reinterpret_cast<const uint8_t*>("new"), 3);
+  ASSERT_EQ(1u, PendingFileRenames().size());
+
+  Engine().RemoveInstallFiles();
+
+  EXPECT_TRUE(PendingFileRenames().empty());
+  EXPECT_FALSE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue).present);
 }
 
 // RemoveCreatedDirectories

@@ -223,6 +223,89 @@ TEST_F(InstallFileTest, InUseTargetWhoseTemporaryFileCannotBeCreatedFailsWith601
   EXPECT_EQ(std::vector<std::string>{InstallLine("velmora.exe")}, LogLines());
 }
 
+TEST_F(InstallFileTest, ReadOnlyTargetFailsWith579AndIsNotLeftToTheRestart) {
+  ScopedPendingRenames keepPendingRenames;
+  const std::string target = File("velmora.exe");
+  ASSERT_TRUE(WriteWholeFile(target, "old"));
+  ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
+  // Windows refuses to open a read-only (or hidden or system) file for
+  // replacement with access denied; Wine run by root lets it through, so
+  // the seam gives the answer Windows gives.
+  FaultyCalls calls;
+  calls.FailCall("CreateFileA", ERROR_ACCESS_DENIED);
+  ScopedSystemCalls seam(calls);
+
+  auto failure = InstallFails("velmora.exe", "new");
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  ASSERT_NE(nullptr, failure);
+  EXPECT_EQ(579, failure->m_code);
+  EXPECT_EQ(19, failure->m_module);
+  EXPECT_EQ(static_cast<uint32_t>(ERROR_ACCESS_DENIED), failure->m_arg0);
+  EXPECT_EQ("old", ReadWholeFile(target));
+  // Nothing changed for this file: no backup, no temporary file, no restart.
+  EXPECT_EQ(std::vector<std::string>{"velmora.exe"}, Entries());
+  EXPECT_TRUE(Engine().m_backups.empty());
+  EXPECT_TRUE(Engine().m_created.empty());
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+  EXPECT_EQ(std::vector<std::string>{InstallLine("velmora.exe")}, LogLines());
+  for (const PendingRename& rename : PendingFileRenames()) EXPECT_NE(target, rename.to) << rename.from;
+}
+
+TEST_F(InstallFileTest, OnlySharingAndLockViolationsWaitForTheRestart) {
+  struct Case {
+    DWORD error;
+    bool deferred;
+  };
+  for (const Case& c : {Case{ERROR_SHARING_VIOLATION, true}, Case{ERROR_LOCK_VIOLATION, true},
+                        Case{ERROR_ACCESS_DENIED, false}, Case{ERROR_WRITE_PROTECT, false}}) {
+    ScopedPendingRenames keepPendingRenames;
+    TempFolder folder;
+    const std::string target = folder.File("velmora.exe");
+    ASSERT_TRUE(WriteWholeFile(target, "old"));
+    Engine().m_created.clear();
+    Engine().m_backups.clear();
+    ::InterlockedExchange(&m_harness.m_restartRequired, 0);
+    FaultyCalls calls;
+    calls.FailCall("CreateFileA", c.error);  // the open of the existing target
+    ScopedSystemCalls seam(calls);
+
+    auto failure = CatchEngineFailure([&] {
+      Engine().InstallFile("velmora.exe", folder.Path(), reinterpret_cast<const uint8_t*>("new"), 3);
+    });
+
+    EXPECT_EQ(c.deferred, failure == nullptr) << c.error;
+    EXPECT_EQ(c.deferred ? 1 : 0, m_harness.m_restartRequired) << c.error;
+    EXPECT_EQ(c.deferred ? 1u : 0u, Engine().m_created.size()) << c.error;
+    EXPECT_EQ(c.deferred ? 1u : 0u, Engine().m_backups.size()) << c.error;
+    if (!c.deferred && failure) {
+      EXPECT_EQ(579, failure->m_code);
+      EXPECT_EQ(c.error, failure->m_arg0);
+      EXPECT_EQ(std::vector<std::string>{"velmora.exe"}, FolderEntries(folder.Path())) << c.error;
+    }
+    for (const auto& entry : Engine().m_created) DeleteFileA(entry.first.c_str());
+    for (const auto& entry : Engine().m_backups) DeleteFileA(entry.second.c_str());
+  }
+}
+
+TEST_F(InstallFileTest, ARefusedTargetInstalledTwiceKeepsTheFirstBackup) {
+  const std::string target = File("velmora.exe");
+  ASSERT_TRUE(WriteWholeFile(target, "old"));
+  Install("velmora.exe", "first");
+  const std::string firstBackup = Engine().m_backups.at(target);
+  FaultyCalls calls;
+  calls.FailCall("CreateFileA", ERROR_ACCESS_DENIED);
+  ScopedSystemCalls seam(calls);
+
+  auto failure = InstallFails("velmora.exe", "second");
+
+  ASSERT_NE(nullptr, failure);
+  EXPECT_EQ(579, failure->m_code);
+  EXPECT_EQ(firstBackup, Engine().m_backups.at(target));
+  EXPECT_EQ("old", ReadWholeFile(firstBackup));
+  EXPECT_EQ(2u, Entries().size());
+}
+
 // Failures that only the seam produces.
 
 TEST_F(InstallFileTest, ShortWriteIntoTheTemporaryFileFailsWith611AfterSchedulingTheMove) {

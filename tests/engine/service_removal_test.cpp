@@ -30,6 +30,15 @@ class StopIgnoringCalls : public FaultyCalls {
 
 std::vector<DWORD> Polls(int count) { return std::vector<DWORD>(static_cast<size_t>(count), 500); }
 
+// A stop that Wine completes on its own time: at least one poll of 500 ms,
+// however many a loaded machine needs, but fewer than the forty of a
+// driver that never stops.
+void ExpectPollsUntilStopped(const std::vector<DWORD>& sleeps) {
+  EXPECT_GE(sleeps.size(), 1u);
+  EXPECT_LT(sleeps.size(), 40u);
+  EXPECT_EQ(sleeps, Polls(static_cast<int>(sleeps.size())));
+}
+
 class ServiceRemoval : public DriverEngineTest {
  protected:
   ServiceRemoval() : DriverEngineTest({"velctl", "velmon", "velrival"}) {}
@@ -91,8 +100,8 @@ TEST_F(ServiceRemoval, StopOfARunningDriverWaitsUntilItHasStopped) {
 
   EXPECT_TRUE(WaitForServiceState("velctl", SERVICE_STOPPED));
   EXPECT_EQ(calls.Count("ControlService"), 1);
-  // Wine unloads a driver before the stop control returns: one poll.
-  EXPECT_EQ(calls.Sleeps(), Polls(1));
+  // Wine unloads a driver about when the stop control returns.
+  ExpectPollsUntilStopped(calls.Sleeps());
   EXPECT_EQ(calls.Count("CloseServiceHandle"), 1);
   EXPECT_EQ(RestartRequired(), 0);
   EXPECT_EQ(NewLogLines(), (std::vector<std::string>{"Stop Installed Service: velctl"}));
@@ -189,7 +198,7 @@ TEST_F(ServiceRemoval, RunningServiceIsStoppedThenDeleted) {
   EXPECT_TRUE(Engine().UninstallService("velctl"));
 
   EXPECT_EQ(calls.Count("ControlService"), 1);
-  EXPECT_EQ(calls.Sleeps(), Polls(1));
+  ExpectPollsUntilStopped(calls.Sleeps());
   EXPECT_EQ(calls.Count("DeleteService"), 1);
   EXPECT_FALSE(ServiceExists("velctl"));
   EXPECT_EQ(RestartRequired(), 0);

@@ -151,10 +151,48 @@ TEST_F(ShortcutTest, ShortcutSavedIntoAMissingFolderFailsWith818) {
   EXPECT_EQ(818, failure->m_code);
   EXPECT_EQ(19, failure->m_module);
   EXPECT_EQ(static_cast<uint32_t>(ERROR_PATH_NOT_FOUND), failure->m_arg0);
-  EXPECT_TRUE(Engine().m_created.empty());
+  // Journaled before the save; the rollback finds nothing there and is done
+  // with it without handing anything to the restart.
+  EXPECT_EQ(1u, Engine().m_created.count(missing + "\\Velmora.lnk"));
   EXPECT_FALSE(DirectoryExists(missing));
   EXPECT_EQ(std::vector<std::string>{"CreateShortcuts: " + missing + "\\Velmora.lnk"}, LogLines());
   EXPECT_EQ(1, calls.Count("CoUninitialize"));
+  Engine().RemoveInstallFiles();
+  EXPECT_EQ(0, calls.Count("MoveFileExA"));
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+}
+
+TEST_F(ShortcutTest, WhatAFailedSaveLeftIsRemovedByTheRollback) {
+  FaultyCalls calls;
+  calls.FailCall("IPersistFile::Save", ERROR_DISK_FULL);
+  ScopedSystemCalls seam(calls);
+  auto failure = CatchEngineFailure([&] { MakeShortcut(); });
+  ASSERT_NE(nullptr, failure);
+  EXPECT_EQ(818, failure->m_code);
+  // The save broke off after writing part of the file.
+  ASSERT_TRUE(WriteWholeFile(LinkPath("Velmora"), "partial shortcut"));
+
+  Engine().RemoveInstallFiles();
+
+  EXPECT_FALSE(FileExists(LinkPath("Velmora")));
+  EXPECT_TRUE(FolderEntries(m_links).empty());
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+}
+
+TEST_F(ShortcutTest, AFailedSaveOverAnEarlierShortcutIsUndoneFromItsBackup) {
+  ASSERT_TRUE(WriteWholeFile(LinkPath("Velmora"), "earlier shortcut"));
+  FaultyCalls calls;
+  calls.FailCall("IPersistFile::Save", ERROR_DISK_FULL);
+  ScopedSystemCalls seam(calls);
+  auto failure = CatchEngineFailure([&] { MakeShortcut(); });
+  ASSERT_NE(nullptr, failure);
+  ASSERT_TRUE(WriteWholeFile(LinkPath("Velmora"), "partial shortcut"));
+
+  Engine().RemoveInstallFiles();
+  Engine().RollBackInstallFiles();
+
+  EXPECT_EQ("earlier shortcut", ReadWholeFile(LinkPath("Velmora")));
+  EXPECT_EQ(1u, FolderEntries(m_links).size());
 }
 
 TEST_F(ShortcutTest, ShortcutPathLongerThanTheBufferFailsWith818WithoutSaving) {
@@ -177,11 +215,12 @@ struct ComFailure {
   const char* call;
   uint16_t code;
   int uninitializations;  // CoUninitialize calls expected afterwards
+  bool journaled;         // the shortcut is recorded: the save was attempted
 };
 
 class ShortcutComFailure : public ShortcutTest, public ::testing::WithParamInterface<ComFailure> {};
 
-TEST_P(ShortcutComFailure, ThrowsItsCodeWithTheLastErrorAndRecordsNothing) {
+TEST_P(ShortcutComFailure, ThrowsItsCodeWithTheLastErrorAndRecordsOnlyAnAttemptedSave) {
   const ComFailure& step = GetParam();
   FaultyCalls calls;
   calls.FailCall(step.call, ERROR_NOT_ENOUGH_MEMORY);
@@ -195,18 +234,21 @@ TEST_P(ShortcutComFailure, ThrowsItsCodeWithTheLastErrorAndRecordsNothing) {
   EXPECT_EQ(1, calls.Count(step.call));
   EXPECT_EQ(step.uninitializations, calls.Count("CoUninitialize"));
   EXPECT_EQ(0, calls.LiveShellLinks());
-  EXPECT_TRUE(Engine().m_created.empty());
+  EXPECT_EQ(step.journaled ? 1u : 0u, Engine().m_created.size());
+  EXPECT_EQ(step.journaled ? 1u : 0u, Engine().m_created.count(LinkPath("Velmora")));
   EXPECT_FALSE(FileExists(LinkPath("Velmora")));
   EXPECT_EQ(std::vector<std::string>{"CreateShortcuts: " + LinkPath("Velmora")}, LogLines());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, ShortcutComFailure,
-    ::testing::Values(ComFailure{"CoInitialize", 768, 0}, ComFailure{"CoCreateInstance", 776, 1},
-                      ComFailure{"IShellLinkA::QueryInterface(IPersistFile)", 780, 1},
-                      ComFailure{"IShellLinkA::SetPath", 784, 1}, ComFailure{"IShellLinkA::SetDescription", 790, 1},
-                      ComFailure{"IShellLinkA::SetWorkingDirectory", 802, 1},
-                      ComFailure{"IShellLinkA::SetIconLocation", 807, 1}, ComFailure{"IPersistFile::Save", 818, 1}),
+    ::testing::Values(ComFailure{"CoInitialize", 768, 0, false}, ComFailure{"CoCreateInstance", 776, 1, false},
+                      ComFailure{"IShellLinkA::QueryInterface(IPersistFile)", 780, 1, false},
+                      ComFailure{"IShellLinkA::SetPath", 784, 1, false},
+                      ComFailure{"IShellLinkA::SetDescription", 790, 1, false},
+                      ComFailure{"IShellLinkA::SetWorkingDirectory", 802, 1, false},
+                      ComFailure{"IShellLinkA::SetIconLocation", 807, 1, false},
+                      ComFailure{"IPersistFile::Save", 818, 1, true}),
     [](const ::testing::TestParamInfo<ComFailure>& info) { return "Code" + std::to_string(info.param.code); });
 
 // Internet shortcuts

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -193,8 +194,8 @@ TEST(DialogCommands, DisabledCancelIgnoresEscapeAndTheCloseBox) {
     PressKey(window, VK_ESCAPE);
     PostMessageA(window, WM_CLOSE, 0, 0);
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    Sleep(300);
-    stayedOpen = IsWindow(window) && dialog.m_cancelCalls == 0;
+    AwaitPostedMessages(window);
+    stayedOpen = IsWindow(window) && IsWindowVisible(window) && dialog.m_cancelCalls == 0;
     EnableWindow(GetDlgItem(window, IDCANCEL), TRUE);
     PostMessageA(window, WM_CLOSE, 0, 0);
   });
@@ -209,8 +210,8 @@ TEST(DialogCommands, DisabledNextIgnoresEnter) {
   INT_PTR result = RunModal(dialog, [&](HWND window) {
     EnableWindow(GetDlgItem(window, IDOK), FALSE);
     PressKey(window, VK_RETURN);
-    Sleep(300);
-    stayedOpen = IsWindow(window) != FALSE;
+    AwaitPostedMessages(window);
+    stayedOpen = IsWindow(window) && IsWindowVisible(window);
     Click(window, IDC_BACK);
   });
   EXPECT_TRUE(stayedOpen);
@@ -422,4 +423,40 @@ TEST(DialogControls, WrappersDriveTheirControls) {
   EXPECT_EQ(dialog.m_previous, 40);
   EXPECT_EQ(dialog.m_position, 55);
   EXPECT_EQ(dialog.m_taskText, "Starting drivers...");
+}
+
+// --- The driver itself ----------------------------------------------------
+
+namespace {
+
+// A dialog that never lets itself be shown.
+class InvisibleDialog : public CDialog {
+ public:
+  InvisibleDialog() : CDialog(IDD_TASKS) {}
+
+ protected:
+  INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_WINDOWPOSCHANGING) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
+    return CDialog::WindowProc(message, wParam, lParam);
+  }
+};
+
+// What the run of an invisible dialog left: static, as the failure check
+// below takes no locals.
+INT_PTR g_invisibleResult = 0;
+bool g_invisibleScriptRan = false;
+
+void RunInvisibleDialog() {
+  InvisibleDialog dialog;
+  g_invisibleResult = RunModal(dialog, [](HWND) { g_invisibleScriptRan = true; });
+}
+
+}  // namespace
+
+TEST(ModalDriver, ADialogThatNeverShowsFailsTheTestAtOnceInsteadOfHanging) {
+  const DWORD start = GetTickCount();
+  EXPECT_NONFATAL_FAILURE(RunInvisibleDialog(), "did not become visible");
+  EXPECT_EQ(g_invisibleResult, kDialogNeverShown);
+  EXPECT_FALSE(g_invisibleScriptRan);
+  EXPECT_LT(GetTickCount() - start, 30000u);
 }

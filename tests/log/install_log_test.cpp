@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -77,17 +80,55 @@ TEST_F(InstallLogTest, WriterNeverClosesTheHandle) {
   EXPECT_EQ(1u, written);
 }
 
-TEST_F(InstallLogTest, FailedWriteLeavesPartialLineWithoutLineEnd) {
-  // A handle without write access makes every WriteFile fail: nothing lands.
-  HANDLE readOnly = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, readOnly);
-  {
-    CInstallLog log(readOnly);
-    log.WriteLine("Install File: ", "C:\\x");
+// A message pipe whose other end takes the first write (one message) and
+// then closes, so that every later write fails.
+class OneWritePipe {
+ public:
+  OneWritePipe() {
+    const std::string name = "\\\\.\\pipe\\velmora-log-test-" + std::to_string(GetCurrentProcessId());
+    m_server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_INBOUND,
+                                PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
+    m_writer = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Ready()) m_reader = std::thread([this] { TakeFirstWrite(); });
   }
-  CloseHandle(readOnly);
-  EXPECT_EQ("", Contents());
+  ~OneWritePipe() {
+    if (m_writer != INVALID_HANDLE_VALUE) CloseHandle(m_writer);
+    if (m_reader.joinable()) m_reader.join();
+    if (m_server != INVALID_HANDLE_VALUE) CloseHandle(m_server);
+  }
+  bool Ready() const { return m_server != INVALID_HANDLE_VALUE && m_writer != INVALID_HANDLE_VALUE; }
+  HANDLE Writer() const { return m_writer; }
+  // The first write, as the other end read it.
+  std::string Received() {
+    if (m_reader.joinable()) m_reader.join();
+    return m_received;
+  }
+
+ private:
+  void TakeFirstWrite() {
+    char buffer[1024];
+    DWORD read = 0;
+    if (ReadFile(m_server, buffer, sizeof buffer, &read, nullptr)) m_received.assign(buffer, read);
+    DisconnectNamedPipe(m_server);
+  }
+
+  HANDLE m_server = INVALID_HANDLE_VALUE;
+  HANDLE m_writer = INVALID_HANDLE_VALUE;
+  std::thread m_reader;
+  std::string m_received;
+};
+
+TEST(InstallLogFailures, FailedWriteLeavesPartialLineWithoutLineEnd) {
+  // The message is taken; the argument's write fails: the line stays as
+  // far as it got, a line written in one piece would not.
+  OneWritePipe pipe;
+  ASSERT_TRUE(pipe.Ready());
+  {
+    CInstallLog log(pipe.Writer());
+    log.WriteLine("Install File: ", "C:\\Program Files\\Velmora\\velmora.exe");
+    log.WriteLine("Restart System", nullptr);
+  }
+  EXPECT_EQ("Install File: ", pipe.Received());
 }
 
 }  // namespace

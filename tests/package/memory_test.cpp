@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "package/inflate_entry.h"
 #include "package/md5.h"
 #include "package/package_file_store.h"
 #include "tests/host/package_samples.h"
@@ -71,6 +73,50 @@ TEST(PackageMemory, ContentBeyondTheAddressSpaceIsMemoryExhausted) {
   // The store is still usable afterwards.
   std::vector<uint8_t> sound = Package(SampleItems());
   EXPECT_EQ(0, store.ParseImage(sound.data(), uint32_t(sound.size())));
+}
+
+// Takes every block the C heap can still give, from large to small, and
+// gives them back when it goes out of scope.
+class ExhaustedHeap {
+ public:
+  ExhaustedHeap() {
+    m_blocks.reserve(1 << 20);  // before the heap runs out
+    for (size_t size = size_t(1) << 28; size >= 8; size /= 2) {
+      while (m_blocks.size() < m_blocks.capacity()) {
+        void* block = std::malloc(size);
+        if (block == nullptr) break;
+        m_blocks.push_back(block);
+      }
+    }
+  }
+  ~ExhaustedHeap() {
+    for (void* block : m_blocks) std::free(block);
+  }
+  bool Exhausted() const { return m_blocks.size() < m_blocks.capacity(); }
+
+ private:
+  std::vector<void*> m_blocks;
+};
+
+TEST(PackageMemory, ZlibWithoutMemoryForItsStateIsMemoryExhausted) {
+  std::vector<uint8_t> compressed = ZerosStream(1);
+  std::vector<uint8_t> buffer(4096);
+  CGrowingBuffer content;
+  InflateResult result = InflateResult::kStreamEnd;
+  bool exhausted = false;
+  {
+    // Nothing but inflateInit asks for memory before the first output.
+    ExhaustedHeap heap;
+    exhausted = heap.Exhausted();
+    result = InflateEntry(compressed.data(), uint32_t(compressed.size()), buffer.data(), uint32_t(buffer.size()),
+                          content);
+  }
+  ASSERT_TRUE(exhausted);
+  EXPECT_EQ(InflateResult::kNoMemory, result);
+  // With memory back, the same entry inflates.
+  CGrowingBuffer again;
+  EXPECT_EQ(InflateResult::kStreamEnd, InflateEntry(compressed.data(), uint32_t(compressed.size()), buffer.data(),
+                                                    uint32_t(buffer.size()), again));
 }
 
 }  // namespace

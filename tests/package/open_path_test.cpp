@@ -107,4 +107,42 @@ TEST_F(OpenPathTest, BytesAfterThePackageAreReadAndIgnored) {
   EXPECT_EQ(3u, store.EntryCount());
 }
 
+TEST_F(OpenPathTest, AReadThatComesUpShortOfTheSizeIsReadFailureNotParsed) {
+  // A Linux sysfs file (seen through Wine's Z: drive) claims a size of a
+  // whole page but reads as a few bytes: the reads end before the size
+  // said, and the rest of the buffer must not be taken for the file.
+  const char* path = "Z:\\sys\\devices\\system\\cpu\\online";
+  unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) GTEST_SKIP() << "no sysfs on this machine";
+  std::vector<char> bytes(GetFileSize(file.get(), nullptr) + 1);
+  DWORD read = 0;
+  ASSERT_TRUE(ReadFile(file.get(), bytes.data(), DWORD(bytes.size()), &read, nullptr));
+  ASSERT_LT(read, bytes.size() - 1) << "the file reads as long as it claims";
+  file.reset();
+  CPackageFileStore store;
+  EXPECT_EQ(-1, store.OpenPath(path));
+  EXPECT_EQ(-1, store.Status());
+}
+
+TEST_F(OpenPathTest, AFileOf4GiBOrMoreIsReadFailureNotItsFirstBytes) {
+  // A sound setup followed by 4 GiB of nothing (a sparse file): the low 32
+  // bits of its size are those of the setup alone.
+  std::string path = SampleSetupFile();
+  {
+    unique_hfile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    ASSERT_TRUE(file.valid());
+    LARGE_INTEGER size{};
+    ASSERT_TRUE(GetFileSizeEx(file.get(), &size));
+    LARGE_INTEGER end{};
+    end.QuadPart = size.QuadPart + (LONGLONG(1) << 32);
+    ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file.get()));
+  }
+  CPackageFileStore store;
+  EXPECT_EQ(-1, store.OpenPath(path.c_str()));
+  EXPECT_EQ(0u, store.EntryCount());
+}
+
 }  // namespace

@@ -5,12 +5,14 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "framework/handles.h"
 #include "package/package_file_store.h"
+#include "package/package_format.h"
 
 namespace {
 
@@ -73,8 +75,36 @@ TEST(OpenOwnExecutable, PackedCopyLookupIsCaseSensitive) {
 TEST(OpenOwnExecutable, BareExecutableHoldsOnlyTheSearchPatternAndIsDamaged) {
   // The program's own data holds the magic text (the reader's search
   // pattern) followed by a zero: the scan must reject it.
+  char self[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  ASSERT_LT(length, DWORD(MAX_PATH));
+  const std::vector<uint8_t> image = ReadWholeFile(self);
+  ASSERT_FALSE(image.empty());
+  const std::string pattern(kPackageMagic, kPackageMagicSize);
+  size_t patterns = 0;
+  size_t patternsWithZero = 0;
+  for (auto at = image.begin();
+       (at = std::search(at, image.end(), pattern.begin(), pattern.end())) != image.end(); ++at) {
+    ++patterns;
+    if (at + pattern.size() < image.end() && *(at + pattern.size()) == 0) ++patternsWithZero;
+  }
+  ASSERT_GE(patterns, 1u) << "the scan has nothing to reject";
+  EXPECT_GE(patternsWithZero, 1u);
   CPackageFileStore store;
   EXPECT_EQ(-2, store.Open());
+  EXPECT_EQ(0u, store.EntryCount());
+}
+
+TEST(OpenOwnExecutable, LongPathCopyIsReadFailureNotTheFileItsCutPathNames) {
+  std::vector<char> path(32768);
+  const DWORD length = GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
+  ASSERT_GE(length, DWORD(MAX_PATH)) << "to be run from a path of 260 characters or more";
+  // The first 259 characters name another setup, one without a package.
+  const std::string cut(path.data(), MAX_PATH - 1);
+  ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cut.c_str())) << "no decoy at " << cut;
+  CPackageFileStore store;
+  EXPECT_EQ(-1, store.Open());
   EXPECT_EQ(0u, store.EntryCount());
 }
 

@@ -266,6 +266,11 @@ BOOL FaultyCalls::DeleteFileA(LPCSTR path) {
   return m_real.DeleteFileA(path);
 }
 
+BOOL FaultyCalls::SetFileAttributesA(LPCSTR path, DWORD attributes) {
+  if (EnterMutating("SetFileAttributesA", Text(path))) return FALSE;
+  return m_real.SetFileAttributesA(path, attributes);
+}
+
 BOOL FaultyCalls::CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
   NotePathCall("CreateDirectoryA", path);
   if (EnterMutating("CreateDirectoryA", Text(path))) return FALSE;
@@ -428,6 +433,12 @@ LONG FaultyCalls::RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD ty
   std::string argument = KeyName(key) + "\\" + (name != nullptr ? std::string(name) : std::string("(default)"));
   if (EnterMutating("RegSetValueExA", argument)) return static_cast<LONG>(::GetLastError());
   return m_real.RegSetValueExA(key, name, reserved, type, data, dataLength);
+}
+
+LONG FaultyCalls::RegDeleteValueA(HKEY key, LPCSTR name) {
+  std::string argument = KeyName(key) + "\\" + (name != nullptr ? std::string(name) : std::string("(default)"));
+  if (EnterMutating("RegDeleteValueA", argument)) return static_cast<LONG>(::GetLastError());
+  return m_real.RegDeleteValueA(key, name);
 }
 
 LONG FaultyCalls::RegCloseKey(HKEY key) {

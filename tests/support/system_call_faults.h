@@ -89,6 +89,7 @@ class FaultyCalls : public ISystemCalls {
   BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) override;
   BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) override;
   BOOL DeleteFileA(LPCSTR path) override;
+  BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override;
   BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) override;
   BOOL RemoveDirectoryA(LPCSTR path) override;
   UINT GetSystemDirectoryA(LPSTR buffer, UINT size) override;
@@ -126,6 +127,7 @@ class FaultyCalls : public ISystemCalls {
                         LPDWORD dataLength) override;
   LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
                       DWORD dataLength) override;
+  LONG RegDeleteValueA(HKEY key, LPCSTR name) override;
   LONG RegCloseKey(HKEY key) override;
 
   BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;
