@@ -12,7 +12,10 @@
 
 void CSetupApp::WrapUp() {
   if (m_restartPageUsed) {
-    if (::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0 && m_engine) m_engine->RestartSystem();
+    if (::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0 && m_engine &&
+        m_options.restart != RestartChoice::Never) {
+      m_outcome.restartStarted = m_engine->RestartSystem() != 0;
+    }
   } else {
     if (m_launchProduct) LaunchProduct();
     if (m_openQuickStart) {
@@ -20,7 +23,7 @@ void CSetupApp::WrapUp() {
     }
   }
   m_titleFont.DeleteObject();
-  CloseLogFile();
+  EndLog();
   if (m_logPath.IsEmpty()) return;
   if (::InterlockedCompareExchange(&m_installFailed, 0, 0) != 0) {
     AppCalls().ShellExecuteA(nullptr, "open", m_logPath, nullptr, nullptr, SW_SHOW);
