@@ -24,11 +24,15 @@ std::string Hex(uint32_t value) {
   return text;
 }
 
-// The command line after the program's name, as typed.
+// The arguments after the program's name as the run read them, one
+// separated from the next by a blank; one that holds a blank in quotes.
 std::string ArgumentsText(const std::string& commandLine) {
   const std::vector<std::string> arguments = SplitCommandLine(commandLine.c_str());
   std::string text;
-  for (size_t i = 1; i < arguments.size(); ++i) text += (i > 1 ? " " : "") + arguments[i];
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    const bool blank = arguments[i].find_first_of(" \t") != std::string::npos;
+    text += (i > 1 ? " " : "") + (blank ? "\"" + arguments[i] + "\"" : arguments[i]);
+  }
   return text;
 }
 
@@ -208,5 +212,7 @@ void CSetupApp::ShowUsage() {
 }
 
 void CSetupApp::ShowMessage(const CString& text, UINT type) {
+  // The log already says why; nobody is there to read a box.
+  if (m_options.Unattended()) return;
   AppCalls().MessageBoxA(nullptr, text, product::kName, type);
 }
