@@ -4,13 +4,6 @@
 
 #include "package/package_status.h"
 
-namespace {
-
-// The engine's argument for a Windows it was not built for.
-constexpr uint32_t kWrongPlatform = 0xE0000233;
-
-}  // namespace
-
 int ExitCodeFor(const RunOutcome& outcome) {
   if (outcome.commandLineInvalid) return exit_code::kInvalidCommandLine;
   if (outcome.anotherRunning) return exit_code::kAnotherRunning;
@@ -30,7 +23,7 @@ int ExitCodeFor(const RunOutcome& outcome) {
 void RecordStartFailure(uint32_t failureArgument, RunOutcome* outcome) {
   if (failureArgument == ERROR_NO_SUCH_PRIVILEGE) {
     outcome->notAdministrator = true;
-  } else if (failureArgument == ERROR_OLD_WIN_VERSION || failureArgument == kWrongPlatform) {
+  } else if (failureArgument == ERROR_OLD_WIN_VERSION || failureArgument == kWrongPlatformFailure) {
     outcome->windowsUnsupported = true;
   } else {
     outcome->startFailed = true;

@@ -17,6 +17,10 @@ constexpr int kRestartStarted = 1641;              // ERROR_SUCCESS_REBOOT_INITI
 constexpr int kRestartNeeded = 3010;               // ERROR_SUCCESS_REBOOT_REQUIRED
 }  // namespace exit_code
 
+// The engine's construction failure for a Windows the product cannot run
+// on (message 54, exit code 1633).
+constexpr uint32_t kWrongPlatformFailure = 0xE0000233;
+
 // What happened in a run, as far as its exit code is concerned.
 struct RunOutcome {
   bool commandLineInvalid = false;

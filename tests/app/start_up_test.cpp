@@ -197,7 +197,8 @@ TEST(WholeRun, AQuietRunWithoutPackageEndsWith1620SilentlyAndCopiesItsLog) {
   EXPECT_EQ(run.Run(), 1620);
   EXPECT_TRUE(run.harness.m_calls.MessageBoxes().empty());
   const std::string log = run.Log();
-  EXPECT_NE(log.find("Command line: /quiet /log=" + copy + "\r\n"), std::string::npos) << log;
+  // An argument with blanks is logged in quotes.
+  EXPECT_NE(log.find("Command line: /quiet \"/log=" + copy + "\"\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("Error: Installation package: Installation package is damaged\r\n"), std::string::npos) << log;
   EXPECT_EQ(log.substr(log.size() - std::string("Exit code: 1620\r\n").size()), "Exit code: 1620\r\n");
   EXPECT_EQ(ReadWholeFile(copy), log);
