@@ -29,6 +29,8 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
       // otherwise the walk would show it again for ever.
       if (position == kFinishPosition) return WalkEnd::Finished;
       JoinInstallWorker();
+      // Nobody cancelled: the run failed before anything was installed.
+      if (result == -1) m_outcome.unexpectedFailure = true;
       return WalkEnd::Cancelled;
     } else if (result == kBackResult) {
       if (position > 0) --position;
@@ -40,10 +42,7 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
 INT_PTR CSetupApp::ShowPage(CDialog& page) {
   try {
     const INT_PTR result = page.DoModal();
-    if (result == -1) {
-      LogLine("Error: A page could not be shown");
-      m_outcome.unexpectedFailure = true;
-    }
+    if (result == -1) LogLine("Error: A page could not be shown");
     return result;
   } catch (CExceptionEx* exception) {
     const std::string code = std::to_string(exception->m_code) + ", " + std::to_string(exception->m_arg0);
@@ -54,7 +53,6 @@ INT_PTR CSetupApp::ShowPage(CDialog& page) {
   } catch (...) {
     LogLine("Error: Unexpected exception on a page");
   }
-  m_outcome.unexpectedFailure = true;
   return -1;
 }
 

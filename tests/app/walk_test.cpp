@@ -165,6 +165,12 @@ TEST_F(WalkTest, APageThatCannotBeShownIsLoggedAndFailsTheRun) {
   EXPECT_EQ(ReadWholeFile(folder.File("walk.log")), "Error: A page could not be shown\r\nExit code: 1603\r\n");
 }
 
+TEST_F(WalkTest, AFinishPageThatCannotBeShownLeavesTheInstallationsExitCode) {
+  m_script.m_results["finish"] = {-1};
+  EXPECT_EQ(m_app.WalkPages(m_set), CSetupApp::WalkEnd::Finished);
+  EXPECT_EQ(m_app.ExitCode(), 0);
+}
+
 TEST_F(WalkTest, TheSummaryIsRebuiltOnEveryForwardMoveIntoTheReadyPage) {
   // Ready, back to the tasks page, icons unticked there, forward again.
   m_script.m_results["ready"] = {CSetupApp::kBackResult, IDOK};
