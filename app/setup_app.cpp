@@ -9,6 +9,7 @@
 
 #include "app/app_calls.h"
 #include "app/dll_search.h"
+#include "app/worker_thread.h"
 #include "app/text_ids.h"
 #include "app/wizard_pages.h"
 #include "engine/product.h"
@@ -16,39 +17,36 @@
 
 CSetupApp* SetupApp() { return static_cast<CSetupApp*>(AfxGetApp()); }
 
-CSetupApp::CSetupApp() : CWinApp(nullptr) {}
+CSetupApp::CSetupApp() : CWinApp(nullptr) {
+  const char* commandLine = ::GetCommandLineA();
+  m_commandLine = commandLine ? commandLine : "";
+}
 
 CSetupApp::~CSetupApp() { CloseLogFile(); }
+
+namespace {
+
+void RunSetupBody(void* app) { static_cast<CSetupApp*>(app)->RunSetup(); }
+
+}  // namespace
 
 BOOL CSetupApp::InitInstance() {
   // Before anything can load a library by name.
   RestrictDllSearchToSystem();
 
   SetInitialFlags();
-  CreateLogFile();
-  if (!ConstructEngine()) {
-    EndRun();
-    return FALSE;
-  }
-  LoadRichEditLibrary();
-  CreateTitleFont();
-  {
-    auto pages = std::make_unique<CWizardPages>();
-    SetDefaultFolders();
-    ConnectPages(*pages);
-    if (WalkPages(pages->Set()) == WalkEnd::Finished) {
-      WrapUp();
-    } else {
-      m_titleFont.DeleteObject();
-    }
-  }
+  StructuredFault fault;
+  if (!RunWorkerBody(&RunSetupBody, this, &fault)) ReportUnexpectedFault(fault);
   // The pages are gone; nothing may point into them any more.
   m_pProgressTarget = nullptr;
   m_pProgressPos = nullptr;
   m_hProgressWnd = nullptr;
+  EndLog();
   EndRun();
   return FALSE;
 }
+
+int CSetupApp::ExitInstance() { return ExitCode(); }
 
 void CSetupApp::EndRun() {
   // Done here rather than in the static destructor: the engine's teardown
@@ -56,6 +54,7 @@ void CSetupApp::EndRun() {
   // already have ended.
   CloseLogFile();
   m_engine.reset();
+  m_singleInstance.Release();
 }
 
 void CSetupApp::SetInitialFlags() {
@@ -91,6 +90,7 @@ BOOL CSetupApp::ConstructEngine() {
   } catch (const std::bad_alloc&) {
     failure = ERROR_NOT_ENOUGH_MEMORY;
   }
+  RecordStartFailure(failure, &m_outcome);
   AppCalls().AfxMessageBox(LoadText(ConstructionFailureTextId(failure)), MB_ICONERROR);
   return FALSE;
 }
@@ -137,6 +137,8 @@ void CSetupApp::ConnectPages(CWizardPages& pages) {
 
 int CSetupApp::InitializePackage(CString& message) {
   const int32_t status = m_engine ? m_engine->OpenPackage() : kPackageReadFailed;
+  // The last opening counts: Back to the welcome page opens it again.
+  m_outcome.packageStatus = status;
   if (status != kPackageOk) {
     message = LoadText(PackageStatusTextId(status));
     return status;
@@ -147,6 +149,7 @@ int CSetupApp::InitializePackage(CString& message) {
     message.Format(IDS_NO_64BIT_DRIVERS, product::kName, product::kName);
     ::InterlockedExchange(&m_unsupportedWindows, 1);
     ::InterlockedExchange(&m_installFailed, 1);
+    m_outcome.windowsUnsupported = true;
     return kUnsupportedWindowsStatus;
   }
   return 0;

@@ -9,6 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "app/command_line.h"
+#include "app/exit_codes.h"
+#include "app/single_instance.h"
+#include "app/structured_guard.h"
 #include "engine/install_owner.h"
 #include "engine/product_install_engine.h"
 #include "framework/afxwin.h"
@@ -40,9 +44,41 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   // then destroys the engine.
   ~CSetupApp() override;
 
-  // The run: start-up, the walk, the wrap-up. Always FALSE: the process ends
-  // without a message loop.
+  // The run: the command line, one setup at a time, start-up, then the
+  // wizard's walk and wrap-up or the unattended installation; the log's
+  // last line names the exit code. Always FALSE: the process ends without a
+  // message loop. No exception leaves it: one that nobody expected is
+  // logged, the log kept, and the run fails.
   BOOL InitInstance() override;
+  // The process exit status: the run's exit code.
+  int ExitInstance() override;
+  // The exit code the run's outcome selects so far.
+  int ExitCode() const;
+
+  // The whole run between the initial flags and the end of the log; may
+  // throw, InitInstance catches.
+  void RunSetup();
+  // Reads the switches of `commandLine` (program name first) into m_options.
+  void ReadCommandLine(const char* commandLine);
+  // The wizard: pages preset from the command line, the walk, the wrap-up.
+  void RunWizard();
+  // /quiet and /passive: defaults and switches, the package, the
+  // installation (the progress page alone for /passive), the restart only
+  // with /forcerestart. No box is shown, nothing launched or opened.
+  void RunUnattended();
+  // The folders and icons given on the command line replace the defaults.
+  void ApplyCommandLineChoices();
+  // One line of the application's own into the log (and kept for a log
+  // copy made without a log file).
+  void LogLine(const char* message, const char* argument = nullptr);
+  // The log's last line (the exit code), the log file closed, and its copy
+  // written where /log asked. Once per run.
+  void EndLog();
+  // An exception nobody expected ended the run: logged, the run failed.
+  void ReportUnexpectedFault(const StructuredFault& fault);
+  // The installation worker's body run on the calling thread, with the
+  // worker's handling of unexpected exceptions.
+  void RunInstallationGuarded();
 
   // Start-up steps, in the order InitInstance runs them.
   // The flags' start values (desktop and Quick Launch icon and launch 1).
@@ -133,6 +169,14 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   // (launch, quick-start page, restart now) were never the user's.
   bool m_finalChoicesShown = true;
 
+  // The command line as the run reads it; the process's own unless a test
+  // sets another before InitInstance.
+  std::string m_commandLine;
+  SetupOptions m_options;
+  // What the run's exit code depends on besides the flags above. A refusal
+  // of this Windows sets windowsUnsupported (exit code 1633).
+  RunOutcome m_outcome;
+
  private:
   // Shows one page; -1 when it could not be shown.
   INT_PTR ShowPage(CDialog& page);
@@ -150,8 +194,17 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   // first, so nothing reaches the file after it is closed.
   void CloseLogFile();
 
+  // Shows the usage of the command line (/? and /help).
+  void ShowUsage();
+  // A message box of the wizard's own (caption "Velmora"), not shown in an
+  // unattended run.
+  void ShowMessage(const CString& text, UINT type);
+
   CString m_logPath;
   CFont m_titleFont;
+  CSingleInstance m_singleInstance;
+  std::string m_ownLogLines;
+  bool m_logEnded = false;
 };
 
 // The running application object (AfxGetApp) as a CSetupApp.

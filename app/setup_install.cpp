@@ -17,9 +17,7 @@ constexpr LONG kComplete = 100;
 void InstallationBody(void* app) { static_cast<CSetupApp*>(app)->RunInstallation(); }
 
 UINT InstallThreadProc(LPVOID parameter) {
-  CSetupApp* app = static_cast<CSetupApp*>(parameter);
-  StructuredFault fault;
-  if (!RunWorkerBody(&InstallationBody, app, &fault)) app->ReportInstallException(fault.code, fault.address);
+  static_cast<CSetupApp*>(parameter)->RunInstallationGuarded();
   return 0;
 }
 
@@ -40,6 +38,11 @@ int CSetupApp::StartInstallWorker(HWND page) {
   m_pWorkerThread->m_bAutoDelete = FALSE;
   m_pWorkerThread->ResumeThread();
   return 0;
+}
+
+void CSetupApp::RunInstallationGuarded() {
+  StructuredFault fault;
+  if (!RunWorkerBody(&InstallationBody, this, &fault)) ReportInstallException(fault.code, fault.address);
 }
 
 void CSetupApp::RunInstallation() {

@@ -1,5 +1,8 @@
 // The page walk: positions 0 to 7, forward, back and cancel.
 
+#include <exception>
+#include <string>
+
 #include "app/setup_app.h"
 #include "app/worker_thread.h"
 
@@ -42,6 +45,8 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
         chooseFinishPage();
         continue;
       }
+      // Nobody cancelled: the run failed before anything was installed.
+      if (result == -1) m_outcome.unexpectedFailure = true;
       return WalkEnd::Cancelled;
     } else if (result == kBackResult) {
       if (position > 0) --position;
@@ -52,10 +57,17 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
 
 INT_PTR CSetupApp::ShowPage(CDialog& page) {
   try {
-    return page.DoModal();
+    const INT_PTR result = page.DoModal();
+    if (result == -1) LogLine("Error: A page could not be shown");
+    return result;
   } catch (CExceptionEx* exception) {
+    const std::string code = std::to_string(exception->m_code) + ", " + std::to_string(exception->m_arg0);
     delete exception;
+    LogLine("Error: Unexpected exception on a page: ", code.c_str());
+  } catch (const std::exception& exception) {
+    LogLine("Error: Unexpected exception on a page: ", exception.what());
   } catch (...) {
+    LogLine("Error: Unexpected exception on a page");
   }
   return -1;
 }

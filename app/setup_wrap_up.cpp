@@ -15,8 +15,9 @@ void CSetupApp::WrapUp() {
   // Only what the user saw and chose is carried out, and a failed
   // installation has no product to launch.
   if (m_restartPageUsed) {
-    if (m_finalChoicesShown && ::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0 && m_engine) {
-      m_engine->RestartSystem();
+    if (m_finalChoicesShown && ::InterlockedCompareExchange(&m_restartRequired, 0, 0) != 0 && m_engine &&
+        m_options.restart != RestartChoice::Never) {
+      m_outcome.restartStarted = m_engine->RestartSystem() != 0;
     }
   } else if (m_finalChoicesShown && !failed) {
     if (m_launchProduct) LaunchProduct();
@@ -25,7 +26,7 @@ void CSetupApp::WrapUp() {
     }
   }
   m_titleFont.DeleteObject();
-  CloseLogFile();
+  EndLog();
   if (failed) {
     // Without a system directory there is no log to open, but the failure
     // is still told.

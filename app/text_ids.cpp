@@ -1,13 +1,8 @@
 #include "app/text_ids.h"
 
+#include "app/exit_codes.h"
 #include "package/package_status.h"
 #include "res/resource.h"
-
-namespace {
-
-constexpr uint32_t kWrongPlatform = 0xE0000233;
-
-}  // namespace
 
 UINT ConstructionFailureTextId(uint32_t arg0) {
   switch (arg0) {
@@ -15,7 +10,7 @@ UINT ConstructionFailureTextId(uint32_t arg0) {
       return IDS_OLD_WINDOWS;
     case ERROR_NO_SUCH_PRIVILEGE:
       return IDS_NOT_ADMINISTRATOR;
-    case kWrongPlatform:
+    case kWrongPlatformFailure:
       return IDS_WIN32_ONLY;
     default:
       return IDS_INIT_ERROR;

@@ -38,4 +38,7 @@ class CProductInstallEngine : public CInstallEngine {
   void Rollback();
 
   IInstallOwner* m_app;
+  // True when no progress page shows the run: the installation and the
+  // rollback then skip the pauses that only animate the page.
+  bool m_skipPauses = false;
 };

@@ -23,7 +23,11 @@ enum ProgressTask : int {
   TaskDeleteDirectories = 12,
 };
 
-void Pause(DWORD milliseconds) { SystemCalls().Sleep(milliseconds); }
+// A pause exists only for the progress page's animation; an engine that
+// nobody watches goes straight on.
+void Pause(const CProductInstallEngine& engine, DWORD milliseconds) {
+  if (!engine.m_skipPauses) SystemCalls().Sleep(milliseconds);
+}
 
 }  // namespace
 
@@ -32,13 +36,13 @@ void CProductInstallEngine::Install() {
 
   m_app->ReportProgress(10, TaskCopyingFiles);
   InstallDriverFiles();
-  Pause(200);
+  Pause(*this, 200);
   m_app->ReportProgress(20, TaskCopyingFiles);
   CreateDir(destFolder);
-  Pause(200);
+  Pause(*this, 200);
   m_app->ReportProgress(30, TaskCopyingFiles);
   InstallProgramFiles();
-  Pause(200);
+  Pause(*this, 200);
   m_app->ReportProgress(70, TaskInstallingDrivers);
   InstallDrivers();
 
@@ -58,7 +62,7 @@ void CProductInstallEngine::Install() {
   RegisterUninstall();
   m_app->ReportProgress(95, TaskFinish);
   DiscardBackups();
-  Pause(1000);
+  Pause(*this, 1000);
   RegisterDocumentType(product::kDocumentExtension, product::kProgId,
                        destFolder + "\\" + product::kProgramFile, product::kOpenArgument,
                        product::kDocumentIconIndex);
@@ -66,29 +70,29 @@ void CProductInstallEngine::Install() {
 }
 
 void CProductInstallEngine::Rollback() {
-  Pause(2000);
+  Pause(*this, 2000);
   m_app->SetProgressPosition(40);
 
   // Services go first, before any file they use is touched.
   m_app->ReportProgress(35, TaskRemoveServices);
   RemoveInstalledServices();
-  Pause(500);
+  Pause(*this, 500);
   m_app->ReportProgress(25, TaskClearRegistry);
   RestoreServiceRegistry();
-  Pause(500);
+  Pause(*this, 500);
 
   // Created files before restores: the temporary file of a deferred
   // replacement must go before its backup is moved back.
   m_app->ReportProgress(15, TaskDeleteFiles);
   RemoveInstallFiles();
-  Pause(500);
+  Pause(*this, 500);
   m_app->ReportProgress(10, TaskRestoreFiles);
   RollBackInstallFiles();
-  Pause(500);
+  Pause(*this, 500);
 
   // Directories last, once their contents are gone.
   m_app->ReportProgress(1, TaskDeleteDirectories);
   RemoveCreatedDirectories();
-  Pause(1000);
+  Pause(*this, 1000);
   m_app->ReportProgress(100, TaskFinish);
 }

@@ -11,6 +11,7 @@ packages=(
   cmake make g++ googletest zlib1g-dev
   clang libclang-rt-14-dev llvm
   xdotool x11-utils python3 ca-certificates
+  python3-yaml python3-jsonschema
   fp-utils-3.2.2
 )
 

@@ -1,5 +1,6 @@
 #include "app/pages/destination_page.h"
 
+#include "app/folder_checks.h"
 #include "app/pages/folder_naming.h"
 #include "res/resource.h"
 
@@ -10,3 +11,5 @@ void CDestinationPage::OnBrowse() {
   CString chosen;
   if (BrowseForFolder(nullptr, &chosen)) ApplyBrowsedFolder(DestinationFolderFor(chosen));
 }
+
+UINT CDestinationPage::FolderProblem(const CString& folder) const { return DestinationFolderProblem(folder); }

@@ -10,4 +10,5 @@ class CDestinationPage : public CFolderPage {
  protected:
   // The whole shell name space; the chosen folder plus the product name.
   void OnBrowse() override;
+  UINT FolderProblem(const CString& folder) const override;
 };

@@ -1,6 +1,8 @@
 #include "app/pages/folder_page.h"
 
 #include "app/app_calls.h"
+#include "app/folder_checks.h"
+#include "engine/product.h"
 #include "res/resource.h"
 
 namespace {
@@ -27,6 +29,10 @@ void CFolderPage::DoDataExchange(CDataExchange* pDX) {
 
 void CFolderPage::OnOK() {
   if (!UpdateData(TRUE)) return;
+  if (const UINT problem = FolderProblem(m_folder)) {
+    AppCalls().MessageBoxA(m_hWnd, FolderProblemText(problem, m_folder), product::kName, MB_OK | MB_ICONWARNING);
+    return;
+  }
   *m_pSetting = m_folder;
   CDialog::OnOK();
 }

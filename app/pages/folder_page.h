@@ -20,12 +20,16 @@ class CFolderPage : public CInteriorPage {
   BOOL OnInitDialog() override;
   // The frame's controls and the folder text.
   void DoDataExchange(CDataExchange* pDX) override;
-  // Next: the folder text, unchecked, becomes the setting.
+  // Next: a folder text that passes the page's check becomes the setting
+  // and the page ends; otherwise a message box says why and the page stays.
   void OnOK() override;
   // Browse (1016).
   BOOL OnCommand(UINT id, UINT notifyCode) override;
   // Opens the folder browser and applies a choice.
   virtual void OnBrowse() = 0;
+  // 0 when `folder` may become the setting, else the id of the message
+  // that says why not.
+  virtual UINT FolderProblem(const CString& folder) const = 0;
 
   // Opens the shell's folder browser below `root` (null: the desktop). True
   // with the chosen folder's file-system path, false when the user cancelled

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "app/folder_checks.h"
 #include "app/pages/folder_naming.h"
 #include "res/resource.h"
 
@@ -18,3 +19,5 @@ void CStartMenuPage::OnBrowse() {
   if (BrowseForFolder(root, &chosen)) ApplyBrowsedFolder(StartMenuFolderFor(chosen, m_folder));
   if (root) allocator->Free(root);
 }
+
+UINT CStartMenuPage::FolderProblem(const CString& folder) const { return StartMenuFolderProblem(folder); }

@@ -12,4 +12,5 @@ class CStartMenuPage : public CFolderPage {
   // Rooted at the common Programs folder; the chosen folder's own name plus
   // the product name.
   void OnBrowse() override;
+  UINT FolderProblem(const CString& folder) const override;
 };

@@ -6,6 +6,8 @@
 #include "tests/support/test_registry.h"
 
 AppHarness::AppHarness(StartUp startUp) {
+  // The test program's own switches are not the setup's.
+  m_app.m_commandLine = "setup.exe";
   if (startUp == StartUp::None) return;
   // An existing RunOnce key keeps the engine's construction out of the log.
   CreateRegistryKey(HKEY_LOCAL_MACHINE, kRunOnceKey);

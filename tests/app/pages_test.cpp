@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <type_traits>
+#include <vector>
 
 #include "app/pages/destination_page.h"
 #include "app/pages/finish_page.h"
@@ -226,13 +227,70 @@ TEST_F(PageTest, NextStoresTheTypedDestinationExactly) {
   EXPECT_EQ(App().m_destFolder.str(), "D:\\Elsewhere");
 }
 
-TEST_F(PageTest, AnEmptiedDestinationIsStoredEmpty) {
+TEST_F(PageTest, NextRefusesADestinationThatIsNotAFullPathAndThePageStays) {
   App().m_destFolder = "C:\\Program Files\\Velmora";
-  VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [](HWND dialog, FolderVisit&) {
-    TypeText(dialog, IDC_FOLDER, "");
+  std::vector<std::string> shownAfterNext;
+  const FolderVisit visit =
+      VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [&](HWND dialog, FolderVisit&) {
+        for (const char* typed : {"", "Velmora", "\\\\server"}) {
+          TypeText(dialog, IDC_FOLDER, typed);
+          Click(dialog, IDOK);
+          shownAfterNext.push_back(TextOf(dialog, IDC_FOLDER));
+        }
+        TypeText(dialog, IDC_FOLDER, "\\\\server\\share\\Velmora");
+        Click(dialog, IDOK);
+      });
+  EXPECT_EQ(visit.result, IDOK);
+  EXPECT_EQ(shownAfterNext, (std::vector<std::string>{"", "Velmora", "\\\\server"}));
+  EXPECT_EQ(App().m_destFolder.str(), "\\\\server\\share\\Velmora");
+  const auto boxes = Calls().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[1].text,
+            "Setup cannot install into the folder \"Velmora\".\nPlease enter the full path of a folder on a drive, "
+            "for example C:\\Program Files\\Velmora, or on a network share, for example "
+            "\\\\server\\share\\Velmora.");
+  EXPECT_EQ(boxes[1].caption, "Velmora");
+  EXPECT_EQ(boxes[1].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+  EXPECT_FALSE(boxes[1].viaAfx);
+}
+
+TEST_F(PageTest, NextRefusesADestinationLongerThanTheEngineCanHandle) {
+  App().m_destFolder = "C:\\Program Files\\Velmora";
+  const std::string tooLong = "C:\\" + std::string(230, 'v');
+  const FolderVisit visit = VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [&](HWND dialog, FolderVisit&) {
+    TypeText(dialog, IDC_FOLDER, tooLong);
     Click(dialog, IDOK);
+    Click(dialog, IDC_BACK);
   });
-  EXPECT_EQ(App().m_destFolder.str(), "");
+  EXPECT_EQ(visit.result, CSetupApp::kBackResult);
+  EXPECT_EQ(App().m_destFolder.str(), "C:\\Program Files\\Velmora");
+  const auto boxes = Calls().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "The folder \"" + tooLong + "\" is too long.\nPlease enter a path of at most 228 characters.");
+}
+
+TEST_F(PageTest, NextRefusesAStartMenuFolderOutsideThePrograms) {
+  App().m_startMenuFolder = "Velmora";
+  std::vector<std::string> shownAfterNext;
+  const FolderVisit visit =
+      VisitFolderPage<CStartMenuPage>(App().m_startMenuFolder, TitleFont(), [&](HWND dialog, FolderVisit&) {
+        for (const char* typed : {"..\\Startup", "C:\\Velmora", "\\Velmora", ""}) {
+          TypeText(dialog, IDC_FOLDER, typed);
+          Click(dialog, IDOK);
+          shownAfterNext.push_back(TextOf(dialog, IDC_FOLDER));
+        }
+        TypeText(dialog, IDC_FOLDER, "Brenthaven\\Velmora");
+        Click(dialog, IDOK);
+      });
+  EXPECT_EQ(visit.result, IDOK);
+  EXPECT_EQ(shownAfterNext, (std::vector<std::string>{"..\\Startup", "C:\\Velmora", "\\Velmora", ""}));
+  EXPECT_EQ(App().m_startMenuFolder.str(), "Brenthaven\\Velmora");
+  const auto boxes = Calls().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_EQ(boxes[0].text,
+            "Setup cannot create the Start Menu folder \"..\\Startup\".\nPlease enter a folder name below the "
+            "Programs folder, without a drive and without \"..\" parts.");
+  EXPECT_EQ(boxes[0].caption, "Velmora");
 }
 
 TEST_F(PageTest, BackDropsTheTypedFolderAndTheNextVisitShowsTheSavedOne) {

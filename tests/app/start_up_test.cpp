@@ -10,6 +10,10 @@
 #include "res/resource.h"
 #include "tests/app/app_harness.h"
 #include "tests/support/test_files.h"
+#include "tests/support/test_registry.h"
+
+#include <stdexcept>
+#include <string>
 
 TEST(StartUp, FlagsStartAsTheWizardExpects) {
   AppHarness harness(AppHarness::StartUp::None);
@@ -106,7 +110,8 @@ TEST(EngineConstruction, TheRunEndsAfterTheMessageWithoutAnyPage) {
   EXPECT_FALSE(harness.m_app.InitInstance());
   EXPECT_EQ(harness.m_calls.MessageBoxes().size(), 1u);
   // The log stays with what the engine wrote, flushed and closed.
-  EXPECT_EQ(ReadWholeFile(harness.m_app.LogFilePath().str()), "Error: No such admin privilege\r\n");
+  EXPECT_EQ(ReadWholeFile(harness.m_app.LogFilePath().str()), "Error: No such admin privilege\r\nExit code: 740\r\n");
+  EXPECT_EQ(harness.m_app.ExitInstance(), 740);
   EXPECT_FALSE(harness.m_app.m_hLogFile.valid());
   EXPECT_EQ(harness.m_app.m_engine, nullptr);
 }
@@ -140,4 +145,133 @@ TEST(TaskTexts, EveryIndexHasItsTextAndNineAndOutsideHaveNone) {
   }
   EXPECT_EQ(TaskTextId(13), 0u);
   EXPECT_EQ(TaskTextId(-1), 0u);
+}
+
+// --- The whole run from its command line ---------------------------------
+
+namespace {
+
+// A test binary carries no package: a run that gets as far as the package
+// ends there. The log copy lands in a temporary folder.
+struct WholeRun {
+  explicit WholeRun(const std::string& arguments) : harness(AppHarness::StartUp::None) {
+    CreateRegistryKey(HKEY_LOCAL_MACHINE, kRunOnceKey);
+    harness.m_app.m_commandLine = "\"C:\\some folder\\velmora-setup.exe\" " + arguments;
+  }
+  int Run() {
+    EXPECT_FALSE(harness.m_app.InitInstance());
+    return harness.m_app.ExitInstance();
+  }
+  std::string Log() const { return ReadWholeFile(harness.m_app.LogFilePath().str()); }
+
+  AppHarness harness;
+};
+
+// Engine calls that end in an exception nobody expects.
+class ThrowingCalls : public FaultyCalls {
+ public:
+  enum class Kind { Cpp, AccessViolation };
+  explicit ThrowingCalls(Kind kind) : m_kind(kind) {}
+  SC_HANDLE OpenSCManagerA(LPCSTR, LPCSTR, DWORD) override {
+    if (m_kind == Kind::Cpp) throw std::runtime_error("unexpected");
+    RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+    return nullptr;
+  }
+
+ private:
+  Kind m_kind;
+};
+
+std::string SystemLogPath() {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  return std::string(system) + "\\velmora-install.log";
+}
+
+}  // namespace
+
+TEST(WholeRun, AQuietRunWithoutPackageEndsWith1620SilentlyAndCopiesItsLog) {
+  TempFolder folder;
+  const std::string copy = folder.File("copy of the log.txt");
+  WholeRun run("/quiet \"/log=" + copy + "\"");
+  EXPECT_EQ(run.Run(), 1620);
+  EXPECT_TRUE(run.harness.m_calls.MessageBoxes().empty());
+  const std::string log = run.Log();
+  // An argument with blanks is logged in quotes.
+  EXPECT_NE(log.find("Command line: /quiet \"/log=" + copy + "\"\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Error: Installation package: Installation package is damaged\r\n"), std::string::npos) << log;
+  EXPECT_EQ(log.substr(log.size() - std::string("Exit code: 1620\r\n").size()), "Exit code: 1620\r\n");
+  EXPECT_EQ(ReadWholeFile(copy), log);
+}
+
+TEST(WholeRun, AWrongSwitchIsShownInTheWizardAndOnlyLoggedInAQuietRun) {
+  WholeRun wizard("/dir=C:\\Velmora /colour=blue");
+  EXPECT_EQ(wizard.Run(), 1639);
+  const auto boxes = wizard.harness.m_calls.MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Invalid command line argument: /colour=blue\nunknown switch");
+  EXPECT_EQ(boxes[0].caption, "Velmora");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+  EXPECT_NE(wizard.Log().find("Error: Invalid command line argument: /colour=blue: unknown switch\r\nExit code: 1639\r\n"),
+            std::string::npos)
+      << wizard.Log();
+
+  WholeRun quiet("/colour=blue /quiet");
+  EXPECT_EQ(quiet.Run(), 1639);
+  EXPECT_TRUE(quiet.harness.m_calls.MessageBoxes().empty());
+  EXPECT_NE(quiet.Log().find("Error: Invalid command line argument: /colour=blue: unknown switch\r\n"), std::string::npos);
+}
+
+TEST(WholeRun, HelpShowsTheUsageAndEndsWithZero) {
+  for (const char* help : {"/?", "-Help"}) {
+    WholeRun run(help);
+    EXPECT_EQ(run.Run(), 0) << help;
+    const auto boxes = run.harness.m_calls.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind("Usage: ", 0), 0u) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find("/quiet"), std::string::npos);
+    EXPECT_NE(boxes[0].text.find("1639 invalid command line"), std::string::npos);
+    EXPECT_EQ(boxes[0].caption, "Velmora");
+  }
+}
+
+TEST(WholeRun, ASecondCopyEndsWith1618AndLeavesTheRunningCopysLogAlone) {
+  unique_handle first(CreateMutexA(nullptr, TRUE, CSingleInstance::MutexName()));
+  ASSERT_TRUE(first.valid());
+  ASSERT_TRUE(WriteWholeFile(SystemLogPath(), "the running copy's lines\r\n"));
+  TempFolder folder;
+  const std::string copy = folder.File("second.log");
+
+  WholeRun wizard("\"/log=" + copy + "\"");
+  EXPECT_EQ(wizard.Run(), 1618);
+  const auto boxes = wizard.harness.m_calls.MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Another copy of Velmora Setup is already running.\nPlease wait until it has finished, then try again.");
+  EXPECT_EQ(ReadWholeFile(SystemLogPath()), "the running copy's lines\r\n");
+  EXPECT_EQ(ReadWholeFile(copy), "Error: Another copy of the setup is running\r\nExit code: 1618\r\n");
+
+  WholeRun quiet("/quiet");
+  EXPECT_EQ(quiet.Run(), 1618);
+  EXPECT_TRUE(quiet.harness.m_calls.MessageBoxes().empty());
+  EXPECT_EQ(ReadWholeFile(SystemLogPath()), "the running copy's lines\r\n");
+
+  // Once the first copy has ended, the next one runs.
+  first.reset();
+  WholeRun after("/quiet");
+  EXPECT_EQ(after.Run(), 1620);
+}
+
+TEST(WholeRun, AnExceptionNobodyExpectedIsLoggedTheLogKeptAndTheRunFails) {
+  for (ThrowingCalls::Kind kind : {ThrowingCalls::Kind::Cpp, ThrowingCalls::Kind::AccessViolation}) {
+    WholeRun run("");
+    ThrowingCalls throwing(kind);
+    ScopedSystemCalls seam(throwing);
+    EXPECT_EQ(run.Run(), 1603);
+    const std::string expected = kind == ThrowingCalls::Kind::Cpp ? "0xe06d7363 at 0x00000000" : "0xc0000005 at ";
+    const std::string log = run.Log();
+    EXPECT_NE(log.find("Error: Unexpected exception: " + expected), std::string::npos) << log;
+    EXPECT_EQ(log.substr(log.size() - std::string("Exit code: 1603\r\n").size()), "Exit code: 1603\r\n");
+    EXPECT_FALSE(run.harness.m_app.m_hLogFile.valid());
+    EXPECT_TRUE(run.harness.m_calls.MessageBoxes().empty());
+  }
 }

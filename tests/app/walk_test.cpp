@@ -6,10 +6,12 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/setup_app.h"
+#include "tests/support/test_files.h"
 #include "app/worker_thread.h"
 #include "res/resource.h"
 
@@ -138,6 +140,35 @@ TEST_F(WalkTest, APageThatCannotBeShownEndsTheRunInsteadOfLooping) {
   EXPECT_EQ(m_app.WalkPages(m_set), CSetupApp::WalkEnd::Cancelled);
   EXPECT_EQ(Visits().back(), "tasks");
   EXPECT_EQ(Visits().size(), 5u);
+}
+
+TEST_F(WalkTest, AnExceptionOutOfAPageIsLoggedAndFailsTheRun) {
+  m_script.m_onVisit["tasks"] = [] { throw std::runtime_error("no room for the page"); };
+  EXPECT_EQ(m_app.WalkPages(m_set), CSetupApp::WalkEnd::Cancelled);
+  EXPECT_EQ(Visits().back(), "tasks");
+  EXPECT_EQ(m_app.ExitCode(), 1603);
+  // Without a log file the run's own lines still reach the /log copy.
+  TempFolder folder;
+  m_app.m_options.logCopy = folder.File("walk.log").c_str();
+  m_app.EndLog();
+  EXPECT_EQ(ReadWholeFile(folder.File("walk.log")),
+            "Error: Unexpected exception on a page: no room for the page\r\nExit code: 1603\r\n");
+}
+
+TEST_F(WalkTest, APageThatCannotBeShownIsLoggedAndFailsTheRun) {
+  m_script.m_results["license"] = {-1};
+  EXPECT_EQ(m_app.WalkPages(m_set), CSetupApp::WalkEnd::Cancelled);
+  EXPECT_EQ(m_app.ExitCode(), 1603);
+  TempFolder folder;
+  m_app.m_options.logCopy = folder.File("walk.log").c_str();
+  m_app.EndLog();
+  EXPECT_EQ(ReadWholeFile(folder.File("walk.log")), "Error: A page could not be shown\r\nExit code: 1603\r\n");
+}
+
+TEST_F(WalkTest, AFinishPageThatCannotBeShownLeavesTheInstallationsExitCode) {
+  m_script.m_results["finish"] = {-1};
+  EXPECT_EQ(m_app.WalkPages(m_set), CSetupApp::WalkEnd::Finished);
+  EXPECT_EQ(m_app.ExitCode(), 0);
 }
 
 TEST_F(WalkTest, TheSummaryIsRebuiltOnEveryForwardMoveIntoTheReadyPage) {

@@ -119,7 +119,8 @@ TEST(WrapUp, AFailedInstallationKeepsTheLogOpensItAndShowsMessage57) {
             "To resolve installation issue could you please send installation log file [velmora-install.log] to our "
             "support team.");
   EXPECT_TRUE(FileExists(log));
-  EXPECT_EQ(ReadWholeFile(log), "Install File: C:\\x\r\n");
+  // The last line names the run's exit code: a failure.
+  EXPECT_EQ(ReadWholeFile(log), "Install File: C:\\x\r\nExit code: 1603\r\n");
   // Closed: the file can be deleted now.
   EXPECT_TRUE(DeleteFileA(log.c_str()));
 }
@@ -220,7 +221,7 @@ TEST(WrapUp, TheKeptRestartChoiceRestartsAndLaunchesNothing) {
   EXPECT_TRUE(harness.m_calls.CreateProcesses().empty());
   ASSERT_EQ(harness.m_calls.ShellExecutes().size(), 1u);  // the log only
   EXPECT_EQ(harness.m_calls.ShellExecutes()[0].file, app.LogFilePath().str());
-  EXPECT_EQ(harness.LogText(), "Restart System\r\n");
+  EXPECT_EQ(harness.LogText(), "Restart System\r\nExit code: 1603\r\n");
   DeleteFileA(app.LogFilePath().c_str());
 }
 
@@ -267,4 +268,39 @@ TEST(LaunchProduct, AMissingProductIsNotReported) {
   harness.m_app.LaunchProduct();
   EXPECT_EQ(harness.m_calls.CreateProcesses().size(), 1u);
   EXPECT_TRUE(harness.m_calls.MessageBoxes().empty());
+}
+
+TEST(WrapUp, TheRestartChoiceSelectsTheExitCodeAndNoRestartHoldsBackTheRestart) {
+  {
+    AppHarness harness;
+    harness.m_app.m_restartPageUsed = 1;
+    harness.m_app.m_restartRequired = 1;
+    harness.m_app.WrapUp();
+    EXPECT_EQ(harness.m_faults.ExitRequests().size(), 1u);
+    EXPECT_EQ(harness.m_app.ExitInstance(), 1641);
+  }
+  {
+    // "Later": the restart page cleared the flag; the need remains.
+    AppHarness harness;
+    harness.m_app.m_restartPageUsed = 1;
+    harness.m_app.m_restartRequired = 0;
+    harness.m_app.WrapUp();
+    EXPECT_TRUE(harness.m_faults.ExitRequests().empty());
+    EXPECT_EQ(harness.m_app.ExitInstance(), 3010);
+  }
+  {
+    AppHarness harness;
+    harness.m_app.m_options.restart = RestartChoice::Never;
+    harness.m_app.m_restartPageUsed = 1;
+    harness.m_app.m_restartRequired = 1;
+    harness.m_app.WrapUp();
+    EXPECT_TRUE(harness.m_faults.ExitRequests().empty());
+    EXPECT_EQ(harness.m_app.ExitInstance(), 3010);
+  }
+  {
+    AppHarness harness;
+    harness.m_app.m_launchProduct = 0;
+    harness.m_app.WrapUp();
+    EXPECT_EQ(harness.m_app.ExitInstance(), 0);
+  }
 }

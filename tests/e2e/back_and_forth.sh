@@ -85,6 +85,7 @@ expect-unchecked 1030
 expect-unchecked 1033
 click 2
 wait-exit
+expect-exit-code 0
 
 # Installed into the typed folder, without the two icons; nothing launched.
 expect-no-file '$T_LOG'

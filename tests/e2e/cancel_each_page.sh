@@ -17,6 +17,7 @@ $2
 click 2
 answer-box yes "$T_CANCEL_QUESTION" "velmora-setup"
 wait-exit
+expect-exit-code 1602
 expect-file '$T_LOG'
 WIZ
   wiz_expect_nothing_installed

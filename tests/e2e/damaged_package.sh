@@ -31,6 +31,7 @@ expect-disabled 1
 click 2
 answer-box yes "$T_CANCEL_QUESTION" "velmora-setup"
 wait-exit
+expect-exit-code 1620
 expect-file '$T_LOG'
 $(wiz_expect_nothing_installed)
 WIZ

@@ -41,6 +41,7 @@ wait-file-contains '$E2E_OPENED_WIN' "velmora-install.log"
 expect-file-contains '$E2E_OPENED_WIN' '%VELMORA_SYSTEM%\velmora-install.log'
 answer-box ok "To resolve installation issue could you please send installation log file [velmora-install.log] to our support team." "Velmora"
 wait-exit
+expect-exit-code 1603
 expect-file-contains '$T_LOG' 'Install File: %VELMORA_SYSTEM%\Drivers\velctl.sys'
 expect-file-contains '$T_LOG' 'CreateDirectory: $dest'
 expect-file-contains '$T_LOG' 'RemoveInstallFiles: %VELMORA_SYSTEM%\Drivers\velctl.sys'

@@ -59,6 +59,7 @@ click 1030
 click 1033
 click 2
 wait-exit
+expect-exit-code 0
 
 # The newer build, restart declined.
 $(install_newer_held 1)
@@ -70,6 +71,7 @@ click 1008
 click 1009
 click 2
 wait-exit
+expect-exit-code 3010
 expect-no-end-session 3000
 expect-no-process velmora.exe
 expect-no-file '$E2E_OPENED_WIN'

@@ -110,6 +110,7 @@ expect-text 2 "Finish"
 screenshot '$shots\finish.bmp'
 click 2
 wait-exit
+expect-exit-code 0
 
 # The product runs and the quick-start page was asked for.
 wait-window-class VelmoraMainWindow

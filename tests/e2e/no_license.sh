@@ -28,4 +28,5 @@ expect-enabled 1
 click 2
 answer-box yes "$T_CANCEL_QUESTION" "velmora-setup"
 wait-exit
+expect-exit-code 1602
 WIZ

@@ -72,6 +72,12 @@ const std::map<int, std::string>& ExpectedTexts() {
     {57, "To resolve installation issue could you please send installation log file [%s] to our support team."},
     {58, "Open \"Quick start\" page."},
     {59, "This Setup Wizard does not contain the kernel mode drivers for Windows 64bit, so %s cannot work on this computer. Please download the latest version of %s from our web site!"},
+    {60, "Setup cannot install into the folder \"%s\".\nPlease enter the full path of a folder on a drive, for example C:\\Program Files\\Velmora, or on a network share, for example \\\\server\\share\\Velmora."},
+    {61, "The folder \"%s\" is too long.\nPlease enter a path of at most %d characters."},
+    {62, "Setup cannot create the Start Menu folder \"%s\".\nPlease enter a folder name below the Programs folder, without a drive and without \"..\" parts."},
+    {63, "Another copy of %s Setup is already running.\nPlease wait until it has finished, then try again."},
+    {64, "Usage: %s [/quiet | /passive] [/dir=FOLDER] [/group=NAME] [/tasks=LIST] [/log=FILE] [/norestart | /forcerestart]\n\n/quiet\tinstall without any window; the license is accepted\n/passive\tinstall showing only the progress\n/dir=FOLDER\tthe destination folder\n/group=NAME\tthe Start Menu folder\n/tasks=LIST\ticons to create: desktop, quicklaunch (comma-separated; empty for none)\n/log=FILE\ta copy of the installation log\n/norestart\tnever restart the computer\n/forcerestart\trestart when needed, without asking\n/?, /help\tthis text\n\nExit codes: 0 installed, 3010 restart needed, 1641 restart started, 1602 cancelled, 1603 failed, 1618 another setup running, 1620 package damaged, 1633 unsupported Windows, 1639 invalid command line, 740 not an administrator."},
+    {65, "Invalid command line argument: %s\n%s"},
   };
   return texts;
 }
@@ -91,7 +97,7 @@ TEST(StringTable, EveryTextIsSpelledExactly) {
 }
 
 TEST(StringTable, HoldsNoOtherText) {
-  for (UINT id = 0; id <= 64; ++id) {
+  for (UINT id = 0; id <= 80; ++id) {
     if (ExpectedTexts().count(static_cast<int>(id))) continue;
     EXPECT_EQ(LoadRaw(id), "") << "string " << id << " is not one of the wizard's texts";
   }

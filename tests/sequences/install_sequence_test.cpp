@@ -69,6 +69,16 @@ TEST_F(InstallSequence, CleanInstallReportsEveryStepInOrder) {
   EXPECT_EQ(0, m_harness.m_restartRequired);
 }
 
+TEST_F(InstallSequence, AnInstallationNobodyWatchesReportsTheSameStepsWithoutPausing) {
+  Engine().m_skipPauses = true;
+  ASSERT_EQ(nullptr, RunInstall());
+
+  EXPECT_EQ((std::vector<ProgressEvent>{Report(10, 0), Report(20, 0), Report(30, 0), Report(70, 1), Report(85, 3),
+                                        Position(87), Report(90, 4), Report(95, 5), Report(100, 5)}),
+            m_harness.m_owner.m_events);
+  EXPECT_TRUE(m_calls.Sleeps().empty());
+}
+
 TEST_F(InstallSequence, CleanInstallPutsEveryPartOfTheProductInPlace) {
   ASSERT_EQ(nullptr, RunInstall());
 

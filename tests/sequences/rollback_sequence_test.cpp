@@ -69,6 +69,16 @@ TEST_F(RollbackSequence, ReportsEveryUndoStepBackwardsWithItsPauses) {
   EXPECT_EQ(kRollbackPauses, UndoPauses());
 }
 
+TEST_F(RollbackSequence, ARollbackNobodyWatchesWalksTheSameStepsWithoutPausing) {
+  Engine().m_skipPauses = true;
+  m_calls.FailCall("CreateDirectoryA", ERROR_ACCESS_DENIED);
+  ASSERT_NO_FATAL_FAILURE(FailInstallWith(684));
+
+  EXPECT_EQ(kRollbackEvents, EventsFrom(m_installEvents));
+  EXPECT_TRUE(UndoPauses().empty());
+  EXPECT_TRUE(m_calls.Sleeps().empty());
+}
+
 TEST_F(RollbackSequence, FailureBeforeAnyChangeStillWalksEveryStepAndTouchesNothing) {
   m_calls.FailMutatingCall(1, ERROR_ACCESS_DENIED);
   ASSERT_NO_FATAL_FAILURE(FailInstallWith(579));

@@ -69,6 +69,7 @@ int ScriptRunner::Run(std::istream& script) {
       ReportSituation();
       std::fflush(stdout);
       m_setup.Terminate();
+      m_other.Terminate();
       return 1;
     }
   }
@@ -134,12 +135,16 @@ void ScriptRunner::AddCommands() {
   AddRegistryCommands();
   AddServiceCommands();
   AddSnapshotCommands();
+  AddUnattendedCommands();
 }
 
 void ScriptRunner::AddWizardCommands() {
+  // start PATH [ARGUMENT...]: the arguments follow the quoted path, joined
+  // by blanks exactly as written.
   m_commands["start"] = [this](const Words& w) {
     RequireWords(w, 2);
-    m_setup.Start(w[1]);
+    m_setup.Start(w[1], JoinArguments(w, 2));
+    m_windows.Watch(m_setup.Id());
   };
   // wait-page KIND [ms] [early]: waits for the page; with "early" it is taken
   // while it is still being set up, before it is first shown, so that the

@@ -17,6 +17,7 @@
 #include "tests/e2e/driver/session_watch.h"
 #include "tests/e2e/driver/setup_process.h"
 #include "tests/e2e/driver/text_recorder.h"
+#include "tests/e2e/driver/window_watch.h"
 
 class ScriptRunner {
  public:
@@ -39,6 +40,7 @@ class ScriptRunner {
   void AddRegistryCommands();
   void AddServiceCommands();
   void AddSnapshotCommands();
+  void AddUnattendedCommands();
 
   std::vector<std::string> SnapshotFolders() const;
   HWND Page() const;
@@ -48,6 +50,9 @@ class ScriptRunner {
   std::map<std::string, Command> m_commands;
   std::map<std::string, std::string> m_variables;
   SetupProcess m_setup;
+  // A second copy of the setup, started while the first runs.
+  SetupProcess m_other;
+  WindowWatch m_windows;
   HWND m_page = nullptr;
   std::string m_pageKind;
   TextRecorder m_recorder;

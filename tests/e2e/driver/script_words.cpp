@@ -48,3 +48,9 @@ std::string JoinQuoted(const std::vector<std::string>& texts) {
   for (const std::string& text : texts) joined += (joined.empty() ? "" : ", ") + Quote(text);
   return joined;
 }
+
+std::string JoinArguments(const std::vector<std::string>& words, size_t from) {
+  std::string text;
+  for (size_t i = from; i < words.size(); ++i) text += (i > from ? " " : "") + words[i];
+  return text;
+}

@@ -17,3 +17,5 @@ void ExpectEqual(const std::string& what, const std::string& seen, const std::st
 // True when wanted occurs in seen as consecutive entries.
 bool ContainsRun(const std::vector<std::string>& seen, const std::vector<std::string>& wanted);
 std::string JoinQuoted(const std::vector<std::string>& texts);
+// words[from...] joined by single blanks.
+std::string JoinArguments(const std::vector<std::string>& words, size_t from);

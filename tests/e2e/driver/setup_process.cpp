@@ -66,9 +66,10 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
 
 }  // namespace
 
-void SetupProcess::Start(const std::string& path) {
+void SetupProcess::Start(const std::string& path, const std::string& arguments) {
   std::string folder = path.substr(0, path.find_last_of('\\'));
   std::string command_line = "\"" + path + "\"";
+  if (!arguments.empty()) command_line += " " + arguments;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
@@ -78,6 +79,12 @@ void SetupProcess::Start(const std::string& path) {
   unique_handle thread(info.hThread);
   m_process.reset(info.hProcess);
   m_id = info.dwProcessId;
+}
+
+DWORD SetupProcess::ExitCode() const {
+  DWORD code = 0;
+  if (!m_process.valid() || !GetExitCodeProcess(m_process.get(), &code)) throw ScriptFailure("no exit code");
+  return code;
 }
 
 bool SetupProcess::Running() const {
@@ -117,6 +124,13 @@ HWND SetupProcess::FindMessageBox() const {
 }
 
 bool IsPageKind(const std::string& kind) { return FindKind(kind) != nullptr; }
+
+std::string WindowKind(HWND window) {
+  if (WindowClass(window) != "#32770") return "other";
+  for (const PageKind& kind : kPageKinds)
+    if (IsKind(window, kind)) return kind.name;
+  return GetDlgItem(window, kPanelId) ? "other" : "box";
+}
 
 std::string WindowText(HWND window) {
   DWORD_PTR length = 0;

@@ -11,14 +11,17 @@
 
 class SetupProcess {
  public:
-  // Starts the program from its own folder, as a double click would; throws
-  // ScriptFailure when it cannot be started.
-  void Start(const std::string& path);
+  // Starts the program from its own folder, as a double click would, with
+  // `arguments` after its quoted path; throws ScriptFailure when it cannot
+  // be started.
+  void Start(const std::string& path, const std::string& arguments = "");
   bool Started() const { return m_process.valid(); }
   bool Running() const;
   // Ends the process, when a script has failed and nobody will answer it.
   void Terminate();
   DWORD Id() const { return m_id; }
+  // The exit code once the process has ended (GetExitCodeProcess).
+  DWORD ExitCode() const;
 
   // Top-level dialog windows (#32770) of the process: the visible ones, or
   // also those still being initialized and not yet shown.
@@ -36,6 +39,9 @@ class SetupProcess {
   DWORD m_id = 0;
 };
 
+// What a top-level window is: a page kind, "box" for a message box, or
+// "other".
+std::string WindowKind(HWND window);
 // True for the page kinds FindPage knows.
 bool IsPageKind(const std::string& kind);
 

@@ -1,0 +1,45 @@
+#pragma once
+// The setup's exit codes: the numbers software-deployment tools already
+// understand, and how a run's outcome selects one.
+
+#include <cstdint>
+
+namespace exit_code {
+constexpr int kInstalled = 0;
+constexpr int kNotAdministrator = 740;             // ERROR_ELEVATION_REQUIRED
+constexpr int kCancelled = 1602;                   // ERROR_INSTALL_USEREXIT
+constexpr int kFailed = 1603;                      // ERROR_INSTALL_FAILURE
+constexpr int kAnotherRunning = 1618;              // ERROR_INSTALL_ALREADY_RUNNING
+constexpr int kPackageDamaged = 1620;              // ERROR_INSTALL_PACKAGE_INVALID
+constexpr int kWindowsUnsupported = 1633;          // ERROR_INSTALL_PLATFORM_UNSUPPORTED
+constexpr int kInvalidCommandLine = 1639;          // ERROR_INVALID_COMMAND_LINE
+constexpr int kRestartStarted = 1641;              // ERROR_SUCCESS_REBOOT_INITIATED
+constexpr int kRestartNeeded = 3010;               // ERROR_SUCCESS_REBOOT_REQUIRED
+}  // namespace exit_code
+
+// The engine's construction failure for a Windows the product cannot run
+// on (message 54, exit code 1633).
+constexpr uint32_t kWrongPlatformFailure = 0xE0000233;
+
+// What happened in a run, as far as its exit code is concerned.
+struct RunOutcome {
+  bool commandLineInvalid = false;
+  bool anotherRunning = false;
+  bool notAdministrator = false;
+  bool windowsUnsupported = false;
+  bool startFailed = false;        // the engine could not start for another reason
+  bool unexpectedFailure = false;  // an exception nobody expected ended the run
+  int32_t packageStatus = 0;       // the package store's status (0: opened)
+  bool cancelled = false;
+  bool installFailed = false;
+  bool restartStarted = false;
+  bool restartRequired = false;
+};
+
+// The exit code of a run, the weightiest outcome first: the command line,
+// another setup running, the start-up refusals, failures, a damaged package,
+// the user's cancel, then success with or without a restart.
+int ExitCodeFor(const RunOutcome& outcome);
+// The constructor failure's argument as an outcome: not an administrator,
+// Windows not supported, or any other start failure.
+void RecordStartFailure(uint32_t failureArgument, RunOutcome* outcome);

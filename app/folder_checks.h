@@ -1,0 +1,28 @@
+#pragma once
+// The checks a destination folder and a Start Menu folder text must pass
+// before the installation may use them. The wizard's folder pages and the
+// command line use the same checks, so a value the wizard would refuse
+// cannot reach the engine another way.
+
+#include <windows.h>
+
+#include "framework/cstring.h"
+
+// The longest destination folder the installation can use: every program
+// file and its backup copy ("<file>_NNNNNNNN.tmp") must still fit a path of
+// MAX_PATH characters.
+int MaxDestinationFolderLength();
+
+// 0 when `folder` can be the destination: an absolute path on a drive
+// ("C:\...") or a network share ("\\server\share..."), of at most
+// MaxDestinationFolderLength characters, without characters a file name
+// cannot hold. Otherwise the string-table id of the message that says why.
+UINT DestinationFolderProblem(const CString& folder);
+// 0 when `folder` can be the Start Menu folder: a non-empty name or path
+// relative to the Programs folder, without a drive, a leading backslash, a
+// ".." part or characters a file name cannot hold. Otherwise the
+// string-table id of the message that says why.
+UINT StartMenuFolderProblem(const CString& folder);
+// The message for a refused folder: text `problem` formatted with the
+// folder (and the length limit where the text names it).
+CString FolderProblemText(UINT problem, const CString& folder);

@@ -1,0 +1,115 @@
+# Writes the package-manager manifest of the finished setup: the version,
+# default locale and installer files of the public manifest schema 1.10.0,
+# into OUT_DIR. Run in script mode by the build after the setup is packed:
+#   cmake -DSETUP=velmora-setup.exe -DOUT_DIR=dir -DSOURCE_DIR=src -P WingetManifest.cmake
+# The names, the version and the product code come from the sources that
+# the setup itself is built from, the digest from the setup file.
+foreach(required SETUP OUT_DIR SOURCE_DIR)
+  if(NOT DEFINED ${required})
+    message(FATAL_ERROR "WingetManifest.cmake needs -D${required}=...")
+  endif()
+endforeach()
+
+# A string constant of engine/product.h, or a definition of demo/version.h.
+function(read_constant file pattern out)
+  file(STRINGS ${file} lines REGEX "${pattern}")
+  if(NOT lines MATCHES "\"([^\"]*)\"")
+    message(FATAL_ERROR "no ${pattern} in ${file}")
+  endif()
+  set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+endfunction()
+read_constant(${SOURCE_DIR}/engine/product.h "kName = " name)
+read_constant(${SOURCE_DIR}/engine/product.h "kUninstallKeyName = " product_code)
+read_constant(${SOURCE_DIR}/engine/product.h "kDocumentExtension = " extension)
+read_constant(${SOURCE_DIR}/engine/product.h "kWebPageUrl = " web_page)
+read_constant(${SOURCE_DIR}/demo/version.h "VELMORA_VERSION_TEXT" version)
+read_constant(${SOURCE_DIR}/demo/version.h "VELMORA_COMPANY" publisher)
+read_constant(${SOURCE_DIR}/demo/version.h "VELMORA_COPYRIGHT" copyright)
+string(REGEX REPLACE "^\\." "" extension "${extension}")
+string(REPLACE " " "" publisher_id "${publisher}")
+string(REGEX REPLACE "^http:" "https:" web_page "${web_page}")
+string(REGEX REPLACE "/[^/]*$" "" web_site "${web_page}")
+
+file(SHA256 ${SETUP} digest)
+string(TOUPPER "${digest}" digest)
+get_filename_component(setup_name ${SETUP} NAME)
+
+set(id "${publisher_id}.${name}")
+set(schema "1.10.0")
+set(header "# Written by the build from the setup it describes; do not edit.")
+
+file(MAKE_DIRECTORY ${OUT_DIR})
+file(WRITE ${OUT_DIR}/${id}.yaml "${header}
+# yaml-language-server: $schema=https://aka.ms/winget-manifest.version.${schema}.schema.json
+PackageIdentifier: ${id}
+PackageVersion: \"${version}\"
+DefaultLocale: en-US
+ManifestType: version
+ManifestVersion: ${schema}
+")
+
+file(WRITE ${OUT_DIR}/${id}.locale.en-US.yaml "${header}
+# yaml-language-server: $schema=https://aka.ms/winget-manifest.defaultLocale.${schema}.schema.json
+PackageIdentifier: ${id}
+PackageVersion: \"${version}\"
+PackageLocale: en-US
+Publisher: ${publisher}
+PublisherUrl: ${web_site}/
+PackageName: ${name}
+PackageUrl: ${web_page}
+License: Proprietary
+Copyright: ${copyright}
+ShortDescription: ${name} desktop product with its control and monitor drivers.
+Moniker: ${name}
+ManifestType: defaultLocale
+ManifestVersion: ${schema}
+")
+
+file(WRITE ${OUT_DIR}/${id}.installer.yaml "${header}
+# yaml-language-server: $schema=https://aka.ms/winget-manifest.installer.${schema}.schema.json
+PackageIdentifier: ${id}
+PackageVersion: \"${version}\"
+InstallerType: exe
+Scope: machine
+ElevationRequirement: elevationRequired
+InstallModes:
+  - interactive
+  - silent
+  - silentWithProgress
+InstallerSwitches:
+  Silent: /quiet
+  SilentWithProgress: /passive
+  InstallLocation: /dir=\"<INSTALLPATH>\"
+  Log: /log=\"<LOGPATH>\"
+ExpectedReturnCodes:
+  - InstallerReturnCode: 3010
+    ReturnResponse: rebootRequiredToFinish
+  - InstallerReturnCode: 1641
+    ReturnResponse: rebootInitiated
+  - InstallerReturnCode: 1602
+    ReturnResponse: cancelledByUser
+  - InstallerReturnCode: 1603
+    ReturnResponse: contactSupport
+  - InstallerReturnCode: 1618
+    ReturnResponse: installInProgress
+  - InstallerReturnCode: 1620
+    ReturnResponse: contactSupport
+  - InstallerReturnCode: 1633
+    ReturnResponse: systemNotSupported
+  - InstallerReturnCode: 1639
+    ReturnResponse: invalidParameter
+  - InstallerReturnCode: 740
+    ReturnResponse: blockedByPolicy
+ProductCode: \"${product_code}\"
+FileExtensions:
+  - ${extension}
+AppsAndFeaturesEntries:
+  - DisplayName: ${name}
+    ProductCode: \"${product_code}\"
+Installers:
+  - Architecture: x86
+    InstallerUrl: ${web_site}/download/${setup_name}
+    InstallerSha256: ${digest}
+ManifestType: installer
+ManifestVersion: ${schema}
+")

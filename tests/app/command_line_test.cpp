@@ -1,0 +1,206 @@
+// The command line: splitting as every Windows program splits it, the
+// switches, the folder checks the wizard shares with it, and the exit code
+// each outcome selects.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/exit_codes.h"
+#include "app/folder_checks.h"
+#include "package/package_status.h"
+#include "res/resource.h"
+
+namespace {
+
+// The system's own splitting of the same line.
+std::vector<std::string> SystemSplit(const std::string& line) {
+  std::wstring wide(line.size() + 1, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, line.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+  int count = 0;
+  LPWSTR* words = CommandLineToArgvW(wide.c_str(), &count);
+  std::vector<std::string> result;
+  for (int i = 0; i < count; ++i) {
+    char text[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, words[i], -1, text, sizeof text, nullptr, nullptr);
+    result.push_back(text);
+  }
+  LocalFree(words);
+  return result;
+}
+
+SetupOptions Read(const std::vector<std::string>& arguments) { return ReadSetupOptions(arguments); }
+
+}  // namespace
+
+TEST(CommandLine, SplitsEveryLineExactlyAsTheSystemDoes) {
+  const char* lines[] = {
+      "setup.exe",
+      "\"C:\\Program Files\\velmora-setup.exe\" /quiet",
+      "setup.exe /dir=\"C:\\Program Files\\Velmora\" /group=Velmora",
+      "setup.exe \"/dir=C:\\Program Files\\Velmora\"",
+      "setup.exe   /quiet\t/norestart   ",
+      "setup.exe a\\\\b \\\\\\\"c \"d e\\\\\" f\\\\\\\\\"g h\"",
+      "setup.exe \"a\"\"b\" \"c\"\"\"d\" e\"\"\"\"f \"\"",
+      "setup.exe \"\" x \"\"\"\"\"\" y",
+      "setup.exe a\\b\\\\c \"\\\\server\\share\\dir\"",
+      "setup.exe /log=\"C:\\logs\\\" /quiet",
+      "\"setup with blanks.exe\"x /help",
+      "setup.exe /tasks=",
+  };
+  for (const char* line : lines) {
+    EXPECT_EQ(SplitCommandLine(line), SystemSplit(line)) << line;
+  }
+}
+
+TEST(CommandLine, SwitchesStartWithSlashOrDashInAnyCaseAndTakeValuesAfterEquals) {
+  const SetupOptions options =
+      Read({"-QUIET", "/Dir=D:\\Apps\\Velmora", "/GROUP=Tools\\Velmora", "/tasks=Desktop", "/log=C:\\setup.log",
+            "-ForceRestart"});
+  ASSERT_TRUE(options.Valid()) << options.invalidReason.str();
+  EXPECT_EQ(options.mode, RunMode::Quiet);
+  EXPECT_TRUE(options.hasDestination);
+  EXPECT_EQ(options.destination.str(), "D:\\Apps\\Velmora");
+  EXPECT_EQ(options.startMenu.str(), "Tools\\Velmora");
+  EXPECT_TRUE(options.hasTasks);
+  EXPECT_TRUE(options.desktopIcon);
+  EXPECT_FALSE(options.quickLaunchIcon);
+  EXPECT_EQ(options.logCopy.str(), "C:\\setup.log");
+  EXPECT_EQ(options.restart, RestartChoice::Force);
+
+  const SetupOptions passive = Read({"/passive", "/norestart", "/tasks=", "/tasks2=x"});
+  EXPECT_EQ(passive.mode, RunMode::Passive);
+  EXPECT_EQ(passive.restart, RestartChoice::Never);
+  EXPECT_TRUE(passive.hasTasks);
+  EXPECT_FALSE(passive.desktopIcon);
+  EXPECT_FALSE(passive.quickLaunchIcon);
+  EXPECT_EQ(passive.invalidArgument.str(), "/tasks2=x");
+
+  const SetupOptions none = Read({});
+  EXPECT_TRUE(none.Valid());
+  EXPECT_EQ(none.mode, RunMode::Wizard);
+  EXPECT_EQ(none.restart, RestartChoice::Ask);
+  EXPECT_FALSE(none.hasDestination || none.hasStartMenu || none.hasTasks || none.help);
+  EXPECT_TRUE(Read({"/?"}).help);
+  EXPECT_TRUE(Read({"-HELP"}).help);
+  const SetupOptions both = Read({"/tasks=quicklaunch,DESKTOP"});
+  EXPECT_TRUE(both.desktopIcon && both.quickLaunchIcon);
+}
+
+TEST(CommandLine, EveryWrongArgumentIsNamedWithItsReasonAndTheModeIsStillKnown) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* wrong;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {{"/quiet", "/silent"}, "/silent", "unknown switch"},
+      {{"install"}, "install", "not a switch"},
+      {{"/quiet", "/quiet"}, "/quiet", "the switch is given twice"},
+      {{"/dir=C:\\A", "/DIR=C:\\B"}, "/DIR=C:\\B", "the switch is given twice"},
+      {{"/quiet", "/passive"}, "/passive", "/quiet and /passive exclude each other"},
+      {{"/norestart", "/forcerestart"}, "/forcerestart", "/norestart and /forcerestart exclude each other"},
+      {{"/dir"}, "/dir", "the switch needs a value after '='"},
+      {{"/quiet=yes"}, "/quiet=yes", "this switch takes no value"},
+      {{"/log="}, "/log=", "the switch needs a file name after '='"},
+      {{"/tasks=desktop,start"}, "/tasks=desktop,start", "unknown task \"start\": the tasks are desktop and quicklaunch"},
+      {{"/tasks=desktop,"}, "/tasks=desktop,", "unknown task \"\": the tasks are desktop and quicklaunch"},
+  };
+  for (const Case& c : cases) {
+    const SetupOptions options = Read(c.arguments);
+    EXPECT_FALSE(options.Valid()) << c.wrong;
+    EXPECT_EQ(options.invalidArgument.str(), c.wrong);
+    EXPECT_EQ(options.invalidReason.str(), c.reason) << c.wrong;
+  }
+  // A wrong folder says what the wizard's page would say.
+  const SetupOptions folder = Read({"/dir=Velmora", "/passive"});
+  EXPECT_EQ(folder.mode, RunMode::Passive);
+  EXPECT_EQ(folder.invalidArgument.str(), "/dir=Velmora");
+  EXPECT_EQ(folder.invalidReason.str(), FolderProblemText(IDS_DESTINATION_NOT_ABSOLUTE, "Velmora").str());
+  EXPECT_EQ(Read({"/group=..\\Startup"}).invalidReason.str(),
+            FolderProblemText(IDS_START_MENU_NOT_RELATIVE, "..\\Startup").str());
+}
+
+TEST(FolderChecks, TheDestinationIsAnAbsolutePathOnADriveOrAShareThatTheEngineCanHandle) {
+  for (const char* good : {"C:\\Program Files\\Velmora", "d:\\Velmora", "C:\\", "\\\\server\\share\\Velmora",
+                           "\\\\server\\share", "C:\\Program Files (x86)\\Brenthaven Velmora 1.7"}) {
+    EXPECT_EQ(DestinationFolderProblem(good), 0u) << good;
+  }
+  for (const char* bad : {"", "Velmora", "Program Files\\Velmora", "\\Velmora", "C:Velmora", "C:", "1:\\Velmora",
+                          "\\\\server", "\\\\server\\", "\\\\?\\C:\\Velmora", "\\\\.\\C:\\Velmora",
+                          "C:\\Velmora\\", "C:\\A\\\\B", "C:\\A\\..\\B", "C:\\A\\.", "C:\\Ve|mora", "C:\\a:b",
+                          "C:\\Velmora?", "C:/Velmora"}) {
+    EXPECT_EQ(DestinationFolderProblem(bad), static_cast<UINT>(IDS_DESTINATION_NOT_ABSOLUTE)) << bad;
+  }
+  // The longest program file and its backup copy must still fit MAX_PATH.
+  const int longest = MaxDestinationFolderLength();
+  EXPECT_EQ(longest + 1 + static_cast<int>(std::string("velmorastub32.exe").size()) + 13, MAX_PATH - 1);
+  const std::string fits = "C:\\" + std::string(longest - 3, 'a');
+  EXPECT_EQ(DestinationFolderProblem(fits.c_str()), 0u);
+  EXPECT_EQ(DestinationFolderProblem((fits + "a").c_str()), static_cast<UINT>(IDS_DESTINATION_TOO_LONG));
+  EXPECT_EQ(FolderProblemText(IDS_DESTINATION_TOO_LONG, "C:\\x").str(),
+            "The folder \"C:\\x\" is too long.\nPlease enter a path of at most " + std::to_string(longest) +
+                " characters.");
+}
+
+TEST(FolderChecks, TheStartMenuFolderIsANameBelowTheProgramsFolder) {
+  for (const char* good : {"Velmora", "Brenthaven\\Velmora", "Velmora 1.7", "My.Tools"}) {
+    EXPECT_EQ(StartMenuFolderProblem(good), 0u) << good;
+  }
+  for (const char* bad : {"", "..", "..\\Startup", "Velmora\\..\\..\\Startup", "C:\\Velmora", "C:Velmora",
+                          "\\Velmora", "\\\\server\\share", "Velmora\\", "A\\\\B", "Vel*mora", "..."}) {
+    EXPECT_EQ(StartMenuFolderProblem(bad), static_cast<UINT>(IDS_START_MENU_NOT_RELATIVE)) << bad;
+  }
+  EXPECT_EQ(FolderProblemText(IDS_START_MENU_NOT_RELATIVE, "..").str(),
+            "Setup cannot create the Start Menu folder \"..\".\nPlease enter a folder name below the Programs "
+            "folder, without a drive and without \"..\" parts.");
+}
+
+TEST(ExitCodes, EachOutcomeHasTheNumberDeploymentToolsKnow) {
+  EXPECT_EQ(ExitCodeFor(RunOutcome{}), 0);
+  RunOutcome outcome;
+  outcome.restartRequired = true;
+  EXPECT_EQ(ExitCodeFor(outcome), 3010);
+  outcome.restartStarted = true;
+  EXPECT_EQ(ExitCodeFor(outcome), 1641);
+  outcome = RunOutcome{};
+  outcome.cancelled = true;
+  EXPECT_EQ(ExitCodeFor(outcome), 1602);
+  outcome.packageStatus = kPackageDamaged;
+  EXPECT_EQ(ExitCodeFor(outcome), 1620);  // the package's fault, not the user's cancel
+  outcome.packageStatus = kPackageReadFailed;
+  EXPECT_EQ(ExitCodeFor(outcome), 1620);
+  outcome.packageStatus = kPackageNoMemory;
+  EXPECT_EQ(ExitCodeFor(outcome), 1603);
+  outcome = RunOutcome{};
+  outcome.installFailed = true;
+  outcome.restartRequired = true;
+  EXPECT_EQ(ExitCodeFor(outcome), 1603);  // a rolled-back run that left work for a restart is still a failure
+  outcome = RunOutcome{};
+  outcome.unexpectedFailure = true;
+  EXPECT_EQ(ExitCodeFor(outcome), 1603);
+
+  RunOutcome start;
+  RecordStartFailure(ERROR_NO_SUCH_PRIVILEGE, &start);
+  EXPECT_EQ(ExitCodeFor(start), 740);
+  start = RunOutcome{};
+  RecordStartFailure(0xE0000233, &start);
+  EXPECT_EQ(ExitCodeFor(start), 1633);
+  start = RunOutcome{};
+  RecordStartFailure(ERROR_OLD_WIN_VERSION, &start);
+  EXPECT_EQ(ExitCodeFor(start), 1633);
+  start = RunOutcome{};
+  RecordStartFailure(ERROR_ACCESS_DENIED, &start);
+  EXPECT_EQ(ExitCodeFor(start), 1603);
+  start.windowsUnsupported = true;
+  EXPECT_EQ(ExitCodeFor(start), 1633);
+  start.anotherRunning = true;
+  EXPECT_EQ(ExitCodeFor(start), 1618);
+  start.commandLineInvalid = true;
+  EXPECT_EQ(ExitCodeFor(start), 1639);
+}

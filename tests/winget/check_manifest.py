@@ -1,0 +1,230 @@
+#!/usr/bin/env python3
+"""Checks the package-manager manifest that the build writes beside the
+setup: the three files of schema 1.10.0 against the project's own statement
+of the rules that matter (required fields, patterns, allowed values, the
+switches and exit codes the setup really has, its digest), and, where the
+published schemas are at hand, against them with jsonschema.
+
+    check_manifest.py --manifests DIR --setup SETUP --product-header FILE
+                      [--schemas DIR]
+"""
+import argparse
+import hashlib
+import json
+import os
+import re
+import sys
+
+SCHEMA_VERSION = "1.10.0"
+IDENTIFIER = re.compile(r'^[^\.\s\\/:\*\?"<>\|\x01-\x1f]{1,32}(\.[^\.\s\\/:\*\?"<>\|\x01-\x1f]{1,32}){1,7}$')
+VERSION = re.compile(r'^[^\\/:\*\?"<>\|\x01-\x1f]+$')
+LOCALE = re.compile(r'^([a-zA-Z]{2,3}|[iI]-[a-zA-Z]+|[xX]-[a-zA-Z]{1,8})(-[a-zA-Z]{1,8})*$')
+URL = re.compile(r'^([Hh][Tt][Tt][Pp][Ss]?)://.+$')
+SHA256 = re.compile(r'^[A-Fa-f0-9]{64}$')
+EXTENSION = re.compile(r'^[^\\/:\*\?"<>\|\x01-\x1f]+$')
+RESPONSES = {"packageInUse", "packageInUseByApplication", "installInProgress", "fileInUse", "missingDependency",
+             "diskFull", "insufficientMemory", "invalidParameter", "noNetwork", "contactSupport",
+             "rebootRequiredToFinish", "rebootRequiredForInstall", "rebootInitiated", "cancelledByUser",
+             "alreadyInstalled", "downgrade", "blockedByPolicy", "systemNotSupported", "custom"}
+# The setup's own exit codes other than 0, and what each tells the package manager.
+EXIT_CODES = {3010: "rebootRequiredToFinish", 1641: "rebootInitiated", 1602: "cancelledByUser",
+              1603: "contactSupport", 1618: "installInProgress", 1620: "contactSupport",
+              1633: "systemNotSupported", 1639: "invalidParameter", 740: "blockedByPolicy"}
+
+
+class Failure(Exception):
+    pass
+
+
+def scalar(text):
+    text = text.strip()
+    if len(text) >= 2 and text[0] == text[-1] == '"':
+        return json.loads(text)
+    if re.fullmatch(r"-?[0-9]+", text):
+        return int(text)
+    return text
+
+
+def parse_yaml(text):
+    """The block subset the build writes: mappings, lists of scalars and of
+    mappings, double-quoted or plain scalars, comments."""
+    lines = []
+    for raw in text.splitlines():
+        if not raw.strip() or raw.lstrip().startswith("#"):
+            continue
+        lines.append((len(raw) - len(raw.lstrip(" ")), raw.strip()))
+
+    def block(index, indent):
+        if lines[index][1].startswith("- "):
+            items = []
+            while index < len(lines) and lines[index][0] == indent and lines[index][1].startswith("- "):
+                rest = lines[index][1][2:]
+                if re.match(r"^[A-Za-z0-9]+:( |$)", rest):
+                    # A mapping item: its first key sits after the dash.
+                    lines[index] = (indent + 2, rest)
+                    value, index = block(index, indent + 2)
+                else:
+                    value, index = scalar(rest), index + 1
+                items.append(value)
+            return items, index
+        mapping = {}
+        while index < len(lines) and lines[index][0] == indent and not lines[index][1].startswith("- "):
+            key, _, rest = lines[index][1].partition(":")
+            if key in mapping:
+                raise Failure("key %s given twice" % key)
+            if rest.strip():
+                mapping[key] = scalar(rest)
+                index += 1
+            else:
+                index += 1
+                if index >= len(lines) or lines[index][0] < indent or (
+                        lines[index][0] == indent and not lines[index][1].startswith("- ")):
+                    mapping[key] = None
+                else:
+                    mapping[key], index = block(index, lines[index][0])
+        return mapping, index
+
+    value, end = block(0, 0)
+    if end != len(lines):
+        raise Failure("unexpected indentation at: " + lines[end][1])
+    return value
+
+
+def expect(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def expect_text(document, key, pattern=None, min_length=1, max_length=None):
+    value = document.get(key)
+    expect(isinstance(value, str), "%s is missing or not text" % key)
+    expect(len(value) >= min_length, "%s is shorter than %d" % (key, min_length))
+    expect(max_length is None or len(value) <= max_length, "%s is longer than %s" % (key, max_length))
+    expect(pattern is None or pattern.match(value), "%s %r does not match its pattern" % (key, value))
+    return value
+
+
+def check_common(document, manifest_type):
+    expect_text(document, "PackageIdentifier", IDENTIFIER, max_length=128)
+    expect_text(document, "PackageVersion", VERSION, max_length=128)
+    expect(document.get("ManifestType") == manifest_type, "ManifestType is not %s" % manifest_type)
+    expect(document.get("ManifestVersion") == SCHEMA_VERSION, "ManifestVersion is not %s" % SCHEMA_VERSION)
+
+
+def check_version(document):
+    check_common(document, "version")
+    expect_text(document, "DefaultLocale", LOCALE, max_length=20)
+
+
+def check_locale(document):
+    check_common(document, "defaultLocale")
+    expect_text(document, "PackageLocale", LOCALE, max_length=20)
+    expect_text(document, "Publisher", min_length=2, max_length=256)
+    expect_text(document, "PackageName", min_length=2, max_length=256)
+    expect_text(document, "License", min_length=3, max_length=512)
+    expect_text(document, "ShortDescription", min_length=3, max_length=256)
+    for key in ("PublisherUrl", "PackageUrl"):
+        if key in document:
+            expect_text(document, key, URL, max_length=2048)
+
+
+def check_installer(document, setup_digest, product_code):
+    check_common(document, "installer")
+    expect(document.get("InstallerType") == "exe", "InstallerType is not exe")
+    expect(document.get("Scope") == "machine", "Scope is not machine")
+    expect(document.get("ElevationRequirement") == "elevationRequired", "ElevationRequirement is not elevationRequired")
+    switches = document.get("InstallerSwitches")
+    expect(isinstance(switches, dict), "InstallerSwitches is missing")
+    expect(switches.get("Silent") == "/quiet", "Silent is not /quiet")
+    expect(switches.get("SilentWithProgress") == "/passive", "SilentWithProgress is not /passive")
+    expect(switches.get("InstallLocation") == '/dir="<INSTALLPATH>"', "InstallLocation is not /dir=\"<INSTALLPATH>\"")
+    expect(switches.get("Log") == '/log="<LOGPATH>"', "Log is not /log=\"<LOGPATH>\"")
+    for key, value in switches.items():
+        expect(isinstance(value, str) and 1 <= len(value) <= 512, "switch %s is not 1 to 512 characters" % key)
+    codes = document.get("ExpectedReturnCodes")
+    expect(isinstance(codes, list) and len(codes) <= 128, "ExpectedReturnCodes is missing")
+    seen = {}
+    for entry in codes:
+        code, response = entry.get("InstallerReturnCode"), entry.get("ReturnResponse")
+        expect(isinstance(code, int) and code != 0 and -2**31 <= code <= 2**32 - 1, "bad return code %r" % code)
+        expect(response in RESPONSES, "unknown return response %r" % response)
+        expect(code not in seen, "return code %d listed twice" % code)
+        seen[code] = response
+    expect(seen == EXIT_CODES, "the expected return codes are %r, not the setup's %r" % (seen, EXIT_CODES))
+    expect(document.get("ProductCode") == product_code, "ProductCode is not %s" % product_code)
+    extensions = document.get("FileExtensions")
+    expect(extensions == ["tms"], "FileExtensions is not [tms]")
+    for extension in extensions:
+        expect(EXTENSION.match(extension) and len(extension) <= 64, "bad file extension %r" % extension)
+    installers = document.get("Installers")
+    expect(isinstance(installers, list) and 1 <= len(installers) <= 1024, "Installers is missing")
+    for installer in installers:
+        for key in ("Architecture", "InstallerUrl", "InstallerSha256"):
+            expect(key in installer, "an installer has no %s" % key)
+        expect(installer["Architecture"] in ("x86", "x64", "arm", "arm64", "neutral"), "bad Architecture")
+        expect_text(installer, "InstallerUrl", URL, max_length=2048)
+        expect_text(installer, "InstallerSha256", SHA256)
+        expect(installer["InstallerSha256"].upper() == setup_digest.upper(),
+               "InstallerSha256 %s is not the setup's digest %s" % (installer["InstallerSha256"], setup_digest))
+
+
+def validate_against_published(documents, schemas):
+    import jsonschema  # Debian's python3-jsonschema
+    import yaml  # Debian's python3-yaml
+    for kind, (path, own) in documents.items():
+        with open(os.path.join(schemas, "manifest.%s.%s.json" % (kind, SCHEMA_VERSION)), encoding="utf-8") as f:
+            schema = json.load(f)
+        with open(path, encoding="utf-8") as f:
+            published_view = yaml.safe_load(f)
+        # Both readings of the file agree, so the own rules saw what the schema sees.
+        expect(published_view == own, "%s reads differently with a full YAML parser" % path)
+        jsonschema.validate(published_view, schema)
+        print("%s: valid against the published %s schema" % (os.path.basename(path), kind))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--manifests", required=True)
+    parser.add_argument("--setup", required=True)
+    parser.add_argument("--product-header", required=True)
+    parser.add_argument("--schemas")
+    args = parser.parse_args()
+
+    with open(args.setup, "rb") as f:
+        digest = hashlib.sha256(f.read()).hexdigest()
+    with open(args.product_header, encoding="utf-8") as f:
+        product_code = re.search(r'kUninstallKeyName = "([^"]+)"', f.read()).group(1)
+
+    files = sorted(os.listdir(args.manifests))
+    identifier = "BrenthavenSoftware.Velmora"
+    expected = sorted([identifier + ".yaml", identifier + ".locale.en-US.yaml", identifier + ".installer.yaml"])
+    try:
+        expect(files == expected, "the manifest folder holds %r, not %r" % (files, expected))
+        documents = {}
+        for kind, name, check in (("version", expected[2], check_version),
+                                  ("defaultLocale", expected[1], check_locale),
+                                  ("installer", expected[0], None)):
+            path = os.path.join(args.manifests, name)
+            with open(path, encoding="utf-8") as f:
+                document = parse_yaml(f.read())
+            if check:
+                check(document)
+            else:
+                check_installer(document, digest, product_code)
+            expect(document["PackageIdentifier"] == identifier, "%s names another package" % name)
+            documents[kind] = (path, document)
+            print("%s: follows the manifest rules" % name)
+        versions = {doc["PackageVersion"] for _, doc in documents.values()}
+        expect(len(versions) == 1, "the files give different versions %r" % versions)
+        if args.schemas and os.path.isdir(args.schemas):
+            validate_against_published(documents, args.schemas)
+        else:
+            print("no published schemas at hand: checked against the own rules only")
+    except Failure as failure:
+        print("FAIL: %s" % failure)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
