@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev llvm
   xdotool x11-utils python3 ca-certificates
   fp-utils-3.2.2
+  osslsigncode openssl
 )
 
 missing=()
