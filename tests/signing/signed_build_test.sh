@@ -2,7 +2,9 @@
 # A release build signed with a throw-away self-signed certificate made here:
 #   signed_build_test.sh SOURCE_DIR SIGNED_BUILD_DIR [CMAKE_ARGUMENT...]
 # configures and builds the setup in SIGNED_BUILD_DIR with the certificate
-# (a PKCS#12 file with a password), then checks what a user and an
+# (a PKCS#12 file with a password, given as CMake options; at the end a PEM
+# certificate and key, given as environment variables), then checks what a
+# user and an
 # administrator would check: the download's signature, the signature of
 # every program and driver it installs, that the setup still opens its
 # package, that one changed byte in the package breaks the signature, and
@@ -27,7 +29,8 @@ openssl pkcs12 -export -inkey "$work/key.pem" -in "$cert" -out "$work/publisher.
   -passout "file:$work/password"
 
 step "configure and build, signing"
-cmake -S "$source_dir" -B "$build" "$@" -DVELMORA_SIGN_PKCS12="$work/publisher.p12" \
+# -U: a previous run leaves the PEM settings of its last step in the cache.
+cmake -S "$source_dir" -B "$build" -U 'VELMORA_SIGN_*' "$@" -DVELMORA_SIGN_PKCS12="$work/publisher.p12" \
   -DVELMORA_SIGN_PASSWORD_FILE="$work/password" -DVELMORA_SIGN_TIME=1767225600 >"$work/configure.log"
 grep -q "Signing shipped executables" "$work/configure.log" || fail "the build does not sign"
 cmake --build "$build" --target velmora_setup demo_package -j "$(nproc)" >"$work/build.log" 2>&1 ||
@@ -70,3 +73,17 @@ mapfile -t files < <("$setuppack" list "$setup" | awk 'NF == 4 && $1 ~ /^[0-9]+$
 cmake -DFILE="$work/again.exe" -P "$build/sign_file.cmake"
 cmp "$setup" "$work/again.exe" || fail "a second signing gave other bytes"
 echo "identical: velmora-setup.exe packed and signed twice"
+
+step "the same certificate as PEM certificate and key, from the environment"
+VELMORA_SIGN_CERT=$cert VELMORA_SIGN_KEY=$work/key.pem VELMORA_SIGN_TIME=1767225600 \
+  cmake -U 'VELMORA_SIGN_*' "$build" >"$work/configure-pem.log"
+grep -q "Signing shipped executables" "$work/configure-pem.log" || fail "the build does not sign with PEM files"
+cmake --build "$build" --target velmora_setup >>"$work/build.log" 2>&1 || { tail -40 "$work/build.log"; fail "the PEM build"; }
+verify "$setup" || { cat "$work/verify.out"; fail "velmora-setup.exe signed with PEM files does not verify"; }
+rm -rf "$work/extracted"
+"$setuppack" extract "$setup" -d "$work/extracted" >/dev/null
+for file in "$work"/extracted/*.exe "$work"/extracted/*.sys; do
+  verify "$file" || fail "$(basename "$file") signed with PEM files does not verify"
+done
+cmp -s "$setup" "$work/again.exe" && echo "identical: the same key gives the same signatures either way"
+echo "verified: velmora-setup.exe and every packed program and driver, signed with PEM files"
