@@ -39,9 +39,7 @@ bool WriteContent(HANDLE file, const uint8_t* content, uint32_t size) {
 std::string CInstallEngine::MakeTempName(const std::string& fileName, const std::string& folder) {
   std::string name = TargetPath(fileName, folder) + "_";
   for (int i = 0; i < kTempNameDigits; ++i) {
-    char digit[4];
-    std::snprintf(digit, sizeof digit, "%d", std::rand() % 9 + 1);
-    name += digit;
+    name += char('0' + std::rand() % 9 + 1);
   }
   return name + ".tmp";
 }

@@ -6,6 +6,7 @@
 #include "engine/install_engine.h"
 #include "engine/system_calls.h"
 #include "framework/handles.h"
+#include "framework/shell_link_ids.h"
 
 namespace {
 
@@ -46,11 +47,11 @@ void CInstallEngine::CreateShortcut(const std::string& targetFile, const std::st
   com_ptr<IShellLinkA> link;
   com_ptr<IPersistFile> file;
 
-  if (FAILED(SystemCalls().CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  if (FAILED(SystemCalls().CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
                                             link.put_void()))) {
     Throw(776, kModuleEngine, ::GetLastError());
   }
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) Throw(780, kModuleEngine, ::GetLastError());
+  if (FAILED(link->QueryInterface(kPersistFileInterface, file.put_void()))) Throw(780, kModuleEngine, ::GetLastError());
   if (FAILED(link->SetPath(targetPath.c_str()))) Throw(784, kModuleEngine, ::GetLastError());
   if (shortcutName != nullptr && FAILED(link->SetDescription(shortcutName))) {
     Throw(790, kModuleEngine, ::GetLastError());

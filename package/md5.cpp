@@ -1,6 +1,5 @@
 #include "package/md5.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -168,11 +167,13 @@ void Md5Digest(const void* data, size_t size, uint8_t digest[kMd5DigestSize]) {
 }
 
 std::string Md5Hex(const uint8_t digest[kMd5DigestSize]) {
+  // By hand rather than with snprintf, whose C99 implementation would
+  // otherwise be linked into the setup for this alone.
+  static const char kDigits[] = "0123456789abcdef";
   std::string hex;
-  char pair[3];
   for (size_t i = 0; i < kMd5DigestSize; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-    hex += pair;
+    hex += kDigits[digest[i] >> 4];
+    hex += kDigits[digest[i] & 0x0f];
   }
   return hex;
 }

@@ -13,6 +13,7 @@ packages=(
   xdotool x11-utils python3 ca-certificates
   python3-yaml python3-jsonschema
   fp-utils-3.2.2
+  osslsigncode openssl
 )
 
 missing=()

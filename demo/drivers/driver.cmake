@@ -24,4 +24,6 @@ function(velmora_add_driver name source)
   target_link_options(${name}_sys PRIVATE -nostdlib -nostartfiles -Wl,--subsystem,native -Wl,--dynamicbase
                       ${entry_and_base})
   target_link_libraries(${name}_sys PRIVATE ntoskrnl)
+  velmora_shipped_drivers(${name}_sys)
+  velmora_sign_targets(${name}_sys)
 endfunction()

@@ -5,15 +5,16 @@
 
 #include "demo/uninstall/paths.h"
 #include "framework/handles.h"
+#include "framework/shell_link_ids.h"
 
 bool IsShortcutTo(const std::string& link, const std::string& target) {
   com_ptr<IShellLinkA> shellLink;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  if (FAILED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
                               shellLink.put_void()))) {
     return false;
   }
   com_ptr<IPersistFile> file;
-  if (FAILED(shellLink->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
+  if (FAILED(shellLink->QueryInterface(kPersistFileInterface, file.put_void()))) return false;
   WCHAR widePath[MAX_PATH] = {};
   if (!MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, widePath, MAX_PATH)) return false;
   if (FAILED(file->Load(widePath, STGM_READ))) return false;

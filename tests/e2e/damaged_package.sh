@@ -7,16 +7,10 @@ e2e_begin damaged_package
 
 damaged=$E2E_WORK/velmora-setup.exe
 cp "$VELMORA_SETUP" "$damaged"
-# The package runs to the end of the file; a byte 100 from the end lies in
-# the last entry's compressed content, inside the digested area.
-python3 - "$damaged" <<'PY'
-import os, sys
-with open(sys.argv[1], "r+b") as f:
-    f.seek(-100, os.SEEK_END)
-    byte = f.read(1)[0]
-    f.seek(-100, os.SEEK_END)
-    f.write(bytes([byte ^ 0x01]))
-PY
+# A byte 100 before the package's end (the end of the file, or the start of
+# the signature of a signed setup) lies in the last entry's compressed
+# content, inside the digested area.
+python3 "$VELMORA_SOURCE_DIR/tests/signing/package_byte.py" "$damaged" flip >/dev/null
 
 e2e_drive damaged_package <<WIZ
 start '$(winpath "$damaged")'

@@ -14,6 +14,9 @@
 #   VELMORA_DRIVER          wizard_driver.exe
 #   VELMORA_SETUPPACK       the native package tool
 #   VELMORA_DEMO_FILES      the eleven demo files, ','-separated, package order
+# Set for a scenario run on a signed build:
+#   VELMORA_E2E_VARIANT     suffix of the scenario's prefix and work folder
+#   VELMORA_SIGN_SCRIPT     the build's signing script: e2e_pack signs with it
 set -euo pipefail
 
 : "${VELMORA_BUILD_DIR:?}" "${VELMORA_SOURCE_DIR:?}" "${VELMORA_WINE_PRISTINE:?}"
@@ -34,7 +37,7 @@ winpath() {
 
 # e2e_begin NAME: fresh prefix, work folder, private display, cleanup trap.
 e2e_begin() {
-  E2E_NAME=$1
+  E2E_NAME=$1${VELMORA_E2E_VARIANT:+-$VELMORA_E2E_VARIANT}
   E2E_PREFIX=$VELMORA_BUILD_DIR/wine/scenarios/e2e-$E2E_NAME
   E2E_WORK=$VELMORA_BUILD_DIR/e2e/$E2E_NAME
   export WINEPREFIX=$E2E_PREFIX
@@ -119,6 +122,9 @@ e2e_pack() {
   local out=$1
   shift
   "$VELMORA_SETUPPACK" build -o "$out" --setup "$VELMORA_BARE_SETUP" "$@" >/dev/null
+  if [ -n "${VELMORA_SIGN_SCRIPT:-}" ]; then
+    cmake -DFILE="$out" -P "$VELMORA_SIGN_SCRIPT"
+  fi
 }
 
 # The demo files as an array, in package order.

@@ -258,6 +258,37 @@ TEST_F(SetuppackTest, RefusesASetupThatAlreadyCarriesAPackage) {
   ExpectRefused(BuildSample("out.exe", {"--setup", "missing.exe"}), "missing.exe");
 }
 
+// A setup with PE headers whose certificate table entry is set as a signing
+// tool sets it: the signature's blob at the end of the file, its offset and
+// size in the fifth data directory.
+std::vector<uint8_t> PeExecutable(uint16_t magic, bool signed_) {
+  std::vector<uint8_t> image = FakeExecutable(2048);
+  const size_t pe = 0x80, optional = pe + 24;
+  WriteLe32(image.data() + 0x3c, pe);
+  std::memcpy(image.data() + pe, "PE\0\0", 4);
+  image[optional] = uint8_t(magic);
+  image[optional + 1] = uint8_t(magic >> 8);
+  const size_t count = optional + (magic == 0x20b ? 108 : 92);
+  WriteLe32(image.data() + count, 16);
+  WriteLe32(image.data() + count + 4 + 4 * 8, signed_ ? 1536 : 0);
+  WriteLe32(image.data() + count + 4 + 4 * 8 + 4, signed_ ? 512 : 0);
+  return image;
+}
+
+TEST_F(SetuppackTest, RefusesASignedSetupAndPacksTheSameSetupUnsigned) {
+  for (uint16_t magic : {uint16_t(0x10b), uint16_t(0x20b)}) {
+    SCOPED_TRACE(magic);
+    WriteFile(Path("signed.exe"), PeExecutable(magic, true));
+    ExpectRefused(BuildSample("out.exe", {"--setup", "signed.exe"}), "signed.exe: already carries a signature");
+    ExpectRefused(BuildSample("out.exe", {"--setup", "signed.exe"}), "sign the result");
+
+    WriteFile(Path("unsigned.exe"), PeExecutable(magic, false));
+    RunResult build = BuildSample("packed.exe", {"--setup", "unsigned.exe"});
+    EXPECT_EQ(0, build.exitCode) << build.err;
+    EXPECT_EQ("ok\n", Run({"verify", "packed.exe"}).out);
+  }
+}
+
 TEST_F(SetuppackTest, RefusalLeavesAnExistingOutputUntouched) {
   WriteFile(Path("previous.exe"), Bytes("previous build"));
   WriteFile(Path("empty.txt"), {});

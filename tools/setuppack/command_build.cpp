@@ -12,6 +12,7 @@
 #include "package/package_writer.h"
 #include "tools/setuppack/arguments.h"
 #include "tools/setuppack/commands.h"
+#include "tools/setuppack/executable_signature.h"
 #include "tools/setuppack/file_name.h"
 #include "tools/setuppack/file_system.h"
 
@@ -32,7 +33,8 @@ const char kBuildUsage[] =
     "\n"
     "Refuses, writing nothing: two files with the same name, an empty file, a\n"
     "name that cannot be a Windows file name, an unreadable file, a setup that\n"
-    "already carries a package, and anything beyond the format's 32-bit sizes.\n";
+    "already carries a package or a signature (sign after packing), and anything\n"
+    "beyond the format's 32-bit sizes.\n";
 
 constexpr uint8_t kDefaultKey = 0x5a;
 constexpr size_t kFileAlignment = 512;
@@ -109,6 +111,11 @@ bool ReadSetup(const ParsedArguments& parsed, std::vector<uint8_t>* image) {
   if (FindPackageHeader(image->data(), uint32_t(image->size()), &existing)) {
     Failure(setup->second + ": already carries a package (header at offset " + std::to_string(existing) +
             "); the setup would read that one. Use the bare setup executable.");
+    return false;
+  }
+  if (CarriesSignature(*image)) {
+    Failure(setup->second + ": already carries a signature, which a package appended after it would break."
+            " Pack the unsigned setup executable and sign the result.");
     return false;
   }
   image->resize((image->size() + kFileAlignment - 1) / kFileAlignment * kFileAlignment, 0);
