@@ -9,7 +9,9 @@
 
 // Without its terminating zero: 31 characters. The zero that follows it in
 // the program's data is what keeps this copy from passing as a header.
-constexpr char kPackageMagic[] = "Marrowfield Co installer system";
+// One copy in a program: two copies side by side in its data would read as a
+// header with key 0, whose check field is the magic itself.
+inline constexpr char kPackageMagic[] = "Marrowfield Co installer system";
 constexpr size_t kPackageMagicSize = sizeof(kPackageMagic) - 1;
 constexpr size_t kPackageCheckFieldSize = 32;
 
