@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth imagemagick
+  wine64  # 64-bit Windows: the main command's and the second test bed's
   cmake make g++ googletest zlib1g-dev
   clang libclang-rt-14-dev llvm
   xdotool x11-utils python3 ca-certificates

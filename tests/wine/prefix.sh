@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Throwaway 32-bit Wine prefixes for the test run. Never touches ~/.wine:
-# every command names the prefix directory it works on.
+# Throwaway Wine prefixes for the test run, 32-bit (win32, the default) or
+# 64-bit (win64). Never touches ~/.wine: every command names the prefix
+# directory it works on. A copy keeps its pristine's architecture, and every
+# command on an existing prefix runs under the architecture it was made with.
 #
-#   prefix.sh pristine DIR        make a pristine prefix once (wineboot -i)
-#   prefix.sh fresh PRISTINE DIR  replace DIR with a copy of PRISTINE
-#   prefix.sh start DIR           start a persistent wineserver for DIR
-#   prefix.sh stop DIR            end every process of DIR's wineserver
-#   prefix.sh setup PRISTINE DIR  pristine + fresh + start, for a test fixture
+#   prefix.sh pristine DIR [ARCH]        make a pristine prefix once (wineboot -i)
+#   prefix.sh fresh PRISTINE DIR         replace DIR with a copy of PRISTINE
+#   prefix.sh start DIR                  start a persistent wineserver for DIR
+#   prefix.sh stop DIR                   end every process of DIR's wineserver
+#   prefix.sh setup PRISTINE DIR [ARCH]  pristine + fresh + start, for a test fixture
 set -euo pipefail
 
 source "$(dirname "$0")/env.sh"
@@ -15,19 +17,30 @@ cmd=${1:?command}
 shift
 
 make_pristine() {
-  local dir=$1
-  [ -f "$dir/.pristine" ] && return 0
+  local dir=$1 arch=${2:-$WINEARCH}
+  if [ -f "$dir/.pristine" ]; then
+    [ "$(wine_prefix_arch "$dir")" = "$arch" ] && return 0
+    echo "prefix.sh: $dir is a $(wine_prefix_arch "$dir") prefix, not $arch" >&2
+    return 1
+  fi
   local lock="$dir.lock"
   mkdir -p "$(dirname "$dir")"
   exec 9>"$lock"
   flock 9
   if [ ! -f "$dir/.pristine" ]; then
     rm -rf "$dir"
-    WINEPREFIX="$dir" wineboot -i </dev/null >/dev/null 2>&1
-    # Xvfb runs no window manager: unmanaged windows spare every hidden
-    # window Wine's two-second wait for one.
-    WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
-    WINEPREFIX="$dir" wineserver -w
+    (
+      use_wine_prefix "$dir" "$arch"
+      wineboot -i </dev/null >/dev/null 2>&1
+      # Xvfb runs no window manager: unmanaged windows spare every hidden
+      # window Wine's two-second wait for one.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+      wineserver -w
+    )
+    if [ "$(wine_prefix_arch "$dir")" != "$arch" ]; then
+      echo "prefix.sh: Wine made no $arch prefix in $dir (for win64: is wine64 installed?)" >&2
+      return 1
+    fi
     touch "$dir/.pristine"
   fi
   flock -u 9
@@ -46,7 +59,7 @@ start_server() {
   local dir=$1
   # The server must not inherit the caller's stdout: CTest would wait for it.
   WINEPREFIX="$dir" wineserver -p </dev/null >/dev/null 2>&1
-  WINEPREFIX="$dir" wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  (use_wine_prefix "$dir" && wine cmd /c exit </dev/null >/dev/null 2>&1) || true
 }
 
 stop_server() {
@@ -57,10 +70,10 @@ stop_server() {
 }
 
 case "$cmd" in
-  pristine) make_pristine "$1" ;;
+  pristine) make_pristine "$1" "${2:-}" ;;
   fresh)    make_fresh "$1" "$2" ;;
   start)    start_server "$1" ;;
   stop)     stop_server "$1" ;;
-  setup)    make_pristine "$1"; make_fresh "$1" "$2"; start_server "$2" ;;
+  setup)    make_pristine "$1" "${3:-}"; make_fresh "$1" "$2"; start_server "$2" ;;
   *) echo "prefix.sh: unknown command $cmd" >&2; exit 2 ;;
 esac
