@@ -23,6 +23,9 @@ SESSION_KEYS = (
 )
 
 RUN_ONCE_KEY = "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\RunOnce"
+# A 32-bit program's HKLM\Software on 64-bit Windows, but for the classes,
+# which both views share.
+WOW64_SOFTWARE = "Software\\\\Wow6432Node"
 SESSION_MANAGER_KEY = "System\\\\CurrentControlSet\\\\Control\\\\Session Manager"
 PENDING_RENAMES_VALUE = '"PendingFileRenameOperations"'
 KEY_SEPARATOR = "\\\\"  # as system.reg writes it
@@ -231,6 +234,14 @@ def to_prefix_path(name):
     return name.replace("\\", "/")
 
 
+def stored_key(key, arch):
+    """The key of system.reg where a 32-bit program's HKLM key (as system.reg
+    spells it) lies on a system of the given architecture."""
+    if arch == "win64" and in_tree(key, "Software") and not in_tree(key, "Software" + KEY_SEPARATOR + "Classes"):
+        return WOW64_SOFTWARE + key[len("Software"):]
+    return key
+
+
 def in_tree(key, top):
     """Whether key is top or one of its subkeys (case-insensitive, like the registry)."""
     key, top = key.lower(), top.lower()
@@ -259,7 +270,7 @@ def compare(expected, actual, ignore_files=(), lost_keys=(), lost_values=(), ign
         if before != after:
             differences.append("file %s: expected %s, found %s" % (path, describe(before), describe(after)))
 
-    skipped_keys = SESSION_KEYS + (RUN_ONCE_KEY,)
+    skipped_keys = SESSION_KEYS + (RUN_ONCE_KEY, stored_key(RUN_ONCE_KEY, "win64"))
     expected_keys, actual_keys = expected.all_keys(), actual.all_keys()
     for key in sorted(expected_keys | actual_keys):
         if any(in_tree(key, top) for top in skipped_keys):
