@@ -137,9 +137,19 @@ void CSetupApp::ConnectPages(CWizardPages& pages) {
 
 int CSetupApp::InitializePackage(CString& message) {
   const int32_t status = m_engine ? m_engine->OpenPackage() : kPackageReadFailed;
-  if (status == kPackageOk) return 0;
-  message = LoadText(PackageStatusTextId(status));
-  return status;
+  if (status != kPackageOk) {
+    message = LoadText(PackageStatusTextId(status));
+    return status;
+  }
+  if (!m_engine->PackageSuitsThisWindows()) {
+    // A 64-bit kernel loads no 32-bit driver: installing would leave a
+    // product whose drivers never start.
+    message.Format(IDS_NO_64BIT_DRIVERS, product::kName, product::kName);
+    ::InterlockedExchange(&m_unsupportedWindows, 1);
+    ::InterlockedExchange(&m_installFailed, 1);
+    return kUnsupportedWindowsStatus;
+  }
+  return 0;
 }
 
 void CSetupApp::BuildSummary(CString& summary) {

@@ -29,6 +29,9 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   static constexpr int kReadyPosition = 5;
   static constexpr int kFinishPosition = 7;
   static constexpr int kBackResult = 1000;
+  // InitializePackage's result for a package this Windows cannot use; apart
+  // from the package store's own statuses.
+  static constexpr int kUnsupportedWindowsStatus = -100;
 
   enum class WalkEnd { Finished, Cancelled };
 
@@ -69,8 +72,11 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   // Fills `summary` with the ready page's summary of the settings.
   void BuildSummary(CString& summary);
   // Opens and unpacks the package through the engine; 0, or the store's
-  // status with its message loaded into `message`. Called on the welcome
-  // page's worker.
+  // status with its message loaded into `message`. A package that cannot
+  // install a working product on this Windows (64-bit Windows, no 64-bit
+  // drivers) is refused before anything changes: message 59,
+  // kUnsupportedWindowsStatus, and the failure flags m_installFailed and
+  // m_unsupportedWindows set. Called on the welcome page's worker.
   int InitializePackage(CString& message);
   // Starts the installation worker for the progress page `page`: 0 when it
   // runs, -1 (after message 37) when it cannot be created.
@@ -115,6 +121,11 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   volatile LONG m_restartRequired = 0;
   volatile LONG m_installFailed = 0;
   LONG m_restartPageUsed = 0;
+  // Set with m_installFailed when the package was refused because this
+  // Windows cannot run what it carries (a 64-bit system and no 64-bit
+  // drivers); nothing was installed. An unattended run reports it as
+  // ERROR_INSTALL_PLATFORM_UNSUPPORTED (1633).
+  volatile LONG m_unsupportedWindows = 0;
   HWND m_hProgressWnd = nullptr;
   unique_hfile m_hLogFile;
 

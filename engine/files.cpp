@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "engine/install_engine.h"
+#include "engine/native_view.h"
 #include "engine/system_calls.h"
 #include "framework/handles.h"
 
@@ -14,10 +15,13 @@ constexpr int kTempNameDigits = 8;
 
 std::string TargetPath(const std::string& fileName, const std::string& folder) { return folder + "\\" + fileName; }
 
-// An exclusive, truncating write open, the same for targets and temporary files.
-HANDLE OpenForWriting(const std::string& path) {
-  return SystemCalls().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr);
+// An exclusive, truncating write open, the same for targets and temporary
+// files; in the native view when `native`.
+HANDLE OpenForWriting(const std::string& path, bool native) {
+  return InNativeView(native, INVALID_HANDLE_VALUE, [&] {
+    return SystemCalls().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr);
+  });
 }
 
 // Truncates and writes the whole content with one call; false (with the last
@@ -45,7 +49,9 @@ std::string CInstallEngine::MakeTempName(const std::string& fileName, const std:
 void CInstallEngine::BackupFile(const std::string& fileName, const std::string& folder) {
   const std::string source = TargetPath(fileName, folder);
   const std::string backup = MakeTempName(fileName, folder);
-  if (!SystemCalls().CopyFileA(source.c_str(), backup.c_str(), TRUE)) Throw(386, kModuleEngine, ::GetLastError());
+  const BOOL copied = InNativeView(InNativeFolder(source), FALSE,
+                                   [&] { return SystemCalls().CopyFileA(source.c_str(), backup.c_str(), TRUE); });
+  if (!copied) Throw(386, kModuleEngine, ::GetLastError());
   m_backups[source] = backup;
 }
 
@@ -54,17 +60,21 @@ void CInstallEngine::InstallFile(const std::string& fileName, const std::string&
   const std::string target = TargetPath(fileName, folder);
   Log("Install File: ", target.c_str());
 
+  const bool native = InNativeFolder(target);
   WIN32_FIND_DATAA found;
-  const bool exists = unique_hfind(SystemCalls().FindFirstFileA(target.c_str(), &found)).valid();
+  const bool exists =
+      unique_hfind(InNativeView(native, INVALID_HANDLE_VALUE, [&] {
+        return SystemCalls().FindFirstFileA(target.c_str(), &found);
+      })).valid();
 
   unique_hfile file;
   if (!exists) {
-    file.reset(OpenForWriting(target));
+    file.reset(OpenForWriting(target, native));
     if (!file) Throw(579, kModuleEngine, ::GetLastError());
     m_created[target] = KindFile;
   } else {
     BackupFile(fileName, folder);
-    file.reset(OpenForWriting(target));
+    file.reset(OpenForWriting(target, native));
     if (!file) {
       InstallAtRestart(fileName, folder, content, size);
       return;
@@ -78,7 +88,8 @@ void CInstallEngine::InstallAtRestart(const std::string& fileName, const std::st
                                       uint32_t size) {
   const std::string target = TargetPath(fileName, folder);
   const std::string temporary = MakeTempName(fileName, folder);
-  unique_hfile file(OpenForWriting(temporary));
+  const bool native = InNativeFolder(target);
+  unique_hfile file(OpenForWriting(temporary, native));
   if (!file) Throw(601, kModuleEngine, ::GetLastError());
   m_created[temporary] = KindFile;
 
@@ -91,9 +102,12 @@ void CInstallEngine::InstallAtRestart(const std::string& fileName, const std::st
   file.reset();
 
   RequireRestart();
-  if (!SystemCalls().MoveFileExA(temporary.c_str(), target.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
-    Throw(620, kModuleEngine, ::GetLastError());
-  }
+  // In the native view the move is recorded with the paths the 64-bit
+  // system itself will read at the restart.
+  const BOOL scheduled = InNativeView(native, FALSE, [&] {
+    return SystemCalls().MoveFileExA(temporary.c_str(), target.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+  });
+  if (!scheduled) Throw(620, kModuleEngine, ::GetLastError());
   if (shortWrite) Throw(611, kModuleEngine, shortWriteError);
 }

@@ -9,6 +9,7 @@
 // The implementation is split by concern:
 //   engine_core.cpp       construction, teardown, Log, IsAdministrator, OpenPackage
 //   files.cpp             MakeTempName, BackupFile, InstallFile
+//   native_folder.cpp     RunsOn64BitWindows, UseNativeView, InNativeFolder
 //   shortcuts.cpp         CreateDir, CreateShortcut, CreateUrlShortcut, RecordCreatedFile
 //   services.cpp          InstallDriverService, StartInstalledService
 //   service_removal.cpp   StopInstalledService, RemoveInstalledServices, UninstallService
@@ -127,6 +128,17 @@ class CInstallEngine {
     return m_pRestartRequired != nullptr && ::InterlockedCompareExchange(m_pRestartRequired, 0, 0) != 0;
   }
 
+  // True on 64-bit Windows (this 32-bit program runs under WOW64), as
+  // IsWow64Process tells; false when the system cannot tell.
+  bool RunsOn64BitWindows();
+  // Makes every later file call of the engine on a path inside `folder`
+  // (its files, their backups and temporary files, the undo of all of them)
+  // go to the 64-bit system's own view of it; for the native Drivers folder
+  // of 64-bit Windows.
+  void UseNativeView(const std::string& folder);
+  // True when path lies inside the folder given to UseNativeView.
+  bool InNativeFolder(const std::string& path) const;
+
   // Throws new CExceptionEx(code, module, arg0).
   [[noreturn]] static void Throw(uint16_t code, uint16_t module, uint32_t arg0);
 
@@ -139,6 +151,8 @@ class CInstallEngine {
   std::map<std::string, std::string> m_backups;
   std::map<std::string, std::list<CapturedValue>> m_serviceCapture;
   SC_HANDLE m_scm = nullptr;
+  // The folder of UseNativeView; empty on 32-bit Windows.
+  std::string m_nativeFolder;
 
  private:
   // Creates HKLM\...\CurrentVersion\RunOnce when missing (logged); writes no

@@ -6,6 +6,10 @@ constexpr const char* kName = "Velmora";
 constexpr const char* kVersionText = "Version 1.7";
 constexpr const char* kControlDriverFile = "velctl.sys";
 constexpr const char* kMonitorDriverFile = "velmon.sys";
+// The drivers for 64-bit Windows travel in the package under names of their
+// own and are installed under the two names above.
+constexpr const char* kControlDriver64Entry = "velctl64.sys";
+constexpr const char* kMonitorDriver64Entry = "velmon64.sys";
 constexpr const char* kProgramFile = "velmora.exe";
 constexpr const char* kStubFilePrefix = "velmorastub";
 constexpr const char* kStubFileSuffix = "32.exe";

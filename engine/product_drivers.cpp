@@ -1,5 +1,8 @@
 // The product's two kernel drivers: their files in the system's Drivers
 // folder, their services, and the stop of the control driver after a failure.
+// On 64-bit Windows the package's 64-bit pair goes, under the usual names,
+// into the Drivers folder of the 64-bit system itself: the folder that the
+// services' image paths name there, and the only one its kernel loads from.
 
 #include "engine/product.h"
 #include "engine/product_install_engine.h"
@@ -28,13 +31,31 @@ std::string CProductInstallEngine::ServiceNameOf(const std::string& driverFile) 
   return driverFile.substr(0, driverFile.find('.'));
 }
 
+bool CProductInstallEngine::PackageSuitsThisWindows() {
+  if (!RunsOn64BitWindows()) return true;
+  for (const char* entry : {product::kControlDriver64Entry, product::kMonitorDriver64Entry}) {
+    const uint8_t* content = nullptr;
+    uint32_t size = 0;
+    if (!m_store->Lookup(entry, &content, &size)) {
+      Log("Error: The package has no driver for 64-bit Windows: ", entry);
+      return false;
+    }
+  }
+  return true;
+}
+
 void CProductInstallEngine::InstallDriverFiles() {
   const std::string driverFolder = DriverFolder(96);
+  const bool for64BitWindows = RunsOn64BitWindows();
+  if (for64BitWindows) UseNativeView(driverFolder);
+  const char* controlEntry = for64BitWindows ? product::kControlDriver64Entry : product::kControlDriverFile;
+  const char* monitorEntry = for64BitWindows ? product::kMonitorDriver64Entry : product::kMonitorDriverFile;
+
   const uint8_t* content = nullptr;
   uint32_t size = 0;
-  if (!m_store->Lookup(product::kControlDriverFile, &content, &size)) Throw(101, kModuleProduct, ::GetLastError());
+  if (!m_store->Lookup(controlEntry, &content, &size)) Throw(101, kModuleProduct, ::GetLastError());
   InstallFile(product::kControlDriverFile, driverFolder, content, size);
-  if (!m_store->Lookup(product::kMonitorDriverFile, &content, &size)) Throw(106, kModuleProduct, ::GetLastError());
+  if (!m_store->Lookup(monitorEntry, &content, &size)) Throw(106, kModuleProduct, ::GetLastError());
   InstallFile(product::kMonitorDriverFile, driverFolder, content, size);
 }
 

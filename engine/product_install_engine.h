@@ -15,7 +15,13 @@ class CProductInstallEngine : public CInstallEngine {
 
   CProductInstallEngine(HANDLE hLogFile, IInstallOwner* owner);
 
-  // Product steps; each throws CExceptionEx.
+  // False, after an error line in the log, when this is 64-bit Windows and
+  // the opened package lacks the 64-bit drivers: such a package must not
+  // install anything here. True otherwise.
+  bool PackageSuitsThisWindows();
+
+  // Product steps; each throws CExceptionEx. On 64-bit Windows
+  // InstallDriverFiles takes the package's 64-bit drivers.
   void InstallDriverFiles();
   void InstallDrivers();
   void InstallProgramFiles();

@@ -4,6 +4,14 @@
 
 namespace {
 
+// The address of a kernel32 export, or null where this Windows lacks it.
+template <typename Function>
+Function Kernel32Export(const char* name) {
+  const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
+  return kernel32 != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel32, name)))
+                             : nullptr;
+}
+
 // Forwards every call to Win32 unchanged.
 class CRealSystemCalls final : public ISystemCalls {
  public:
@@ -117,6 +125,34 @@ class CRealSystemCalls final : public ISystemCalls {
 
   void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
   DWORD GetTickCount() override { return ::GetTickCount(); }
+
+  BOOL IsWow64Process(HANDLE process, PBOOL wow64) override {
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    static const auto isWow64Process = Kernel32Export<IsWow64ProcessFunction>("IsWow64Process");
+    if (isWow64Process == nullptr) {
+      *wow64 = FALSE;
+      return TRUE;
+    }
+    return isWow64Process(process, wow64);
+  }
+  BOOL Wow64DisableWow64FsRedirection(PVOID* previous) override {
+    using DisableFunction = BOOL(WINAPI*)(PVOID*);
+    static const auto disable = Kernel32Export<DisableFunction>("Wow64DisableWow64FsRedirection");
+    if (disable == nullptr) {
+      ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return FALSE;
+    }
+    return disable(previous);
+  }
+  BOOL Wow64RevertWow64FsRedirection(PVOID previous) override {
+    using RevertFunction = BOOL(WINAPI*)(PVOID);
+    static const auto revert = Kernel32Export<RevertFunction>("Wow64RevertWow64FsRedirection");
+    if (revert == nullptr) {
+      ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return FALSE;
+    }
+    return revert(previous);
+  }
 };
 
 ISystemCalls* g_current = nullptr;

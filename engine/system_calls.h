@@ -82,6 +82,14 @@ class ISystemCalls {
   // Time
   virtual void Sleep(DWORD milliseconds) = 0;
   virtual DWORD GetTickCount() = 0;
+
+  // A 32-bit program on 64-bit Windows (WOW64). The real calls are found at
+  // run time, since older 32-bit systems have none of them: there
+  // IsWow64Process succeeds with FALSE and the redirection calls fail with
+  // ERROR_CALL_NOT_IMPLEMENTED.
+  virtual BOOL IsWow64Process(HANDLE process, PBOOL wow64) = 0;
+  virtual BOOL Wow64DisableWow64FsRedirection(PVOID* previous) = 0;
+  virtual BOOL Wow64RevertWow64FsRedirection(PVOID previous) = 0;
 };
 
 // The implementation that forwards to Win32.

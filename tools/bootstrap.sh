@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev
+  gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   wine wine32:i386 xvfb xauth imagemagick
   wine64  # 64-bit Windows: the main command's and the second test bed's
   cmake make g++ googletest zlib1g-dev

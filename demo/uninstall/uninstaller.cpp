@@ -6,6 +6,7 @@
 #include <string>
 
 #include "demo/uninstall/document_type.h"
+#include "demo/uninstall/native_view.h"
 #include "demo/uninstall/paths.h"
 #include "demo/uninstall/services.h"
 #include "demo/uninstall/shortcuts.h"
@@ -78,8 +79,13 @@ void RemoveDriverFiles(Removal& removal) {
     removal.NoteFailure("the Drivers folder");
     return;
   }
-  removal.RemoveFile(JoinPath(folder, product::kControlDriverFile));
-  removal.RemoveFile(JoinPath(folder, product::kMonitorDriverFile));
+  // On 64-bit Windows the drivers lie in the 64-bit system's own Drivers
+  // folder; each removal (deletion, waiting copies, the deletion left for
+  // the restart) looks there, and only there.
+  for (const char* driver : {product::kControlDriverFile, product::kMonitorDriverFile}) {
+    NativeFileView nativeView;
+    removal.RemoveFile(JoinPath(folder, driver));
+  }
 }
 }  // namespace
 

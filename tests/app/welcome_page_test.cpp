@@ -195,3 +195,47 @@ TEST(WelcomeWithPackage, EveryVisitUnpacksThePackageAgain) {
   ExpectInitializing(page.m_openings[1]);
   EXPECT_EQ(harness.m_app.m_engine->Store().EntryCount(), 2u);
 }
+
+TEST(WelcomeWithPackage, On64BitWindowsAPackageWithoutItsDriversIsRefusedBeforeAnythingChanges) {
+  AppHarness harness;
+  // This test's package carries no driver at all, so none for 64-bit Windows.
+  harness.m_faults.PretendWow64();
+  const int changesBefore = harness.m_faults.MutatingCount();
+  ProbedWelcomePage page;
+  HWND window = nullptr;
+  Outcome outcome;
+  const INT_PTR result = RunModal(page, [&](HWND dialog) {
+    window = dialog;
+    outcome = AwaitOutcome(dialog);
+    Click(dialog, IDCANCEL);
+  });
+
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_FALSE(outcome.nextEnabled);
+  EXPECT_EQ(outcome.body, kWaitText);
+  const auto boxes = harness.m_calls.MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].owner, window);
+  EXPECT_EQ(boxes[0].text,
+            "This Setup Wizard does not contain the kernel mode drivers for Windows 64bit, so Velmora cannot work "
+            "on this computer. Please download the latest version of Velmora from our web site!");
+  EXPECT_EQ(boxes[0].caption, "Velmora");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+  // The run's outcome is a failure of its own kind, and nothing was changed.
+  EXPECT_EQ(harness.m_app.m_unsupportedWindows, 1);
+  EXPECT_EQ(harness.m_app.m_installFailed, 1);
+  EXPECT_EQ(harness.m_faults.MutatingCount(), changesBefore) << harness.m_faults.DescribeMutatingCalls();
+  EXPECT_NE(harness.LogText().find("Error: The package has no driver for 64-bit Windows: velctl64.sys\r\n"),
+            std::string::npos)
+      << harness.LogText();
+}
+
+TEST(WelcomeWithPackage, On32BitWindowsThePackageNeedsNoDriversFor64BitWindows) {
+  AppHarness harness;
+  harness.m_faults.PretendWow64(false);
+  CString message;
+  EXPECT_EQ(harness.m_app.InitializePackage(message), 0);
+  EXPECT_EQ(harness.m_app.m_unsupportedWindows, 0);
+  EXPECT_EQ(harness.m_app.m_installFailed, 0);
+  EXPECT_EQ(harness.LogText().find("64-bit"), std::string::npos);
+}

@@ -15,7 +15,7 @@
 #   VELMORA_BARE_SETUP      setup.exe without a package
 #   VELMORA_DRIVER          wizard_driver.exe
 #   VELMORA_SETUPPACK       the native package tool
-#   VELMORA_DEMO_FILES      the nine demo files, ','-separated, package order
+#   VELMORA_DEMO_FILES      the eleven demo files, ','-separated, package order
 set -euo pipefail
 
 : "${VELMORA_BUILD_DIR:?}" "${VELMORA_SOURCE_DIR:?}" "${VELMORA_WINE_PRISTINE:?}"

@@ -71,6 +71,7 @@ const std::map<int, std::string>& ExpectedTexts() {
     {55, "Setup - %s"},
     {57, "To resolve installation issue could you please send installation log file [%s] to our support team."},
     {58, "Open \"Quick start\" page."},
+    {59, "This Setup Wizard does not contain the kernel mode drivers for Windows 64bit, so %s cannot work on this computer. Please download the latest version of %s from our web site!"},
   };
   return texts;
 }
@@ -89,7 +90,7 @@ TEST(StringTable, EveryTextIsSpelledExactly) {
   }
 }
 
-TEST(StringTable, HoldsNothingElseBetweenOneAndFiftyEight) {
+TEST(StringTable, HoldsNoOtherText) {
   for (UINT id = 0; id <= 64; ++id) {
     if (ExpectedTexts().count(static_cast<int>(id))) continue;
     EXPECT_EQ(LoadRaw(id), "") << "string " << id << " is not one of the wizard's texts";

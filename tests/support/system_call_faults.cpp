@@ -196,6 +196,10 @@ bool FaultyCalls::EnterMutating(const char* name, const std::string& argument) {
   return fail;
 }
 
+void FaultyCalls::NotePathCall(const char* name, LPCSTR path) {
+  m_pathCalls.push_back(PathCall{name, Text(path), m_nativeViewDepth > 0});
+}
+
 std::string FaultyCalls::FileName(HANDLE file) const {
   auto found = m_files.find(file);
   return found == m_files.end() ? std::string("?") : found->second;
@@ -215,6 +219,7 @@ std::string FaultyCalls::KeyName(HKEY key) const {
 
 HANDLE FaultyCalls::CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                 DWORD disposition, DWORD flags, HANDLE templateFile) {
+  NotePathCall("CreateFileA", path);
   bool fail = ChangesFile(access, disposition) ? EnterMutating("CreateFileA", Text(path)) : Enter("CreateFileA");
   if (fail) return INVALID_HANDLE_VALUE;
   HANDLE file = m_real.CreateFileA(path, access, share, security, disposition, flags, templateFile);
@@ -238,31 +243,37 @@ BOOL FaultyCalls::SetEndOfFile(HANDLE file) {
 }
 
 HANDLE FaultyCalls::FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
+  NotePathCall("FindFirstFileA", path);
   if (Enter("FindFirstFileA")) return INVALID_HANDLE_VALUE;
   return m_real.FindFirstFileA(path, data);
 }
 
 BOOL FaultyCalls::CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+  NotePathCall("CopyFileA", from);
   if (EnterMutating("CopyFileA", Text(from) + " -> " + Text(to))) return FALSE;
   return m_real.CopyFileA(from, to, failIfExists);
 }
 
 BOOL FaultyCalls::MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+  NotePathCall("MoveFileExA", from);
   if (EnterMutating("MoveFileExA", Text(from) + " -> " + Text(to))) return FALSE;
   return m_real.MoveFileExA(from, to, flags);
 }
 
 BOOL FaultyCalls::DeleteFileA(LPCSTR path) {
+  NotePathCall("DeleteFileA", path);
   if (EnterMutating("DeleteFileA", Text(path))) return FALSE;
   return m_real.DeleteFileA(path);
 }
 
 BOOL FaultyCalls::CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+  NotePathCall("CreateDirectoryA", path);
   if (EnterMutating("CreateDirectoryA", Text(path))) return FALSE;
   return m_real.CreateDirectoryA(path, security);
 }
 
 BOOL FaultyCalls::RemoveDirectoryA(LPCSTR path) {
+  NotePathCall("RemoveDirectoryA", path);
   if (EnterMutating("RemoveDirectoryA", Text(path))) return FALSE;
   return m_real.RemoveDirectoryA(path);
 }
@@ -486,4 +497,38 @@ void FaultyCalls::Sleep(DWORD milliseconds) {
 DWORD FaultyCalls::GetTickCount() {
   Enter("GetTickCount");
   return m_real.GetTickCount();
+}
+
+// WOW64
+
+bool FaultyCalls::ReallyWow64() {
+  BOOL wow64 = FALSE;
+  return m_real.IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+BOOL FaultyCalls::IsWow64Process(HANDLE process, PBOOL wow64) {
+  if (Enter("IsWow64Process")) return FALSE;
+  if (m_pretendedWow64 >= 0) {
+    *wow64 = m_pretendedWow64 != 0 ? TRUE : FALSE;
+    return TRUE;
+  }
+  return m_real.IsWow64Process(process, wow64);
+}
+
+BOOL FaultyCalls::Wow64DisableWow64FsRedirection(PVOID* previous) {
+  if (Enter("Wow64DisableWow64FsRedirection")) return FALSE;
+  if (m_pretendedWow64 >= 0 && !ReallyWow64()) {
+    *previous = nullptr;
+  } else if (!m_real.Wow64DisableWow64FsRedirection(previous)) {
+    return FALSE;
+  }
+  ++m_nativeViewDepth;
+  return TRUE;
+}
+
+BOOL FaultyCalls::Wow64RevertWow64FsRedirection(PVOID previous) {
+  if (Enter("Wow64RevertWow64FsRedirection")) return FALSE;
+  if (!(m_pretendedWow64 >= 0 && !ReallyWow64()) && !m_real.Wow64RevertWow64FsRedirection(previous)) return FALSE;
+  --m_nativeViewDepth;
+  return TRUE;
 }

@@ -25,6 +25,13 @@ class FaultyCalls : public ISystemCalls {
     std::string argument;  // path, service or value name, as far as known
     bool failed = false;   // failed by this seam, the real call never made
   };
+  // One file-system call on a path, and whether it was made in the 64-bit
+  // system's own view (redirection turned off through this seam).
+  struct PathCall {
+    std::string name;
+    std::string path;  // the first path of a copy or move
+    bool nativeView = false;
+  };
   // One ExitWindowsEx request; it never reaches the system.
   struct ExitRequest {
     UINT flags;
@@ -44,6 +51,16 @@ class FaultyCalls : public ISystemCalls {
   void FailMutatingCall(int n, DWORD error);
   // Makes Sleep really sleep again (it is instant by default).
   void UseRealSleep(bool real) { m_realSleep = real; }
+  // Makes the process look like a 32-bit program on 64-bit Windows (or,
+  // with false, on 32-bit Windows): IsWow64Process answers so. Where the
+  // real system has no redirection, turning it off and back on is only
+  // recorded, so the files stay where the real system puts them.
+  void PretendWow64(bool wow64 = true) { m_pretendedWow64 = wow64 ? 1 : 0; }
+
+  // Every file-system call on a path, in order.
+  const std::vector<PathCall>& PathCalls() const { return m_pathCalls; }
+  // True while redirection is off through this seam (not yet restored).
+  bool InNativeView() const { return m_nativeViewDepth > 0; }
 
   // How often a call of that name was made, failed ones included.
   int Count(const std::string& name) const;
@@ -128,6 +145,10 @@ class FaultyCalls : public ISystemCalls {
   void Sleep(DWORD milliseconds) override;
   DWORD GetTickCount() override;
 
+  BOOL IsWow64Process(HANDLE process, PBOOL wow64) override;
+  BOOL Wow64DisableWow64FsRedirection(PVOID* previous) override;
+  BOOL Wow64RevertWow64FsRedirection(PVOID previous) override;
+
  private:
   struct Fault {
     int from;
@@ -136,6 +157,7 @@ class FaultyCalls : public ISystemCalls {
   };
 
   bool Fails(const std::string& name, int count, DWORD* error) const;
+  void NotePathCall(const char* name, LPCSTR path);
   std::string FileName(HANDLE file) const;
   std::string ServiceName(SC_HANDLE service) const;
   std::string KeyName(HKEY key) const;
@@ -149,6 +171,10 @@ class FaultyCalls : public ISystemCalls {
   std::vector<DWORD> m_sleeps;
   std::vector<ExitRequest> m_exitRequests;
   int m_liveShellLinks = 0;
+  int m_pretendedWow64 = -1;  // -1: the real answer
+  bool ReallyWow64();
+  int m_nativeViewDepth = 0;
+  std::vector<PathCall> m_pathCalls;
   // What the handles stand for, for the list of mutating calls.
   std::map<HANDLE, std::string> m_files;
   std::map<SC_HANDLE, std::string> m_services;
