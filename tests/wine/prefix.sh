@@ -46,12 +46,29 @@ make_pristine() {
   flock -u 9
 }
 
+# A copy shares Wine's own program images with its source as hard links: its
+# DLLs, programs and tables in system32, syswow64 and winsxs, which nothing
+# ever writes to. Every other file is a copy of its own, the Drivers folders
+# whole (an installation writes there, and may overwrite a file in place).
+# A 64-bit prefix is 1.3 GB, nearly all of it such images: a copy takes a
+# fraction of a second instead of many, and the copies of a sweep share the
+# page cache.
 make_fresh() {
   local pristine=$1 dir=$2
   stop_server "$dir"
   rm -rf "$dir"
   mkdir -p "$(dirname "$dir")"
-  cp -a "$pristine" "$dir"
+  cp -al "$pristine" "$dir"
+  local dir_path
+  dir_path=$(cd "$dir" && pwd)
+  (
+    cd "$pristine"
+    find . -type f ! \( \( -path ./drive_c/windows/system32/\* -o -path ./drive_c/windows/syswow64/\* \
+      -o -path ./drive_c/windows/winsxs/\* \) ! -ipath ./drive_c/windows/\*/drivers/\* \
+      \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' -o -iname '*.sys' -o -iname '*.nls' -o -iname '*.ocx' \
+      -o -iname '*.cpl' -o -iname '*.acm' -o -iname '*.ax' -o -iname '*.tlb' \) \) -print0 |
+      xargs -0 -r cp -p --parents --remove-destination -t "$dir_path"
+  )
   rm -f "$dir/.pristine"
 }
 
