@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Scenario test of the demo product in a fresh Wine prefix:
 #   demo_product_test.sh PROGRAM_TEST UNINSTALL_TEST AFTER_RESTART_TEST
-# copies the nine built demo files into C:\velmora-demo, runs the program
+# copies the built demo files into C:\velmora-demo, runs the program
 # and uninstaller tests, restarts the prefix (wineboot -r carries out the
 # deletions left for the restart) and checks the machine after it.
 set -euo pipefail

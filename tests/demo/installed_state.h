@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-// Where the scenario script puts the nine built demo files.
+// Where the scenario script puts the built demo files.
 constexpr const char* kDemoFolder = "C:\\velmora-demo";
 constexpr const char* kUninstallKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}";
