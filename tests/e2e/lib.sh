@@ -229,6 +229,13 @@ e2e_expect_no_drivers() {
   python3 "$VELMORA_SOURCE_DIR/tests/sequences/native_view.py" --prefix "$E2E_PREFIX" --none
 }
 
+# Driver words: the log file, for expect-unchanged. On 64-bit Windows the
+# driver's snapshot lists it under syswow64 as well, where it really is.
+wiz_log_words() {
+  printf "'%s' " "$T_LOG"
+  [ "$E2E_ARCH" = win32 ] || printf "'%s' " 'C:\windows\syswow64\velmora-install.log'
+}
+
 # Converts the driver's BMP pictures in a folder to PNG.
 e2e_pictures_to_png() {
   local bmp
