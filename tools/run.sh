@@ -41,7 +41,7 @@ pictures=$run/pictures
 [ -f "$setup" ] || { echo "run.sh: $setup was not built" >&2; exit 1; }
 
 source "$root/tests/wine/env.sh"
-echo "Making a $arch Wine prefix (the first time takes a minute or two)."
+echo "A fresh $arch Wine prefix in $prefix (the first one of each kind takes a minute to make)."
 "$root/tests/wine/prefix.sh" pristine "$pristine" "$arch"
 "$root/tests/wine/prefix.sh" fresh "$pristine" "$prefix"
 use_wine_prefix "$prefix"
@@ -97,8 +97,12 @@ report() {
   done
   if [ "$arch" = win64 ]; then
     local strays
-    strays=$(ls "$prefix/drive_c/windows/syswow64/drivers/" 2>/dev/null | grep -ci '^vel' || true)
-    echo "  none in C:\\windows\\syswow64\\drivers, where a 64-bit kernel never looks ($strays found)"
+    strays=$(ls "$prefix/drive_c/windows/syswow64/drivers/" 2>/dev/null | grep -i '^vel' | paste -sd' ' || true)
+    if [ -z "$strays" ]; then
+      echo "  none in C:\\windows\\syswow64\\drivers, where a 64-bit kernel never looks"
+    else
+      echo "  but also in C:\\windows\\syswow64\\drivers, where a 64-bit kernel never looks: $strays"
+    fi
   fi
   echo "Driver services:"
   local service state
