@@ -23,6 +23,12 @@ set_tests_properties(wine.prefix.cleanup PROPERTIES FIXTURES_CLEANUP wine_prefix
 add_test(NAME wine.prefix64.setup
          COMMAND ${VELMORA_PREFIX_TOOL} pristine ${VELMORA_WINE_PRISTINE64} win64)
 set_tests_properties(wine.prefix64.setup PROPERTIES FIXTURES_SETUP wine_prefix64 TIMEOUT 600)
+# The copies share Wine's program images with the pristine prefixes as hard
+# links: once every test is done, neither may have changed.
+add_test(NAME wine.pristine.untouched COMMAND ${VELMORA_PREFIX_TOOL} untouched ${VELMORA_WINE_PRISTINE})
+set_tests_properties(wine.pristine.untouched PROPERTIES FIXTURES_CLEANUP wine_prefix)
+add_test(NAME wine.pristine64.untouched COMMAND ${VELMORA_PREFIX_TOOL} untouched ${VELMORA_WINE_PRISTINE64})
+set_tests_properties(wine.pristine64.untouched PROPERTIES FIXTURES_CLEANUP wine_prefix64)
 
 # velmora_add_wine_test(NAME <name> TARGET <exe target> [ARGS ...] [TIMEOUT s])
 # A test binary run in the shared prefix. Tests in the shared prefix change the

@@ -9,6 +9,8 @@
 #   prefix.sh start DIR                  start a persistent wineserver for DIR
 #   prefix.sh stop DIR                   end every process of DIR's wineserver
 #   prefix.sh setup PRISTINE DIR [ARCH]  pristine + fresh + start, for a test fixture
+#   prefix.sh untouched PRISTINE         fail when a file of PRISTINE changed since
+#                                        it was made (through a copy's hard link)
 set -euo pipefail
 
 source "$(dirname "$0")/env.sh"
@@ -86,11 +88,24 @@ stop_server() {
   WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1 || true
 }
 
+# The copies share files with their pristine: a write into one of them
+# would change every later copy. Nothing may have.
+check_untouched() {
+  local pristine=$1 changed
+  [ -f "$pristine/.pristine" ] || return 0
+  changed=$(find "$pristine" -newer "$pristine/.pristine" -type f ! -name .pristine)
+  [ -z "$changed" ] && return 0
+  echo "prefix.sh: files of the pristine prefix $pristine changed since it was made:" >&2
+  echo "$changed" >&2
+  return 1
+}
+
 case "$cmd" in
   pristine) make_pristine "$1" "${2:-}" ;;
   fresh)    make_fresh "$1" "$2" ;;
   start)    start_server "$1" ;;
   stop)     stop_server "$1" ;;
   setup)    make_pristine "$1" "${3:-}"; make_fresh "$1" "$2"; start_server "$2" ;;
+  untouched) check_untouched "$1" ;;
   *) echo "prefix.sh: unknown command $cmd" >&2; exit 2 ;;
 esac
