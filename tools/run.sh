@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main command: builds everything, makes velmora-setup.exe (setup.exe with
 # the demo product's package appended by setuppack) and runs it under Wine in
-# a throwaway prefix, build/run/prefix, never your own.
+# a throwaway prefix, build/run/prefix, never your own: a 64-bit Windows, as
+# users have, or with --win32 a 32-bit one.
 #
 # With a usable display the wizard opens for you to click through. Without
 # one (over SSH, in CI) it walks the wizard itself on a private virtual X
@@ -15,21 +16,43 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMORA_BUILD:-$root/build}
 export VELMORA_BUILD=$build
 
+arch=win64
+case ${1:-} in
+  '') ;;
+  --win32) arch=win32 ;;
+  --win64) arch=win64 ;;
+  -h | --help)
+    echo "usage: tools/run.sh [--win32 | --win64]   (default: --win64, a 64-bit Windows)"
+    exit 0 ;;
+  *) echo "run.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
+esac
+
 "$root/tools/bootstrap.sh"
 "$root/tools/build.sh"
 
 setup=$build/win/velmora-setup.exe
 driver=$build/win/tests/e2e/driver/wizard_driver.exe
+# The test run's pristine prefixes: each is made once and kept.
 pristine=$build/win/wine/pristine
+[ "$arch" = win64 ] && pristine=$build/win/wine/pristine64
 run=$build/run
 prefix=$run/prefix
 pictures=$run/pictures
 [ -f "$setup" ] || { echo "run.sh: $setup was not built" >&2; exit 1; }
 
 source "$root/tests/wine/env.sh"
-export WINEPREFIX=$prefix
-"$root/tests/wine/prefix.sh" pristine "$pristine"
+echo "A fresh $arch Wine prefix in $prefix (the first one of each kind takes a minute to make)."
+"$root/tests/wine/prefix.sh" pristine "$pristine" "$arch"
 "$root/tests/wine/prefix.sh" fresh "$pristine" "$prefix"
+use_wine_prefix "$prefix"
+# The setup is a 32-bit program: on 64-bit Windows its registry entries lie
+# in the 32-bit view of HKLM\Software, its log in syswow64.
+reg_view=()
+system32_of_setup=system32
+if [ "$arch" = win64 ]; then
+  reg_view=(/reg:32)
+  system32_of_setup=syswow64
+fi
 
 source "$root/tools/xvfb.sh"
 finish() {
@@ -48,40 +71,75 @@ winpath() {
 # The product as installed, read from the prefix: where, and what.
 report() {
   local dest uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}'
-  dest=$(wine reg query "$uninstall" /v InstallLocation 2>/dev/null | tr -d '\r' |
+  dest=$(wine reg query "$uninstall" /v InstallLocation "${reg_view[@]}" 2>/dev/null | tr -d '\r' |
          sed -n 's/^ *InstallLocation *REG_SZ *//p')
+  local log=$prefix/drive_c/windows/$system32_of_setup/velmora-install.log
   if [ -z "$dest" ]; then
     echo "Velmora is not installed (the wizard was cancelled or the installation failed)."
+    [ -f "$log" ] && echo "The installation log: C:\\windows\\$system32_of_setup\\velmora-install.log (on this machine: $log)"
     return 0
   fi
   local host_dest menu
   host_dest=$(readlink -f "$(wine winepath -u "$dest" 2>/dev/null | tr -d '\r')")
-  menu=$(wine reg query "$uninstall" /v StartMenuLocation 2>/dev/null | tr -d '\r' |
+  menu=$(wine reg query "$uninstall" /v StartMenuLocation "${reg_view[@]}" 2>/dev/null | tr -d '\r' |
          sed -n 's/^ *StartMenuLocation *REG_SZ *//p')
   echo "Velmora was installed into $dest"
   echo "  (on this machine: $host_dest)"
   echo "Program files:"
   find "$host_dest" -maxdepth 1 -type f -printf '  %f (%s bytes)\n' | sort
-  echo "Drivers:"
-  ls "$prefix/drive_c/windows/system32/drivers/" | grep -i '^vel' | sed 's/^/  C:\\windows\\system32\\drivers\\/'
+  # The drivers where the system's kernel loads them from: on 64-bit
+  # Windows the native system32, which a 32-bit program sees only as Sysnative.
+  echo "Drivers, as the $([ "$arch" = win64 ] && echo 64-bit || echo 32-bit) system sees them:"
+  local file
+  for file in "$prefix/drive_c/windows/system32/drivers/"*; do
+    case ${file##*/} in vel* | Vel* | VEL*) ;; *) continue ;; esac
+    echo "  C:\\windows\\system32\\drivers\\${file##*/} ($(machine_of "$file"), $(stat -c %s "$file") bytes)"
+  done
+  if [ "$arch" = win64 ]; then
+    local strays
+    strays=$(ls "$prefix/drive_c/windows/syswow64/drivers/" 2>/dev/null | grep -i '^vel' | paste -sd' ' || true)
+    if [ -z "$strays" ]; then
+      echo "  none in C:\\windows\\syswow64\\drivers, where a 64-bit kernel never looks"
+    else
+      echo "  but also in C:\\windows\\syswow64\\drivers, where a 64-bit kernel never looks: $strays"
+    fi
+  fi
   echo "Driver services:"
-  local service
+  local service state
   for service in velctl velmon; do
+    state=$(wine sc query "$service" 2>/dev/null | tr -d '\r' | sed -n 's/^ *STATE *: *[0-9]* *\([A-Z_]*\).*/\1/p')
     wine reg query "HKLM\\System\\CurrentControlSet\\Services\\$service" 2>/dev/null | tr -d '\r' |
       sed -n 's/^ *\(DisplayName\|Start\|ImagePath\) *REG_[A-Z_]* *\(.*\)$/\1=\2/p' | paste -sd' ' |
-      sed "s/^/  $service: /"
+      sed "s/^/  $service: ${state:-not running} /"
   done
   echo "Start Menu folder \"$menu\":"
   ls "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$menu" | sed 's/^/  /'
   echo "Desktop icon:"
   ls "$prefix/drive_c/users/Public/Desktop/" 2>/dev/null | grep -i velmora | sed 's/^/  /' || echo "  none"
-  echo "Registry:"
-  wine reg query "$uninstall" 2>/dev/null | tr -d '\r' | sed -n 's/^ *\([A-Za-z]*\) *REG_SZ *\(.*\)$/  Uninstall: \1=\2/p'
-  wine reg query 'HKCR\.tms' /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *\(.*\)$/  .tms -> \1/p'
+  echo "Registry$([ "$arch" = win64 ] && echo " (32-bit view: HKLM\\Software\\Wow6432Node)"):"
+  wine reg query "$uninstall" "${reg_view[@]}" 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *\([A-Za-z]*\) *REG_SZ *\(.*\)$/  Uninstall: \1=\2/p'
+  wine reg query 'HKCR\.tms' /ve "${reg_view[@]}" 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *(Default) *REG_SZ *\(.*\)$/  .tms -> \1/p'
+}
+
+# "x86-64 kernel driver" and the like, from a PE image's headers.
+machine_of() {
+  local offset machine subsystem
+  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  machine=$(od -An -tx2 -j"$offset" -N6 "$1" | awk '{print $3}')
+  subsystem=$(od -An -tu2 -j$((offset + 92)) -N2 "$1" | tr -d ' ')
+  case $machine in
+    8664) machine=x86-64 ;;
+    014c) machine=x86 ;;
+    *) machine="machine $machine" ;;
+  esac
+  [ "$subsystem" = 1 ] && machine="$machine kernel driver"
+  echo "$machine"
 }
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  echo "Opening the wizard on $DISPLAY (Wine prefix $prefix)."
+  echo "Opening the wizard on $DISPLAY ($arch Wine prefix $prefix)."
   # The test prefixes leave windows unmanaged (Xvfb has no window manager);
   # on a real display the window manager should frame them.
   wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
@@ -93,7 +151,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 else
   unset DISPLAY
   start_xvfb
-  echo "No usable display: walking the wizard on a virtual X server ($DISPLAY)."
+  echo "No usable display: walking the wizard on a virtual X server ($DISPLAY), $arch Wine prefix $prefix."
   # Every window opens in one virtual desktop, so the pages get their frames.
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d velmora /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v velmora /d 1024x768 /f >/dev/null 2>&1

@@ -13,8 +13,10 @@ home_before=$(mktemp)
 
 source "$root/tools/xvfb.sh"
 cleanup() {
-  # End every Wine prefix's processes that the run started, then Xvfb.
-  for p in "$build"/win/wine/*/ "$build"/win/wine/scenarios/*/; do
+  # End every Wine prefix's processes that the run started, 32-bit and
+  # 64-bit (the scenarios' prefixes of each lie in a folder of their own),
+  # then Xvfb.
+  for p in "$build"/win/wine/*/ "$build"/win/wine/scenarios*/*/; do
     [ -d "$p" ] && "$root/tests/wine/prefix.sh" stop "$p"
   done
   stop_xvfb

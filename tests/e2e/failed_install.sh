@@ -48,9 +48,10 @@ expect-file-contains '$T_LOG' 'RemoveInstallFiles: %VELMORA_SYSTEM%\Drivers\velc
 expect-file-contains '$T_LOG' 'RemoveInstallFiles: %VELMORA_SYSTEM%\Drivers\velmon.sys'
 expect-no-process velmora.exe
 $(wiz_expect_nothing_installed "$dest")
-expect-unchanged before '$T_LOG' 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' $(wiz_wine_noise)
+expect-unchanged before $(wiz_log_words) 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' $(wiz_wine_noise)
 WIZ
 e2e_pictures_to_png "$E2E_WORK/pictures"
+e2e_expect_no_drivers
 
 # The failure title is drawn in pure red.
 red=$(convert "$E2E_WORK/pictures/failure-finish.png" txt:- | grep -ci '#FF0000' || true)

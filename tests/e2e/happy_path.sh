@@ -2,7 +2,8 @@
 # A user installs Velmora with every default: reads the welcome page while the
 # package unpacks, accepts the license, keeps the folders and icons, installs,
 # and leaves both boxes of the finish page checked. The product starts, the
-# quick-start page is requested, everything is installed and the log is gone.
+# quick-start page is requested, everything is installed and the log is gone;
+# the drivers are where the system's kernel loads them from.
 source "$(dirname "$0")/lib.sh"
 e2e_begin happy_path
 e2e_demo_files
@@ -121,9 +122,9 @@ end-process velmora.exe
 expect-no-file '$T_LOG'
 $(for f in "${T_PROGRAM_FILES[@]}"; do echo "expect-same-file '$dest\\$f' '$(demo "$f")'"; done)
 expect-match-count '$dest\*' 6
-expect-same-file '%VELMORA_SYSTEM%\drivers\velctl.sys' '$(demo velctl.sys)'
-expect-same-file '%VELMORA_SYSTEM%\drivers\velmon.sys' '$(demo velmon.sys)'
-expect-match-count '%VELMORA_SYSTEM%\drivers\*.tmp' 0
+expect-same-file '$T_NATIVE_DRIVERS\velctl.sys' '$(demo "${T_DRIVER_ENTRIES[0]}")'
+expect-same-file '$T_NATIVE_DRIVERS\velmon.sys' '$(demo "${T_DRIVER_ENTRIES[1]}")'
+expect-match-count '$T_NATIVE_DRIVERS\*.tmp' 0
 expect-service-config velctl 2 "Velmora Control Driver" '%VELMORA_SYSTEM%\Drivers\velctl.sys'
 expect-service-config velmon 3 "Velmora Monitor Driver" '%VELMORA_SYSTEM%\Drivers\velmon.sys'
 expect-service velctl running
@@ -148,6 +149,7 @@ expect-reg 'HKCR\Brenthaven.Velmora\shell' '' "open"
 expect-reg 'HKCR\Brenthaven.Velmora\shell\open\command' '' '"$dest\velmora.exe" -open "%1"'
 WIZ
 e2e_pictures_to_png "$E2E_WORK/pictures"
+e2e_expect_loadable_drivers "$(dirname "${E2E_DEMO_FILES[0]}")"
 
 # The success title is not red.
 red=$(convert "$E2E_WORK/pictures/finish.png" txt:- | grep -ci '#FF0000' || true)

@@ -1,12 +1,14 @@
 # Sourced by every end-to-end scenario. Gives each scenario a fresh Wine
-# prefix of its own (a copy of the pristine one), a private X display and a
-# work folder, runs the wizard driver in a virtual desktop, and always ends
-# the prefix's processes and the display at exit.
+# prefix of its own (a copy of the pristine one, 32-bit or 64-bit), a private
+# X display and a work folder, runs the wizard driver in a virtual desktop,
+# and always ends the prefix's processes and the display at exit.
 #
 # Environment (set by CTest, see cmake/WineTests.cmake):
 #   VELMORA_BUILD_DIR       the Windows build folder
 #   VELMORA_SOURCE_DIR      the source tree
 #   VELMORA_WINE_PRISTINE   the pristine prefix to copy
+#   VELMORA_WINE_ARCH       its architecture: win32 (default) or win64
+#   VELMORA_WINE_SCENARIOS  the folder for the scenario's prefix
 #   VELMORA_PREFIX_TOOL     tests/wine/prefix.sh
 # Set by the scenario's CMake registration:
 #   VELMORA_SETUP           the finished velmora-setup.exe
@@ -24,6 +26,7 @@ set -euo pipefail
 VELMORA_PREFIX_TOOL=${VELMORA_PREFIX_TOOL:-$VELMORA_SOURCE_DIR/tests/wine/prefix.sh}
 
 source "$VELMORA_SOURCE_DIR/tests/wine/env.sh"
+E2E_ARCH=${VELMORA_WINE_ARCH:-win32}
 
 # The desktop size of the wizard's virtual desktop.
 E2E_DESKTOP_SIZE=${E2E_DESKTOP_SIZE:-1024x768}
@@ -38,15 +41,17 @@ winpath() {
 # e2e_begin NAME: fresh prefix, work folder, private display, cleanup trap.
 e2e_begin() {
   E2E_NAME=$1${VELMORA_E2E_VARIANT:+-$VELMORA_E2E_VARIANT}
-  E2E_PREFIX=$VELMORA_BUILD_DIR/wine/scenarios/e2e-$E2E_NAME
+  E2E_PREFIX=${VELMORA_WINE_SCENARIOS:-$VELMORA_BUILD_DIR/wine/scenarios}/e2e-$E2E_NAME
   E2E_WORK=$VELMORA_BUILD_DIR/e2e/$E2E_NAME
+  [ "$E2E_ARCH" = win32 ] || E2E_WORK=$E2E_WORK.$E2E_ARCH
   export WINEPREFIX=$E2E_PREFIX
   trap e2e_end EXIT
   trap 'exit 143' TERM INT
   rm -rf "$E2E_WORK"
   mkdir -p "$E2E_WORK"
-  "$VELMORA_PREFIX_TOOL" pristine "$VELMORA_WINE_PRISTINE"
+  "$VELMORA_PREFIX_TOOL" pristine "$VELMORA_WINE_PRISTINE" "$E2E_ARCH"
   "$VELMORA_PREFIX_TOOL" fresh "$VELMORA_WINE_PRISTINE" "$E2E_PREFIX"
+  use_wine_prefix "$E2E_PREFIX"
   e2e_use_virtual_desktop "$E2E_PREFIX"
   # shellcheck source=/dev/null
   source "$VELMORA_SOURCE_DIR/tools/xvfb.sh"
@@ -54,7 +59,7 @@ e2e_begin() {
   E2E_DRIVER_WIN=$(winpath "$VELMORA_DRIVER")
   E2E_WORK_WIN=$(winpath "$E2E_WORK")
   E2E_OPENED_WIN="$E2E_WORK_WIN\\opened.txt"
-  echo "scenario $E2E_NAME: prefix $E2E_PREFIX, display $DISPLAY, work folder $E2E_WORK"
+  echo "scenario $E2E_NAME: $E2E_ARCH prefix $E2E_PREFIX, display $DISPLAY, work folder $E2E_WORK"
 }
 
 e2e_end() {
@@ -151,6 +156,16 @@ T_UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{3F0C2
 T_LOG='%VELMORA_SYSTEM%\velmora-install.log'
 T_DEFAULT_DEST='%VELMORA_PROGRAM_FILES%\Velmora'
 T_PROGRAM_FILES=(velmora.exe velmorastub32.exe license.txt readme.txt uninstall.exe velmora.chm)
+# The Drivers folder the system's kernel loads from, as the (32-bit) driver
+# reaches it, and the package entries installed there as velctl.sys and
+# velmon.sys. The services name it '%VELMORA_SYSTEM%\Drivers' either way.
+if [ "$E2E_ARCH" = win64 ]; then
+  T_NATIVE_DRIVERS='C:\windows\Sysnative\drivers'
+  T_DRIVER_ENTRIES=(velctl64.sys velmon64.sys)
+else
+  T_NATIVE_DRIVERS='%VELMORA_SYSTEM%\drivers'
+  T_DRIVER_ENTRIES=(velctl.sys velmon.sys)
+fi
 
 # Driver commands: start the setup and wait until its welcome page is ready.
 wiz_start() {
@@ -187,6 +202,8 @@ wiz_expect_nothing_installed() {
 expect-no-file '$dest'
 expect-no-file '%VELMORA_SYSTEM%\drivers\velctl.sys'
 expect-no-file '%VELMORA_SYSTEM%\drivers\velmon.sys'
+expect-no-file '$T_NATIVE_DRIVERS\velctl.sys'
+expect-no-file '$T_NATIVE_DRIVERS\velmon.sys'
 expect-service velctl absent
 expect-service velmon absent
 expect-no-file '%VELMORA_COMMON_PROGRAMS%\Velmora'
@@ -204,6 +221,25 @@ WIZ
 wiz_wine_noise() {
   printf "%s " "'HKLM\System\CurrentControlSet\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}\0000\@DriverDateData'" \
     "'HKLM\System\CurrentControlSet\Control\Video\'" "'HKCU\Software\Wine\'" "'HKCU\Console'"
+}
+
+# Checks from the host what the system's kernel sees: both drivers in the
+# prefix's native Drivers folder, built for its processor, the same as the
+# package's entries for it (in DEMO_FOLDER), none of ours in syswow64\drivers.
+e2e_expect_loadable_drivers() {
+  python3 "$VELMORA_SOURCE_DIR/tests/sequences/native_view.py" --prefix "$E2E_PREFIX" --demo-files "$1"
+}
+
+# Checks from the host that neither Drivers folder holds a file of ours.
+e2e_expect_no_drivers() {
+  python3 "$VELMORA_SOURCE_DIR/tests/sequences/native_view.py" --prefix "$E2E_PREFIX" --none
+}
+
+# Driver words: the log file, for expect-unchanged. On 64-bit Windows the
+# driver's snapshot lists it under syswow64 as well, where it really is.
+wiz_log_words() {
+  printf "'%s' " "$T_LOG"
+  [ "$E2E_ARCH" = win32 ] || printf "'%s' " 'C:\windows\syswow64\velmora-install.log'
 }
 
 # Converts the driver's BMP pictures in a folder to PNG.

@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """Host-side scenarios of the installation and rollback sequences, each in
-prefixes of its own, each state read from the prefix as a whole:
+prefixes of its own, each state read from the prefix as a whole, the
+drivers checked where the system's kernel loads them from (native_view):
 
+- a clean installation, and the restart after it;
+- an upgrade over an earlier installation whose control driver runs, and
+  one with a driver file held open as well: what is in use waits for the
+  restart, which must then put the new drivers in place;
 - the natural failures: a package without "readme.txt", a destination whose
   parent is missing, a Start Menu folder under a missing parent; each
   followed by the service stop and the rollback, after which the prefix is
@@ -20,12 +25,16 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import native_view  # noqa: E402
 import prefix_state  # noqa: E402
 from scenario_common import (DEST_FOLDER, START_MENU_FOLDER, WAIT_FOR_CONTROL_DRIVER, Workspace,  # noqa: E402
                              install_arguments, settle)
 from wine_prefix import windows_path  # noqa: E402
 
 ERROR_PATH_NOT_FOUND = 3
+DRIVERS_FOLDER = "C:\\windows\\system32\\Drivers"
+# The native Drivers folder as the 32-bit runner reaches it.
+RUNNER_DRIVERS_FOLDER = {"win32": DRIVERS_FOLDER, "win64": "C:\\windows\\Sysnative\\Drivers"}
 PROGRAM = DEST_FOLDER + "\\velmora.exe"
 UNINSTALLER = DEST_FOLDER + "\\uninstall.exe"
 TEMP_COPY = re.compile(r"_[1-9]{8}\.tmp$")
@@ -52,9 +61,22 @@ class Check:
     def no_differences(self, differences, what):
         self.problems += ["%s: %s" % (what, difference) for difference in differences]
 
+    def drivers_loadable(self, prefix, services, entries, when):
+        """The native view: see native_view.driver_problems."""
+        self.no_differences(native_view.driver_problems(prefix.path, prefix.arch, services, entries), when)
+
 
 def log_lines(prefix):
-    return prefix.read_text(prefix_state.LOG_FILE).split("\r\n")
+    return prefix.read_text(prefix_state.LOG_FILES[prefix.arch]).split("\r\n")
+
+
+def package_entries(prefix, package):
+    """The package's entries: name -> (size, md5)."""
+    return prefix.run("package", "--package", windows_path(package)).entries
+
+
+def temporary_copies(snapshot):
+    return sorted(path for path in snapshot.files if TEMP_COPY.search(path))
 
 
 def with_argument(arguments, option, value):
@@ -113,6 +135,69 @@ def expect_started_driver_stopped(check, result, lines):
                "the stop step sent no stop control")
 
 
+def clean_install(workspace, options):
+    """A clean installation: every file in place, the drivers for this
+    system in its native Drivers folder, the control driver running; after
+    a restart, which loads the drivers from their image paths, it runs
+    again."""
+    check = Check("clean-install")
+    prefix = workspace.fresh("clean-install")
+    entries = package_entries(prefix, options.package)
+    result = prefix.run(*install_arguments(options.package))
+    check.equal(("completed", 0), (result.outcome, result.restart), "outcome and restart flag")
+    check.equal(["velctl"], result.started, "services started")
+    services = prefix_state.parse_services(prefix.run("services").service_lines)
+    check.drivers_loadable(prefix, services, entries, "after the installation")
+    lines = log_lines(prefix)
+    for name in native_view.DRIVER_FILES:
+        check.true("Install File: %s\\%s" % (DRIVERS_FOLDER, name) in lines, "no log line for " + name)
+    snapshot = prefix_state.Snapshot(prefix.path, services)
+    for name in ("velmora.exe", "uninstall.exe", "readme.txt"):
+        check.equal(("file",) + entries[name], snapshot.file(DEST_FOLDER + "\\" + name), name)
+    services = prefix_state.parse_services(prefix.restart())
+    check.drivers_loadable(prefix, services, entries, "after a restart")
+    if not check.problems:
+        prefix.remove()
+    return check
+
+
+def upgrade_over_running_driver(workspace, options, name, held_driver=None):
+    """An upgrade over an earlier installation whose control driver runs,
+    with held_driver (a driver file name) held open by another program as
+    well: the files in use are replaced at the restart, and after it the
+    native Drivers folder holds the new release's drivers for this system,
+    with no copy left over, and the control driver runs."""
+    check = Check(name)
+    base = workspace.earlier_installation(name + "-base", options.earlier_package)
+    prefix = workspace.fresh(name, base.path, WAIT_FOR_CONTROL_DRIVER)
+    base.remove()
+    entries = package_entries(prefix, options.package)
+    arguments = install_arguments(options.package)
+    if held_driver:
+        arguments += ["--hold", RUNNER_DRIVERS_FOLDER[prefix.arch] + "\\" + held_driver]
+    result = prefix.run(*arguments)
+    check.equal(("completed", 1), (result.outcome, result.restart), "outcome and restart flag")
+    check.true("StartServiceA" not in [call[2] for call in result.calls], "the driver was started")
+    prefix.stop()
+    pending = prefix_state.Snapshot(prefix.path, {}).pending_renames()
+    waiting = [name for name in native_view.DRIVER_FILES
+               if (native_view.NATIVE_DRIVERS + "/" + name).lower() in [target.lower() for _, target in pending
+                                                                        if target]]
+    for driver in ("velctl.sys", held_driver):
+        if driver:
+            check.true(driver in waiting, "no replacement of %s in the native folder is pending: %r" %
+                       (driver, pending))
+
+    services = prefix_state.parse_services(prefix.restart())
+    after = prefix_state.Snapshot(prefix.path, services)
+    check.equal([], after.pending_renames(), "renames pending after the restart")
+    check.equal([], temporary_copies(after), "copies left after the restart")
+    check.drivers_loadable(prefix, services, entries, "after the restart")
+    if not check.problems:
+        prefix.remove()
+    return check
+
+
 def upgrade_with_program_in_use(workspace, options):
     """The earlier program is held open during the upgrade: its replacement
     waits for the restart, the driver is not started, and after the restart
@@ -121,7 +206,7 @@ def upgrade_with_program_in_use(workspace, options):
     base = workspace.earlier_installation("in-use-base", options.earlier_package)
     prefix = workspace.fresh("in-use", base.path, WAIT_FOR_CONTROL_DRIVER)
     base.remove()
-    entries = prefix.run("package", "--package", windows_path(options.package)).entries
+    entries = package_entries(prefix, options.package)
     result = prefix.run(*(install_arguments(options.package) + ["--hold", PROGRAM]))
     check.equal("completed", result.outcome, "outcome")
     check.equal(1, result.restart, "restart flag")
@@ -139,12 +224,11 @@ def upgrade_with_program_in_use(workspace, options):
     after = prefix_state.Snapshot(prefix.path, prefix_state.parse_services(services))
     check.equal([], after.pending_renames(), "renames pending after the restart")
     for name, (size, digest) in entries.items():
-        folder = "C:\\windows\\system32\\Drivers" if name.endswith(".sys") else DEST_FOLDER
-        if name == "license.rtf":
+        if name.endswith(".sys") or name == "license.rtf":
             continue
-        check.equal(("file", size, digest), after.file(folder + "\\" + name), name + " after the restart")
-    check.equal([], sorted(path for path in after.files if TEMP_COPY.search(path)), "copies left after the restart")
-    check.equal("running", after.services.get("velctl"), "the control driver after the restart")
+        check.equal(("file", size, digest), after.file(DEST_FOLDER + "\\" + name), name + " after the restart")
+    check.equal([], temporary_copies(after), "copies left after the restart")
+    check.drivers_loadable(prefix, after.services, entries, "after the restart")
     if not check.problems:
         prefix.remove()
     return check
@@ -157,8 +241,11 @@ def uninstall_after_install(workspace, options):
     check = Check("uninstall")
     before = workspace.state_before("uninstall-before", workspace.pristine)
     prefix = workspace.fresh("uninstall")
+    entries = package_entries(prefix, options.package)
     result = prefix.run(*install_arguments(options.package))
     check.equal("completed", result.outcome, "installation")
+    check.drivers_loadable(prefix, prefix_state.parse_services(prefix.run("services").service_lines), entries,
+                           "after the installation")
     code, lines = prefix.wine([UNINSTALLER, "/quiet"], "uninstall")
     check.true(code in SUCCESS_EXIT_CODES, "uninstaller exit code %d: %s" % (code, " ".join(lines)))
     services = prefix.restart()
@@ -180,6 +267,9 @@ def main():
 
     plain = install_arguments(options.package)
     scenarios = [
+        lambda: clean_install(workspace, options),
+        lambda: upgrade_over_running_driver(workspace, options, "upgrade-driver-running"),
+        lambda: upgrade_over_running_driver(workspace, options, "upgrade-driver-held", "velmon.sys"),
         lambda: natural_failure(workspace, "no-readme", install_arguments(options.no_readme_package), 154,
                                 expect_missing_readme),
         lambda: natural_failure(workspace, "missing-parent",

@@ -23,10 +23,17 @@ SESSION_KEYS = (
 )
 
 RUN_ONCE_KEY = "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\RunOnce"
+# A 32-bit program's HKLM\Software on 64-bit Windows, but for the classes,
+# which both views share.
+WOW64_SOFTWARE = "Software\\\\Wow6432Node"
 SESSION_MANAGER_KEY = "System\\\\CurrentControlSet\\\\Control\\\\Session Manager"
 PENDING_RENAMES_VALUE = '"PendingFileRenameOperations"'
 KEY_SEPARATOR = "\\\\"  # as system.reg writes it
-LOG_FILE = DRIVE + "/windows/system32/velmora-install.log"
+# The installation log lies where a 32-bit program's system folder is: the
+# system32 of a 32-bit Windows, the syswow64 of a 64-bit one.
+LOG_FILES = {"win32": DRIVE + "/windows/system32/velmora-install.log",
+             "win64": DRIVE + "/windows/syswow64/velmora-install.log"}
+LOG_FILE = LOG_FILES["win32"]
 
 SERVICE_DRIVER_TYPES = 0x0B  # kernel and file-system drivers
 # Wine's plug-and-play bus drivers: the PlugPlay service starts them some
@@ -215,13 +222,24 @@ def decode_reg_string(quoted):
 
 
 def to_prefix_path(name):
-    """"\\??\\C:\\a\\b" -> "drive_c/a/b"; "" stays ""."""
+    """"\\??\\C:\\a\\b" -> "drive_c/a/b"; "" stays "". The native system
+    folder, as a 32-bit program on 64-bit Windows names it ("Sysnative"), is
+    the prefix's system32, as the rest of the system sees it."""
     if not name:
         return ""
     name = re.sub(r"^\\\?\?\\", "", name)
     if name[:2].lower() == "c:":
         name = DRIVE + name[2:]
+    name = re.sub(r"^(drive_c\\windows\\)sysnative(?=\\|$)", r"\1system32", name, flags=re.IGNORECASE)
     return name.replace("\\", "/")
+
+
+def stored_key(key, arch):
+    """The key of system.reg where a 32-bit program's HKLM key (as system.reg
+    spells it) lies on a system of the given architecture."""
+    if arch == "win64" and in_tree(key, "Software") and not in_tree(key, "Software" + KEY_SEPARATOR + "Classes"):
+        return WOW64_SOFTWARE + key[len("Software"):]
+    return key
 
 
 def in_tree(key, top):
@@ -244,7 +262,7 @@ def compare(expected, actual, ignore_files=(), lost_keys=(), lost_values=(), ign
     values or keys in the lost_keys trees, the loss of the given (key, value
     name) pairs."""
     differences = []
-    ignored_files = {path.lower() for path in ignore_files} | {LOG_FILE}
+    ignored_files = {path.lower() for path in ignore_files} | set(LOG_FILES.values())
     for path in sorted(set(expected.files) | set(actual.files)):
         if path.lower() in ignored_files:
             continue
@@ -252,7 +270,7 @@ def compare(expected, actual, ignore_files=(), lost_keys=(), lost_values=(), ign
         if before != after:
             differences.append("file %s: expected %s, found %s" % (path, describe(before), describe(after)))
 
-    skipped_keys = SESSION_KEYS + (RUN_ONCE_KEY,)
+    skipped_keys = SESSION_KEYS + (RUN_ONCE_KEY, stored_key(RUN_ONCE_KEY, "win64"))
     expected_keys, actual_keys = expected.all_keys(), actual.all_keys()
     for key in sorted(expected_keys | actual_keys):
         if any(in_tree(key, top) for top in skipped_keys):

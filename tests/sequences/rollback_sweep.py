@@ -21,25 +21,27 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import prefix_state  # noqa: E402
+from wine_prefix import prefix_arch  # noqa: E402
 from scenario_common import (CONTROL_SERVICE, DOCUMENT_KEYS, UNINSTALL_KEY, WAIT_FOR_CONTROL_DRIVER,  # noqa: E402
                              Workspace, install_arguments, prefix_relative, settle)
 
 PARALLEL_POINTS = 4
 
 
-def ignored_failure_allowance(call):
+def ignored_failure_allowance(call, arch):
     """What a completed installation may lack, compared with a clean one,
     when the given call failed and the installation went on: what that call
     would have written to the registry (the document type's registration
     ends at its first failure, so the rest of it too), a backup file left
-    undeleted, or the control driver left stopped."""
+    undeleted, or the control driver left stopped. arch: the system's, for
+    where the registry keeps what the (32-bit) installation writes."""
     _, _, name, argument, _ = call
     registry_argument = argument.replace("\\", prefix_state.KEY_SEPARATOR)  # as system.reg spells it
     if name == "RegSetValueExA" and prefix_state.in_tree(registry_argument, UNINSTALL_KEY):
         key, value = registry_argument.rsplit(prefix_state.KEY_SEPARATOR, 1)
-        return {"lost_values": ((key.lower(), '"%s"' % value),)}
+        return {"lost_values": ((prefix_state.stored_key(key, arch).lower(), '"%s"' % value),)}
     if name == "RegCreateKeyExA" and prefix_state.in_tree(registry_argument, UNINSTALL_KEY):
-        return {"lost_keys": (UNINSTALL_KEY,)}
+        return {"lost_keys": (prefix_state.stored_key(UNINSTALL_KEY, arch),)}
     if name in ("RegCreateKeyExA", "RegSetValueExA"):
         return {"lost_keys": DOCUMENT_KEYS}
     if name == "DeleteFileA":
@@ -79,7 +81,8 @@ def run_point(context, number):
         if result.outcome == "failed":
             expected, allowed, kind = context.baseline, {}, "rolled back"
         else:
-            expected, allowed, kind = context.installed.snapshot, ignored_failure_allowance(failed), "completed"
+            expected, allowed, kind = (context.installed.snapshot, ignored_failure_allowance(failed, context.arch),
+                                       "completed")
         outcome = settle(prefix, result, context.baseline, expected, **allowed)
         problems += ["before restart: " + difference for difference in outcome.pending_differences]
         problems += prefix_state.compare(expected, outcome.snapshot, **allowed)
@@ -102,6 +105,7 @@ def main():
 
     context = argparse.Namespace(label=options.label, package=options.package, lock=threading.Lock(), kept=0)
     context.workspace = workspace = Workspace(options.runner)
+    context.arch = prefix_arch(workspace.pristine)
     if options.earlier_package:
         base = workspace.earlier_installation(options.label + "-base", options.earlier_package)
     else:
@@ -123,8 +127,8 @@ def main():
     context.full_calls = result.install_call_names()
     full.remove()
     total = result.install_calls
-    print("%s sweep: the full installation makes %d calls that change the system%s" %
-          (options.label, total, " and needs a restart" if context.installed.restarted else ""))
+    print("%s sweep on %s: the full installation makes %d calls that change the system%s" %
+          (options.label, context.arch, total, " and needs a restart" if context.installed.restarted else ""))
 
     numbers = range(1, total + 1)
     if options.points:
@@ -144,8 +148,8 @@ def main():
         for problem in problems:
             print("    RESIDUE " + problem)
         failures += bool(problems)
-    print("%s sweep: %d points swept of %d calls that change the system, %d with residue, %.0f s" %
-          (options.label, len(reports), total, failures, time.time() - started))
+    print("%s sweep on %s: %d points swept of %d calls that change the system, %d with residue, %.0f s" %
+          (options.label, context.arch, len(reports), total, failures, time.time() - started))
     print("%s sweep: points where the installation completes despite the failure: %s" %
           (options.label, "; ".join(completed) or "none"))
     if len(reports) != total and not options.points:

@@ -6,7 +6,7 @@ import os
 import sys
 
 import prefix_state
-from wine_prefix import Prefix, windows_path
+from wine_prefix import Prefix, scenario_folder, windows_path
 
 DEST_FOLDER = "C:\\Program Files\\Velmora"
 START_MENU_FOLDER = "Velmora"
@@ -76,9 +76,8 @@ class Workspace:
     def __init__(self, runner):
         self.prefix_tool = os.environ["VELMORA_PREFIX_TOOL"]
         self.pristine = os.environ["VELMORA_WINE_PRISTINE"]
-        self.work = os.path.join(os.environ["VELMORA_BUILD_DIR"], "wine", "scenarios")
+        self.work = scenario_folder()
         self.runner = windows_path(runner)
-        os.makedirs(self.work, exist_ok=True)
 
     def prefix(self, name, runner_options=()):
         return Prefix(os.path.join(self.work, "sequences-" + name), self.prefix_tool, self.runner, runner_options)

@@ -28,7 +28,7 @@ const std::vector<std::string>& ProductFileNames() {
       product::kControlDriverFile, product::kMonitorDriverFile, product::kProgramFile,
       std::string(product::kStubFilePrefix) + product::kStubFileSuffix, product::kUninstallerFile,
       product::kHelpFile,          product::kLicenseTextFile,   product::kLicenseRtfFile,
-      product::kReadmeFile,
+      product::kReadmeFile,        product::kControlDriver64Entry, product::kMonitorDriver64Entry,
   };
   return names;
 }

@@ -11,7 +11,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from wine_prefix import Prefix, windows_path  # noqa: E402
+from wine_prefix import Prefix, scenario_folder, windows_path  # noqa: E402
 
 PARALLEL_CASES = 2
 
@@ -54,8 +54,7 @@ def main():
     context = argparse.Namespace()
     context.prefix_tool = os.environ["VELMORA_PREFIX_TOOL"]
     context.pristine = os.environ["VELMORA_WINE_PRISTINE"]
-    context.work = os.path.join(os.environ["VELMORA_BUILD_DIR"], "wine", "scenarios")
-    os.makedirs(context.work, exist_ok=True)
+    context.work = scenario_folder()
     context.arguments = [windows_path(options.tests), "--demo-package=" + windows_path(options.demo_package),
                          "--earlier-package=" + windows_path(options.earlier_package)]
 

@@ -9,8 +9,10 @@ import subprocess
 WINE_ENVIRONMENT_FILE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine", "wine.env")
 
 
-def wine_environment():
-    """The project's Wine environment, from the one file the shell scripts source too."""
+def wine_environment(arch=None):
+    """The project's Wine environment, from the one file the shell scripts
+    source too; arch ("win32" or "win64") names the architecture of a prefix
+    about to be made, the file's default otherwise."""
     values = {}
     with open(WINE_ENVIRONMENT_FILE) as lines:
         for line in lines:
@@ -18,7 +20,35 @@ def wine_environment():
             if line and not line.startswith("#"):
                 key, _, value = line.partition("=")
                 values[key] = value
+    if arch:
+        values["WINEARCH"] = arch
     return values
+
+
+def prefix_arch(path):
+    """The architecture a prefix was made with (the "#arch=" line of its
+    system.reg, before the first key); the Wine environment's default for a
+    prefix not made yet. Wine refuses to run in a prefix under another."""
+    try:
+        with open(os.path.join(path, "system.reg"), errors="replace") as lines:
+            for line in lines:
+                if line.startswith("#arch="):
+                    return line.strip()[len("#arch="):]
+                if line.startswith("["):
+                    break
+    except FileNotFoundError:
+        pass
+    return wine_environment()["WINEARCH"]
+
+
+def scenario_folder():
+    """Where a scenario test keeps its prefixes: one folder per architecture
+    (CTest names it), so that a scenario's 32-bit and 64-bit runs can run
+    side by side."""
+    folder = os.environ.get("VELMORA_WINE_SCENARIOS") or os.path.join(os.environ["VELMORA_BUILD_DIR"], "wine",
+                                                                         "scenarios")
+    os.makedirs(folder, exist_ok=True)
+    return folder
 
 
 def windows_path(path):
@@ -92,7 +122,7 @@ class Prefix:
 
     def environment(self):
         environment = dict(os.environ)
-        environment.update(wine_environment())
+        environment.update(wine_environment(prefix_arch(self.path)))
         environment["WINEPREFIX"] = self.path
         return environment
 
@@ -134,6 +164,10 @@ class Prefix:
         services = self.run("services").service_lines
         self.stop()
         return services
+
+    @property
+    def arch(self):
+        return prefix_arch(self.path)
 
     def read_text(self, relative_path):
         with open(os.path.join(self.path, relative_path), "rb") as stream:
