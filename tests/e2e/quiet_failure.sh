@@ -28,5 +28,5 @@ expect-file-contains '$copy' "Exit code: 1603\r\n"
 expect-file-contains '$T_LOG' "Exit code: 1603\r\n"
 # The control driver was started before the failure: the service manager
 # counts that start in ServiceCurrent, its own record, not the setup's.
-expect-unchanged before '$T_LOG' 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' 'HKLM\System\CurrentControlSet\Control\ServiceCurrent\' $(wiz_wine_noise)
+expect-unchanged before $(wiz_log_words) 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' 'HKLM\System\CurrentControlSet\Control\ServiceCurrent\' $(wiz_wine_noise)
 WIZ

@@ -13,8 +13,8 @@ wiz_expect_installed() {
   for f in "${T_PROGRAM_FILES[@]}"; do echo "expect-same-file '$dest\\$f' '$demo_dir\\$f'"; done
   cat <<WIZ
 expect-match-count '$dest\*' 6
-expect-same-file '%VELMORA_SYSTEM%\drivers\velctl.sys' '$demo_dir\velctl.sys'
-expect-same-file '%VELMORA_SYSTEM%\drivers\velmon.sys' '$demo_dir\velmon.sys'
+expect-same-file '$T_NATIVE_DRIVERS\velctl.sys' '$demo_dir\\${T_DRIVER_ENTRIES[0]}'
+expect-same-file '$T_NATIVE_DRIVERS\velmon.sys' '$demo_dir\\${T_DRIVER_ENTRIES[1]}'
 expect-service-config velctl 2 "Velmora Control Driver" '%VELMORA_SYSTEM%\Drivers\velctl.sys'
 expect-service-config velmon 3 "Velmora Monitor Driver" '%VELMORA_SYSTEM%\Drivers\velmon.sys'
 expect-service velctl running
