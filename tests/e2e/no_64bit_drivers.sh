@@ -43,7 +43,15 @@ expect-disabled 1
 click 2
 answer-box yes "$T_CANCEL_QUESTION" "velmora-setup"
 wait-exit
+expect-exit-code 1633
 expect-file-contains '$T_LOG' 'Error: The package has no driver for 64-bit Windows: velctl64.sys'
+expect-file-contains '$T_LOG' "Exit code: 1633\r\n"
+# Unattended, the same refusal: nothing shown, the code deployment tools
+# know as "this platform is not supported".
+start '$(winpath "$setup")' /quiet '/log=$E2E_WORK_WIN\quiet.log'
+expect-exit-code 1633
+expect-file-contains '$E2E_WORK_WIN\quiet.log' 'Error: The package has no driver for 64-bit Windows: velctl64.sys'
+expect-file-contains '$E2E_WORK_WIN\quiet.log' "Exit code: 1633\r\n"
 expect-no-process velmora.exe
 $(wiz_expect_nothing_installed)
 expect-unchanged before $(wiz_log_words) 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce' $(wiz_wine_noise)
