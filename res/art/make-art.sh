@@ -2,6 +2,7 @@
 # Draws the wizard's artwork with ImageMagick (shapes and gradients only, no
 # fonts, so the output depends on nothing but ImageMagick itself):
 #   side.bmp       160 x 280, left picture of the welcome and finish pages
+#                  (256 colours, a third of true colour's bytes in the setup)
 #   header.bmp      48 x 48,  picture at the right of the header band
 #   setup.ico       the setup program's icon (48, 32, 16)
 #   folder.ico      destination folder page
@@ -72,4 +73,4 @@ im "$work/side-fill.miff" \
    -stroke none -fill 'rgba(255,255,255,0.92)' \
    -draw "polygon 46,160 66,160 80,206 94,160 114,160 88,232 72,232" \
    -fill 'rgba(255,255,255,0.35)' -draw "rectangle 0,264 160,266" \
-   -alpha off -type TrueColor "${strip_opts[@]}" BMP3:side.bmp
+   -alpha off -colors 256 -type Palette -compress None "${strip_opts[@]}" BMP3:side.bmp
