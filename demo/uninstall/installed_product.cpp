@@ -9,9 +9,7 @@
 #include "framework/handles.h"
 
 namespace {
-std::string RegistrationKeyPath() {
-  return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product::kUninstallKeyName;
-}
+std::string RegistrationKeyPath() { return product::UninstallKeyPath(); }
 
 // A string value; empty when it is missing or not a string.
 std::string ReadString(HKEY key, const char* name) {

@@ -21,8 +21,7 @@ const std::string kStubFile = std::string(product::kStubFilePrefix) + product::k
 const std::vector<std::string> kProgramFiles = {product::kProgramFile,     kStubFile,
                                                 product::kLicenseTextFile, product::kReadmeFile,
                                                 product::kUninstallerFile, product::kHelpFile};
-const std::string kUninstallKey =
-    std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product::kUninstallKeyName;
+const std::string kUninstallKey = product::UninstallKeyPath();
 const std::string kWebShortcut = "Velmora on Web.url";
 
 struct ShortcutExpectation {

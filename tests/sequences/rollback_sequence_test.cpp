@@ -128,9 +128,7 @@ TEST_F(RollbackSequence, StartMenuFailureLeavesNoRegistration) {
   m_calls.FailCall("SHGetSpecialFolderPathA", ERROR_PATH_NOT_FOUND);
   ASSERT_NO_FATAL_FAILURE(FailInstallWith(235));
 
-  EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE,
-                                 std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
-                                     product::kUninstallKeyName));
+  EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, product::UninstallKeyPath()));
   EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, product::kDocumentExtension));
   EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, product::kProgId));
   EXPECT_FALSE(ServiceExists("velctl"));
