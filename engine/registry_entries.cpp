@@ -1,8 +1,8 @@
 // The uninstall registration and the document-type registration. Neither is
 // journaled: the installation writes them only once nothing can fail any more.
 
+#include "base/product.h"
 #include "engine/install_engine.h"
-#include "engine/product.h"
 #include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 

@@ -6,7 +6,7 @@
 # A string constant of the product header, its C escapes undone.
 velmora_product_constant() {
   local header
-  header="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/engine/product.h"
+  header="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/base/product.h"
   sed -n "s/^constexpr const char\* $1 = \"\(.*\)\";\$/\1/p" "$header" | sed 's/\\\\/\\/g'
 }
 

@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "base/handles.h"
+#include "base/product.h"
 #include "demo/uninstall/paths.h"
-#include "engine/product.h"
-#include "framework/handles.h"
 
 namespace {
 std::string RegistrationKeyPath() { return product::UninstallKeyPath(); }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/product.h"
+#include "base/product.h"
 
 // Where the scenario script puts the built demo files.
 constexpr const char* kDemoFolder = "C:\\velmora-demo";

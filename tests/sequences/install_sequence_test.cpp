@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <map>
 
-#include "engine/product.h"
-#include "framework/handles.h"
+#include "base/handles.h"
+#include "base/product.h"
 #include "tests/engine/driver_services.h"
 #include "tests/sequences/sequence_fixture.h"
 #include "tests/support/shortcut_reader.h"

@@ -4,7 +4,7 @@ built with, so that the scenarios and the setup never disagree."""
 import os
 import re
 
-_HEADER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "engine", "product.h")
+_HEADER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "base", "product.h")
 
 
 def _constant(name):

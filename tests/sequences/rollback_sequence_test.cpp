@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "tests/engine/driver_services.h"
 #include "tests/sequences/sequence_fixture.h"
 #include "tests/support/test_files.h"
