@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/text_ids.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "res/resource.h"
 
 namespace {

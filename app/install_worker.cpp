@@ -7,7 +7,7 @@
 #include "app/app_calls.h"
 #include "app/structured_guard.h"
 #include "app/worker_thread.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "framework/cstring.h"
 #include "res/resource.h"
 

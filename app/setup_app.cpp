@@ -9,10 +9,10 @@
 
 #include "app/app_calls.h"
 #include "app/dll_search.h"
-#include "app/worker_thread.h"
 #include "app/text_ids.h"
 #include "app/wizard_pages.h"
-#include "engine/product.h"
+#include "app/worker_thread.h"
+#include "base/product.h"
 #include "res/resource.h"
 
 CSetupApp* SetupApp() { return static_cast<CSetupApp*>(AfxGetApp()); }

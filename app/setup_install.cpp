@@ -7,7 +7,7 @@
 #include "app/pages/page_messages.h"
 #include "app/setup_app.h"
 #include "app/worker_thread.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "res/resource.h"
 
 namespace {

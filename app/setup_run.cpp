@@ -10,7 +10,7 @@
 #include "app/silent_app_calls.h"
 #include "app/text_ids.h"
 #include "app/wizard_pages.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "log/install_log.h"
 #include "package/package_status.h"
 #include "res/resource.h"

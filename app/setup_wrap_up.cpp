@@ -7,7 +7,7 @@
 
 #include "app/app_calls.h"
 #include "app/setup_app.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "res/resource.h"
 
 void CSetupApp::WrapUp() {

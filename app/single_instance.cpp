@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/product.h"
+#include "base/product.h"
 
 const char* CSingleInstance::MutexName() {
   static const std::string name = std::string("Global\\") + product::kName + " Setup " + product::kUninstallKeyName;

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 class CSingleInstance {
  public:

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <new>
 
+#include "base/handles.h"
 #include "engine/install_engine.h"
 #include "engine/seam_handles.h"
 #include "engine/system_calls.h"
-#include "framework/handles.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/handles.h"
 #include "engine/install_engine.h"
 #include "engine/native_view.h"
 #include "engine/system_calls.h"
-#include "framework/handles.h"
 
 namespace {
 

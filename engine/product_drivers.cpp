@@ -4,7 +4,7 @@
 // into the Drivers folder of the 64-bit system itself: the folder that the
 // services' image paths name there, and the only one its kernel loads from.
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "engine/product_install_engine.h"
 #include "engine/system_calls.h"
 

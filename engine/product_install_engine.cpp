@@ -5,10 +5,10 @@
 
 #include <cstring>
 
-#include "engine/product.h"
+#include "base/handles.h"
+#include "base/product.h"
 #include "engine/product_install_engine.h"
 #include "engine/system_calls.h"
-#include "framework/handles.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The uninstall registration and the document-type registration. Neither is
 // journaled: the installation writes them only once nothing can fail any more.
 
+#include "base/product.h"
 #include "engine/install_engine.h"
 #include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 
 namespace {
 
-constexpr const char* kUninstallRoot = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 // The formatted document-type texts keep to the size of the buffer they
 // were always built in; a longer one is refused, never cut short.
 constexpr size_t kFormattedTextBufferSize = 528;
@@ -38,7 +38,7 @@ void CInstallEngine::WriteUninstallValues(const std::string& keyName, const std:
                                           const std::string& startMenuLocation,
                                           const std::string& uninstallerFileName, const std::string& displayName) {
   seam_hkey key;
-  if (CreateKey(HKEY_LOCAL_MACHINE, kUninstallRoot + keyName, &key) != ERROR_SUCCESS) return;
+  if (CreateKey(HKEY_LOCAL_MACHINE, product::kUninstallRoot + keyName, &key) != ERROR_SUCCESS) return;
   SetString(key.get(), "InstallLocation", installLocation);
   SetString(key.get(), "UninstallString", Quoted(installLocation + "\\" + uninstallerFileName));
   SetString(key.get(), "StartMenuLocation", startMenuLocation);

@@ -1,8 +1,8 @@
 // Restarting Windows when changes wait for the next start.
 
+#include "base/handles.h"
 #include "engine/install_engine.h"
 #include "engine/system_calls.h"
-#include "framework/handles.h"
 
 DWORD CInstallEngine::RestartSystem() {
   Log("Restart System");

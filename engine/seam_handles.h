@@ -2,8 +2,8 @@
 // Handle owners for handles the engine opens through the system-call seam:
 // they are closed through the seam too, so a test's seam sees every close.
 
+#include "base/handles.h"
 #include "engine/system_calls.h"
-#include "framework/handles.h"
 
 struct SeamServiceHandleTraits {
   static SC_HANDLE Invalid() { return nullptr; }

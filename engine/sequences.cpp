@@ -3,7 +3,7 @@
 // progress page animate. Pauses go through the system-call seam so that tests
 // can make them instant.
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "engine/product_install_engine.h"
 #include "engine/system_calls.h"
 

@@ -3,10 +3,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "base/handles.h"
+#include "base/shell_link_ids.h"
 #include "engine/install_engine.h"
 #include "engine/system_calls.h"
-#include "framework/handles.h"
-#include "framework/shell_link_ids.h"
 
 namespace {
 

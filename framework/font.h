@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 class CFont {
  public:

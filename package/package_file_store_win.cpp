@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 int32_t CPackageFileStore::Open() noexcept {
   m_status = kReadFailed;

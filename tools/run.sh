@@ -41,6 +41,7 @@ pictures=$run/pictures
 [ -f "$setup" ] || { echo "run.sh: $setup was not built" >&2; exit 1; }
 
 source "$root/tests/wine/env.sh"
+source "$root/tools/product_facts.sh"
 echo "A fresh $arch Wine prefix in $prefix (the first one of each kind takes a minute to make)."
 "$root/tests/wine/prefix.sh" pristine "$pristine" "$arch"
 "$root/tests/wine/prefix.sh" fresh "$pristine" "$prefix"
@@ -70,7 +71,7 @@ winpath() {
 
 # The product as installed, read from the prefix: where, and what.
 report() {
-  local dest uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}'
+  local dest uninstall=$VELMORA_UNINSTALL_KEY
   dest=$(wine reg query "$uninstall" /v InstallLocation "${reg_view[@]}" 2>/dev/null | tr -d '\r' |
          sed -n 's/^ *InstallLocation *REG_SZ *//p')
   local log=$prefix/drive_c/windows/$system32_of_setup/velmora-install.log

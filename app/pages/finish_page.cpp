@@ -1,7 +1,7 @@
 #include "app/pages/finish_page.h"
 
 #include "app/pages/page_frame.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "res/resource.h"
 
 CFinishPage::CFinishPage() : CDialog(IDD_FINISH) {}

@@ -1,6 +1,6 @@
 #include "app/pages/folder_naming.h"
 
-#include "engine/product.h"
+#include "base/product.h"
 
 CString DestinationFolderFor(const CString& chosenPath) {
   CString folder = chosenPath;

@@ -2,7 +2,7 @@
 
 #include "app/app_calls.h"
 #include "app/folder_checks.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "res/resource.h"
 
 namespace {

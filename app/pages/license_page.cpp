@@ -1,6 +1,6 @@
 #include "app/pages/license_page.h"
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "res/resource.h"
 
 CLicensePage::CLicensePage()

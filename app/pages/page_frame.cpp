@@ -1,7 +1,7 @@
 #include "app/pages/page_frame.h"
 
 #include "app/app_calls.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "res/resource.h"
 
 CString WizardWindowTitle() {

@@ -1,7 +1,7 @@
 #include "app/pages/restart_page.h"
 
 #include "app/pages/page_frame.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "res/resource.h"
 
 CRestartPage::CRestartPage() : CDialog(IDD_RESTART) {}

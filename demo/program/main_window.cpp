@@ -2,9 +2,9 @@
 
 #include <shellapi.h>
 
+#include "base/product.h"
 #include "demo/program/resource.h"
 #include "demo/version.h"
-#include "engine/product.h"
 
 namespace {
 constexpr const char* kWindowClass = "VelmoraMainWindow";

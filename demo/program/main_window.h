@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 class MainWindow {
  public:

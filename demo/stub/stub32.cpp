@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/product.h"
 #include "demo/version.h"
-#include "engine/product.h"
 
 int main() {
   char path[MAX_PATH] = {};

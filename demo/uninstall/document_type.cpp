@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "engine/product.h"
-#include "framework/handles.h"
+#include "base/handles.h"
+#include "base/product.h"
 
 namespace {
 bool IsMissing(LSTATUS status) {

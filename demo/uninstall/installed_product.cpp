@@ -4,14 +4,12 @@
 
 #include <vector>
 
+#include "base/handles.h"
+#include "base/product.h"
 #include "demo/uninstall/paths.h"
-#include "engine/product.h"
-#include "framework/handles.h"
 
 namespace {
-std::string RegistrationKeyPath() {
-  return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product::kUninstallKeyName;
-}
+std::string RegistrationKeyPath() { return product::UninstallKeyPath(); }
 
 // A string value; empty when it is missing or not a string.
 std::string ReadString(HKEY key, const char* name) {

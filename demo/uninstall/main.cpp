@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/product.h"
 #include "demo/uninstall/installed_product.h"
 #include "demo/uninstall/removal.h"
 #include "demo/uninstall/uninstaller.h"
-#include "engine/product.h"
 
 namespace {
 constexpr size_t kListedFailures = 10;

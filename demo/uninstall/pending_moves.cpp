@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 namespace {
 constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";

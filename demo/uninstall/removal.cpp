@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "base/handles.h"
 #include "demo/uninstall/paths.h"
-#include "framework/handles.h"
 
 namespace {
 bool IsMissing(DWORD error) {

@@ -1,6 +1,6 @@
 #include "demo/uninstall/services.h"
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 namespace {
 constexpr DWORD kStopTimeoutMs = 10000;

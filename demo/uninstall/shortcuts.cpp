@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "base/handles.h"
+#include "base/shell_link_ids.h"
 #include "demo/uninstall/paths.h"
-#include "framework/handles.h"
-#include "framework/shell_link_ids.h"
 
 bool IsShortcutTo(const std::string& link, const std::string& target) {
   com_ptr<IShellLinkA> shellLink;

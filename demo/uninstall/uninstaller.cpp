@@ -5,13 +5,13 @@
 
 #include <string>
 
+#include "base/handles.h"
+#include "base/product.h"
 #include "demo/uninstall/document_type.h"
 #include "demo/uninstall/native_view.h"
 #include "demo/uninstall/paths.h"
 #include "demo/uninstall/services.h"
 #include "demo/uninstall/shortcuts.h"
-#include "engine/product.h"
-#include "framework/handles.h"
 
 namespace {
 // The setup's Start Menu folder items, its optional icons' name and folder.

@@ -1,7 +1,7 @@
 #include "tests/app/app_harness.h"
 
 #include "app/text_ids.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_registry.h"
 

@@ -6,7 +6,7 @@
 
 #include <deque>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "res/resource.h"
 #include "tests/app/app_harness.h"
 #include "tests/support/test_files.h"

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/product.h"
-#include "framework/handles.h"
+#include "base/handles.h"
+#include "base/product.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_registry.h"
 

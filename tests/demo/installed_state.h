@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "base/product.h"
+
 // Where the scenario script puts the built demo files.
 constexpr const char* kDemoFolder = "C:\\velmora-demo";
-constexpr const char* kUninstallKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}";
+const std::string kUninstallKey = product::UninstallKeyPath();
 constexpr const char* kControlService = "velctl";
 constexpr const char* kMonitorService = "velmon";
 

@@ -10,8 +10,8 @@
 
 #include <cctype>
 
-#include "engine/product.h"
-#include "framework/handles.h"
+#include "base/handles.h"
+#include "base/product.h"
 #include "tests/demo/installed_state.h"
 #include "tests/demo/running_program.h"
 #include "tests/demo/window_probe.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 // A program started with CreateProcessA; terminated when the object goes
 // while it still runs, so no test leaves a process behind.

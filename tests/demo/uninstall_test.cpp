@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "tests/demo/installed_state.h"
 #include "tests/demo/restart_scenario.h"
 #include "tests/demo/running_program.h"

@@ -26,6 +26,7 @@ set -euo pipefail
 VELMORA_PREFIX_TOOL=${VELMORA_PREFIX_TOOL:-$VELMORA_SOURCE_DIR/tests/wine/prefix.sh}
 
 source "$VELMORA_SOURCE_DIR/tests/wine/env.sh"
+source "$VELMORA_SOURCE_DIR/tools/product_facts.sh"
 E2E_ARCH=${VELMORA_WINE_ARCH:-win32}
 
 # The desktop size of the wizard's virtual desktop.
@@ -152,7 +153,7 @@ T_CANCEL_QUESTION='Are you sure you want to cancel Velmora installation?'
 T_DAMAGED='Installation package is damaged'
 T_SUCCESS_TITLE='Completing Velmora\n Setup Wizard.'
 T_FAILURE_TITLE='Setup Wizard did not complete the  installation\n Velmora on your computer.'
-T_UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}'
+T_UNINSTALL_KEY=$VELMORA_UNINSTALL_KEY
 T_LOG='%VELMORA_SYSTEM%\velmora-install.log'
 T_DEFAULT_DEST='%VELMORA_PROGRAM_FILES%\Velmora'
 T_PROGRAM_FILES=(velmora.exe velmorastub32.exe license.txt readme.txt uninstall.exe velmora.chm)

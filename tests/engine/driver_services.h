@@ -15,7 +15,7 @@
 
 #include "engine/install_engine.h"
 
-#include "framework/handles.h"
+#include "base/handles.h"
 #include "tests/support/engine_harness.h"
 
 // The configuration the service manager holds for a service.

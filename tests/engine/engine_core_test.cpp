@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "tests/support/engine_harness.h"
 #include "tests/support/system_call_faults.h"
 #include "tests/support/test_registry.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "tests/engine/driver_services.h"
 #include "tests/support/engine_harness.h"
 #include "tests/support/system_call_faults.h"

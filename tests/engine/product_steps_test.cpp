@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "tests/support/engine_harness.h"
 #include "tests/support/shortcut_reader.h"
 #include "tests/support/system_call_faults.h"

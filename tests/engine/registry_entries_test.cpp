@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "tests/support/engine_harness.h"
 #include "tests/support/system_call_faults.h"
 #include "tests/support/test_registry.h"
@@ -14,7 +14,7 @@ namespace {
 // Names of this test program's own, so that the product's real entries are
 // never touched.
 const std::string kKeyName = "{VelmoraTest-" + std::to_string(GetCurrentProcessId()) + "}";
-const std::string kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + kKeyName;
+const std::string kUninstallKey = product::kUninstallRoot + kKeyName;
 const std::string kProgId = "Velmora.Test" + std::to_string(GetCurrentProcessId());
 const std::string kExtension = ".velmoratest" + std::to_string(GetCurrentProcessId());
 constexpr const char* kFolder = "C:\\Program Files\\Velmora Suite";
@@ -113,8 +113,7 @@ TEST_F(RegistryEntriesTest, FailedValueDoesNotStopTheOthers) {
 }
 
 TEST_F(RegistryEntriesTest, RegisterUninstallWritesTheProductsKeyFromTheOwnersChoices) {
-  const std::string productKey =
-      std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product::kUninstallKeyName;
+  const std::string productKey = product::UninstallKeyPath();
   ScopedRegistryCleanup productCleanup(HKEY_LOCAL_MACHINE, productKey);
   m_harness.m_owner.m_destFolder = kFolder;
   m_harness.m_owner.m_startMenuFolder = "Velmora";

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 #include "res/resource.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 #include "package/package_file_store.h"
 #include "tests/host/package_samples.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 #include "package/package_file_store.h"
 #include "package/package_format.h"
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <map>
 
-#include "engine/product.h"
-#include "framework/handles.h"
+#include "base/handles.h"
+#include "base/product.h"
 #include "tests/engine/driver_services.h"
 #include "tests/sequences/sequence_fixture.h"
 #include "tests/support/shortcut_reader.h"
@@ -21,8 +21,7 @@ const std::string kStubFile = std::string(product::kStubFilePrefix) + product::k
 const std::vector<std::string> kProgramFiles = {product::kProgramFile,     kStubFile,
                                                 product::kLicenseTextFile, product::kReadmeFile,
                                                 product::kUninstallerFile, product::kHelpFile};
-const std::string kUninstallKey =
-    std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product::kUninstallKeyName;
+const std::string kUninstallKey = product::UninstallKeyPath();
 const std::string kWebShortcut = "Velmora on Web.url";
 
 struct ShortcutExpectation {

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "tests/engine/driver_services.h"
 #include "tests/sequences/sequence_fixture.h"
 #include "tests/support/test_files.h"
@@ -128,9 +128,7 @@ TEST_F(RollbackSequence, StartMenuFailureLeavesNoRegistration) {
   m_calls.FailCall("SHGetSpecialFolderPathA", ERROR_PATH_NOT_FOUND);
   ASSERT_NO_FATAL_FAILURE(FailInstallWith(235));
 
-  EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE,
-                                 std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
-                                     product::kUninstallKeyName));
+  EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, product::UninstallKeyPath()));
   EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, product::kDocumentExtension));
   EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, product::kProgId));
   EXPECT_FALSE(ServiceExists("velctl"));

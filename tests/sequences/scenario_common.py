@@ -6,12 +6,12 @@ import os
 import sys
 
 import prefix_state
+from product_facts import UNINSTALL_KEY  # noqa: F401 (shared with the scenarios)
 from wine_prefix import Prefix, scenario_folder, windows_path
 
 DEST_FOLDER = "C:\\Program Files\\Velmora"
 START_MENU_FOLDER = "Velmora"
 CONTROL_SERVICE = "velctl"
-UNINSTALL_KEY = "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}"
 DOCUMENT_KEYS = ("Software\\\\Classes\\\\Brenthaven.Velmora", "Software\\\\Classes\\\\.tms")
 
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "engine/product.h"
-#include "framework/handles.h"
+#include "base/handles.h"
+#include "base/product.h"
 #include "tests/engine/driver_services.h"
 #include "tests/support/test_files.h"
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/product.h"
+#include "base/handles.h"
+#include "base/product.h"
 #include "engine/product_install_engine.h"
-#include "framework/handles.h"
 #include "tests/sequences/runner_options.h"
 #include "tests/sequences/state_report.h"
 #include "tests/support/recording_owner.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 #include "package/md5.h"
 
 void PrintJournal(const CInstallEngine& engine, std::FILE* out) {

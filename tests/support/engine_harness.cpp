@@ -1,6 +1,6 @@
 #include "tests/support/engine_harness.h"
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "tests/support/test_registry.h"
 
 EngineHarness::EngineHarness(RunOnceKey runOnce) : m_log(m_logFolder.File(product::kLogFileName)) {

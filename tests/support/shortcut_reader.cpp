@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 ShortcutInfo ReadShortcut(const std::string& shortcutPath) {
   ShortcutInfo info;

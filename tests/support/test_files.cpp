@@ -3,7 +3,7 @@
 #include <atomic>
 #include <sstream>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 std::string ReadWholeFile(const std::string& path) {
   unique_hfile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 // The whole content of a file; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);

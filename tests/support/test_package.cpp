@@ -1,6 +1,6 @@
 #include "tests/support/test_package.h"
 
-#include "engine/product.h"
+#include "base/product.h"
 #include "package/package_writer.h"
 
 int32_t FillStore(CPackageFileStore& store, const PackageFiles& files) {

@@ -1,6 +1,6 @@
 #include "tests/support/test_registry.h"
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 RegistryValue ReadRegistryValue(HKEY root, const std::string& key, const char* name) {
   RegistryValue value;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 #include "tests/e2e/driver/script_line.h"
 
 namespace {

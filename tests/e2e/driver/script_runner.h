@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 #include "tests/e2e/driver/machine_snapshot.h"
 #include "tests/e2e/driver/session_watch.h"
 #include "tests/e2e/driver/setup_process.h"

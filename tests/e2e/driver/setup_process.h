@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 
 class SetupProcess {
  public:

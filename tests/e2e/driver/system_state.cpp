@@ -3,7 +3,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 #include "tests/e2e/driver/script_line.h"
 
 PathKind KindOfPath(const std::string& path) {

@@ -14,7 +14,7 @@
 #include <iostream>
 #include <string>
 
-#include "framework/handles.h"
+#include "base/handles.h"
 #include "tests/e2e/driver/script_runner.h"
 
 namespace {
