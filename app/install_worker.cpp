@@ -8,13 +8,13 @@
 #include "app/structured_guard.h"
 #include "app/worker_thread.h"
 #include "engine/product.h"
+#include "engine/progress_tasks.h"
 #include "framework/cstring.h"
 #include "res/resource.h"
 
 namespace {
 
 constexpr int kStopServicesPercent = 50;
-constexpr int kStopServicesTask = 6;
 
 // One run of Install under the structured guard. C++ exceptions are caught
 // here, inside the guard, so that none has to unwind through it.
@@ -69,7 +69,7 @@ void InstallWithRollback(CProductInstallEngine& engine, volatile LONG* restartRe
   } else {
     return;
   }
-  engine.m_app->ReportProgress(kStopServicesPercent, kStopServicesTask);
+  engine.m_app->ReportProgress(kStopServicesPercent, TaskStopServices);
   engine.StopServices();
   // The worker waits here for the user; the page keeps animating.
   AppCalls().MessageBoxA(owner, failure, product::kName, MB_ICONERROR);

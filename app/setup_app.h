@@ -22,16 +22,19 @@ class CWizardPages;
 // The pages the walk shows, by position. The driver builds it from the nine
 // real pages; a test may script any CDialog in their place.
 struct WizardPageSet {
-  CDialog* sequence[7] = {};          // positions 0 (welcome) to 6 (progress)
-  CDialog* finish = nullptr;          // position 7 normally
-  CDialog* restart = nullptr;         // position 7 when a restart is required
-  CString* readySummary = nullptr;    // summary text of the page at position 5
+  // The ready page's position; its summary is built when the walk reaches it.
+  static constexpr int kReadyPosition = 5;
+  // The position after the progress page: the finish or the restart page.
+  static constexpr int kFinishPosition = 7;
+
+  CDialog* sequence[kFinishPosition] = {};  // from the welcome to the progress page
+  CDialog* finish = nullptr;                // at the finish position normally
+  CDialog* restart = nullptr;               // there when a restart is required
+  CString* readySummary = nullptr;          // summary text of the ready page
 };
 
 class CSetupApp : public CWinApp, public IInstallOwner {
  public:
-  static constexpr int kReadyPosition = 5;
-  static constexpr int kFinishPosition = 7;
   static constexpr int kBackResult = 1000;
   // InitializePackage's result for a package this Windows cannot use; apart
   // from the package store's own statuses.

@@ -5,23 +5,10 @@
 
 #include "engine/product.h"
 #include "engine/product_install_engine.h"
+#include "engine/progress_tasks.h"
 #include "engine/system_calls.h"
 
 namespace {
-
-// Progress task indices (captions live in the application's string table).
-enum ProgressTask : int {
-  TaskCopyingFiles = 0,
-  TaskInstallingDrivers = 1,
-  TaskStartingDrivers = 3,
-  TaskStartMenuItems = 4,
-  TaskFinish = 5,
-  TaskRemoveServices = 7,
-  TaskClearRegistry = 8,
-  TaskDeleteFiles = 10,
-  TaskRestoreFiles = 11,
-  TaskDeleteDirectories = 12,
-};
 
 // A pause exists only for the progress page's animation; an engine that
 // nobody watches goes straight on.
