@@ -28,6 +28,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/seam_handles.h"
 #include "log/install_log.h"
 #include "package/package_file_store.h"
 
@@ -155,7 +156,7 @@ class CInstallEngine {
   std::map<std::string, JournalKind> m_startedServices;
   std::map<std::string, std::string> m_backups;
   std::map<std::string, std::list<CapturedValue>> m_serviceCapture;
-  SC_HANDLE m_scm = nullptr;
+  seam_schandle m_scm;
   // The folder of UseNativeView; empty on 32-bit Windows.
   std::string m_nativeFolder;
   // Replacements handed to the next restart: temporary file -> target.
