@@ -11,6 +11,7 @@
 
 #include "app/command_line.h"
 #include "app/exit_codes.h"
+#include "app/pages/page_hosts.h"
 #include "app/single_instance.h"
 #include "app/structured_guard.h"
 #include "engine/install_owner.h"
@@ -33,7 +34,7 @@ struct WizardPageSet {
   CString* readySummary = nullptr;          // summary text of the ready page
 };
 
-class CSetupApp : public CWinApp, public IInstallOwner {
+class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, public IInstallStarter {
  public:
   static constexpr int kBackResult = 1000;
   // InitializePackage's result for a package this Windows cannot use; apart
@@ -116,10 +117,10 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   // drivers) is refused before anything changes: message 59,
   // kUnsupportedWindowsStatus, and the failure flags m_installFailed and
   // m_unsupportedWindows set. Called on the welcome page's worker.
-  int InitializePackage(CString& message);
+  int InitializePackage(CString& message) override;
   // Starts the installation worker for the progress page `page`: 0 when it
   // runs, -1 (after message 37) when it cannot be created.
-  int StartInstallWorker(HWND page);
+  int StartInstallWorker(HWND page) override;
   // The installation worker's body: the installation with its rollback, then
   // the progress marked complete.
   void RunInstallation();

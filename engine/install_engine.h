@@ -127,8 +127,14 @@ class CInstallEngine {
   // Asks Windows to restart; the result of ExitWindowsEx.
   DWORD RestartSystem();
 
+  // Makes `flag` the restart flag that RequireRestart sets; the application
+  // reads it on its main thread.
+  void ShareRestartFlag(volatile LONG* flag) { m_pRestartRequired = flag; }
   // Stores 1 through m_pRestartRequired and logs the reboot warning.
   void RequireRestart();
+  // Flushes and drops the log writer: nothing the engine does afterwards
+  // reaches the log file, which its owner may then close.
+  void DetachLog() { m_log.reset(); }
   // The flag is shared with the application's main thread: read atomically.
   bool RestartIsRequired() const {
     return m_pRestartRequired != nullptr && ::InterlockedCompareExchange(m_pRestartRequired, 0, 0) != 0;

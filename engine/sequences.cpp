@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr int kStopServicesPercent = 50;
+
 // A pause exists only for the progress page's animation; an engine that
 // nobody watches goes straight on.
 void Pause(const CProductInstallEngine& engine, DWORD milliseconds) {
@@ -17,6 +19,11 @@ void Pause(const CProductInstallEngine& engine, DWORD milliseconds) {
 }
 
 }  // namespace
+
+void CProductInstallEngine::StopAfterFailure() {
+  m_app->ReportProgress(kStopServicesPercent, TaskStopServices);
+  StopServices();
+}
 
 void CProductInstallEngine::Install() {
   const std::string destFolder = m_app->DestFolder();

@@ -6,7 +6,6 @@
 #include "app/app_calls.h"
 #include "app/pages/page_frame.h"
 #include "app/pages/page_messages.h"
-#include "app/setup_app.h"
 #include "app/worker_thread.h"
 #include "engine/product.h"
 #include "res/resource.h"
@@ -65,7 +64,7 @@ BOOL CWelcomePage::OnInitDialog() {
 
 void CWelcomePage::RunInitialization() {
   auto message = std::make_unique<CString>();
-  const int status = SetupApp()->InitializePackage(*message);
+  const int status = m_pPackageOpener->InitializePackage(*message);
   // The last thing the worker does with the page.
   if (::PostMessageA(m_notifyWindow, kInitDoneMessage, static_cast<WPARAM>(status),
                      reinterpret_cast<LPARAM>(message.get()))) {

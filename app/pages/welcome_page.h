@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "app/pages/page_hosts.h"
 #include "framework/afxwin.h"
 
 class CWelcomePage : public CDialog {
@@ -14,12 +15,15 @@ class CWelcomePage : public CDialog {
   // Joins a worker that is still running.
   ~CWelcomePage() override;
 
-  // The worker's body (worker thread): opens the package through the
-  // application and posts the outcome to the page.
+  // The worker's body (worker thread): opens the package through
+  // m_pPackageOpener and posts the outcome to the page.
   void RunInitialization();
   // The worker's handler of an unexpected exception (worker thread): posts
   // the code and address to the page, which shows message 34.
   void ReportInitException(DWORD code, void* address);
+
+  // Opens the package for the worker; set before the page is shown.
+  IPackageOpener* m_pPackageOpener = nullptr;
 
  protected:
   // Texts, fonts, all buttons disabled, window title; starts the worker

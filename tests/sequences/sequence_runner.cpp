@@ -14,7 +14,6 @@
 
 #include "engine/product.h"
 #include "engine/product_install_engine.h"
-#include "engine/progress_tasks.h"
 #include "framework/handles.h"
 #include "tests/sequences/runner_options.h"
 #include "tests/sequences/state_report.h"
@@ -119,8 +118,7 @@ int RunInstall(const RunnerOptions& options) {
                   static_cast<unsigned long>(failure->m_arg0));
       delete failure;
       // What the installation worker does after a failure, less the message box.
-      owner.ReportProgress(50, TaskStopServices);
-      engine->StopServices();
+      engine->StopAfterFailure();
       engine->Rollback();
     }
   }
