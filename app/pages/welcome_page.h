@@ -6,10 +6,10 @@
 
 #include <windows.h>
 
+#include "app/pages/exterior_page.h"
 #include "app/pages/page_hosts.h"
-#include "framework/afxwin.h"
 
-class CWelcomePage : public CDialog {
+class CWelcomePage : public CExteriorPage {
  public:
   CWelcomePage();
   // Joins a worker that is still running.
@@ -40,7 +40,7 @@ class CWelcomePage : public CDialog {
   BOOL OnPaint() override;
   // The setup icon.
   HCURSOR OnQueryDragIcon() override;
-  // Deletes both fonts.
+  // Deletes the body font and, through the exterior page, the title font.
   void OnDestroy() override;
   // The worker's posted outcome; everything else to CDialog.
   INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -58,10 +58,6 @@ class CWelcomePage : public CDialog {
   CButton m_next;
   CButton m_back;
   CStatic m_body;
-  CStatic m_title;
-  CString m_titleText;
-  CString m_bodyText;
-  CFont m_titleFont;
   CFont m_bodyFont;
   CWinThread* m_pInitThread = nullptr;
   HICON m_icon = nullptr;
