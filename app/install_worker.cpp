@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr int kStopServicesPercent = 50;
-constexpr int kStopServicesTask = 6;
-
 // One run of Install under the structured guard. C++ exceptions are caught
 // here, inside the guard, so that none has to unwind through it.
 struct InstallRun {
@@ -46,7 +43,7 @@ CString UnexpectedExceptionText(DWORD code, void* address) {
 
 void InstallWithRollback(CProductInstallEngine& engine, volatile LONG* restartRequired, volatile LONG* installFailed,
                          HWND owner) {
-  engine.m_pRestartRequired = restartRequired;
+  engine.ShareRestartFlag(restartRequired);
   // The runtime's generator is per thread; backup names draw from it.
   std::srand(::GetTickCount());
   // Whatever ends the installation, the system is not left half-installed:
@@ -69,8 +66,7 @@ void InstallWithRollback(CProductInstallEngine& engine, volatile LONG* restartRe
   } else {
     return;
   }
-  engine.m_app->ReportProgress(kStopServicesPercent, kStopServicesTask);
-  engine.StopServices();
+  engine.StopAfterFailure();
   // The worker waits here for the user; the page keeps animating.
   AppCalls().MessageBoxA(owner, failure, product::kName, MB_ICONERROR);
   engine.Rollback();

@@ -114,6 +114,7 @@ void CSetupApp::SetDefaultFolders() {
 }
 
 void CSetupApp::ConnectPages(CWizardPages& pages) {
+  pages.welcome.m_pPackageOpener = this;
   pages.license.m_pLicenseAccepted = &m_licenseAccepted;
   pages.license.m_pStore = m_engine ? &m_engine->Store() : nullptr;
   pages.license.m_pTitleFont = &m_titleFont;
@@ -126,6 +127,7 @@ void CSetupApp::ConnectPages(CWizardPages& pages) {
   pages.tasks.m_pTitleFont = &m_titleFont;
   pages.ready.m_pTitleFont = &m_titleFont;
   pages.progress.m_pTitleFont = &m_titleFont;
+  pages.progress.m_pInstallStarter = this;
   pages.finish.m_pLaunchProduct = &m_launchProduct;
   pages.finish.m_pInstallFailed = &m_installFailed;
   pages.finish.m_pOpenQuickStart = &m_openQuickStart;
@@ -170,6 +172,6 @@ void CSetupApp::BuildSummary(CString& summary) {
 
 void CSetupApp::CloseLogFile() {
   if (!m_hLogFile) return;
-  if (m_engine) m_engine->m_log.reset();
+  if (m_engine) m_engine->DetachLog();
   m_hLogFile.reset();
 }

@@ -11,6 +11,7 @@
 
 #include "app/command_line.h"
 #include "app/exit_codes.h"
+#include "app/pages/page_hosts.h"
 #include "app/single_instance.h"
 #include "app/structured_guard.h"
 #include "engine/install_owner.h"
@@ -22,16 +23,19 @@ class CWizardPages;
 // The pages the walk shows, by position. The driver builds it from the nine
 // real pages; a test may script any CDialog in their place.
 struct WizardPageSet {
-  CDialog* sequence[7] = {};          // positions 0 (welcome) to 6 (progress)
-  CDialog* finish = nullptr;          // position 7 normally
-  CDialog* restart = nullptr;         // position 7 when a restart is required
-  CString* readySummary = nullptr;    // summary text of the page at position 5
+  // The ready page's position; its summary is built when the walk reaches it.
+  static constexpr int kReadyPosition = 5;
+  // The position after the progress page: the finish or the restart page.
+  static constexpr int kFinishPosition = 7;
+
+  CDialog* sequence[kFinishPosition] = {};  // from the welcome to the progress page
+  CDialog* finish = nullptr;                // at the finish position normally
+  CDialog* restart = nullptr;               // there when a restart is required
+  CString* readySummary = nullptr;          // summary text of the ready page
 };
 
-class CSetupApp : public CWinApp, public IInstallOwner {
+class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, public IInstallStarter {
  public:
-  static constexpr int kReadyPosition = 5;
-  static constexpr int kFinishPosition = 7;
   static constexpr int kBackResult = 1000;
   // InitializePackage's result for a package this Windows cannot use; apart
   // from the package store's own statuses.
@@ -113,10 +117,10 @@ class CSetupApp : public CWinApp, public IInstallOwner {
   // drivers) is refused before anything changes: message 59,
   // kUnsupportedWindowsStatus, and the failure flags m_installFailed and
   // m_unsupportedWindows set. Called on the welcome page's worker.
-  int InitializePackage(CString& message);
+  int InitializePackage(CString& message) override;
   // Starts the installation worker for the progress page `page`: 0 when it
   // runs, -1 (after message 37) when it cannot be created.
-  int StartInstallWorker(HWND page);
+  int StartInstallWorker(HWND page) override;
   // The installation worker's body: the installation with its rollback, then
   // the progress marked complete.
   void RunInstallation();

@@ -24,18 +24,10 @@ UINT InstallThreadProc(LPVOID parameter) {
 }  // namespace
 
 int CSetupApp::StartInstallWorker(HWND page) {
-  m_pWorkerThread =
-      AfxBeginThread(&InstallThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
-  if (!m_pWorkerThread) {
-    const DWORD error = ::GetLastError();
-    CString text;
-    text.Format(IDS_SYSTEM_ERROR, static_cast<unsigned>(error));
-    AppCalls().MessageBoxA(page, text, product::kName, MB_ICONERROR);
-    return -1;
-  }
-  // Both are in place before the worker runs, so it always sees them.
+  m_pWorkerThread = CreateWorker(&InstallThreadProc, this, page);
+  if (!m_pWorkerThread) return -1;
+  // In place before the worker runs, so it always sees it.
   m_hProgressWnd = page;
-  m_pWorkerThread->m_bAutoDelete = FALSE;
   m_pWorkerThread->ResumeThread();
   return 0;
 }

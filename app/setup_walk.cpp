@@ -17,13 +17,13 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
     }
   };
   for (;;) {
-    CDialog* page = position < kFinishPosition ? pages.sequence[position] : finishPage;
+    CDialog* page = position < WizardPageSet::kFinishPosition ? pages.sequence[position] : finishPage;
     const INT_PTR result = page ? ShowPage(*page) : -1;
     if (result == IDOK) {
-      if (position == kFinishPosition) return WalkEnd::Finished;
+      if (position == WizardPageSet::kFinishPosition) return WalkEnd::Finished;
       ++position;
-      if (position == kReadyPosition && pages.readySummary) BuildSummary(*pages.readySummary);
-      if (position == kFinishPosition) {
+      if (position == WizardPageSet::kReadyPosition && pages.readySummary) BuildSummary(*pages.readySummary);
+      if (position == WizardPageSet::kFinishPosition) {
         // The progress page has ended; its worker may still be finishing.
         JoinInstallWorker();
         chooseFinishPage();
@@ -31,7 +31,7 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
     } else if (result == IDCANCEL || result == -1) {
       // A page that cannot be shown ends the run like its cancel would;
       // otherwise the walk would show it again for ever.
-      if (position == kFinishPosition) {
+      if (position == WizardPageSet::kFinishPosition) {
         if (result == -1) m_finalChoicesShown = false;
         return WalkEnd::Finished;
       }
@@ -41,7 +41,7 @@ CSetupApp::WalkEnd CSetupApp::WalkPages(const WizardPageSet& pages) {
         // installation finishes (or rolls back) and the walk goes on to
         // the finish position to tell the outcome.
         AwaitInstallWorker();
-        position = kFinishPosition;
+        position = WizardPageSet::kFinishPosition;
         chooseFinishPage();
         continue;
       }

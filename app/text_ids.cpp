@@ -1,6 +1,7 @@
 #include "app/text_ids.h"
 
 #include "app/exit_codes.h"
+#include "engine/progress_tasks.h"
 #include "package/package_status.h"
 #include "res/resource.h"
 
@@ -31,14 +32,34 @@ UINT PackageStatusTextId(int32_t status) {
 }
 
 UINT TaskTextId(int task) {
-  static const UINT kTexts[] = {
-      IDS_TASK_COPY_FILES,       IDS_TASK_INSTALL_DRIVERS, IDS_TASK_INSTALL_PROGRAM, IDS_TASK_START_DRIVERS,
-      IDS_TASK_START_MENU,       IDS_TASK_FINISH,          IDS_TASK_STOP_SERVICES,   IDS_TASK_REMOVE_SERVICES,
-      IDS_TASK_CLEAR_REGISTRY,   0,                        IDS_TASK_DELETE_FILES,    IDS_TASK_RESTORE_FILES,
-      IDS_TASK_DELETE_DIRECTORY,
-  };
-  if (task < 0 || task >= static_cast<int>(sizeof(kTexts) / sizeof(kTexts[0]))) return 0;
-  return kTexts[task];
+  switch (task) {
+    case TaskCopyingFiles:
+      return IDS_TASK_COPY_FILES;
+    case TaskInstallingDrivers:
+      return IDS_TASK_INSTALL_DRIVERS;
+    case TaskInstallingProgram:
+      return IDS_TASK_INSTALL_PROGRAM;
+    case TaskStartingDrivers:
+      return IDS_TASK_START_DRIVERS;
+    case TaskStartMenuItems:
+      return IDS_TASK_START_MENU;
+    case TaskFinish:
+      return IDS_TASK_FINISH;
+    case TaskStopServices:
+      return IDS_TASK_STOP_SERVICES;
+    case TaskRemoveServices:
+      return IDS_TASK_REMOVE_SERVICES;
+    case TaskClearRegistry:
+      return IDS_TASK_CLEAR_REGISTRY;
+    case TaskDeleteFiles:
+      return IDS_TASK_DELETE_FILES;
+    case TaskRestoreFiles:
+      return IDS_TASK_RESTORE_FILES;
+    case TaskDeleteDirectories:
+      return IDS_TASK_DELETE_DIRECTORY;
+    default:
+      return 0;
+  }
 }
 
 CString LoadText(UINT id) {

@@ -18,7 +18,8 @@ class CWizardPages {
   WizardPageSet Set() {
     WizardPageSet set;
     CDialog* sequence[] = {&welcome, &license, &destination, &startMenu, &tasks, &ready, &progress};
-    for (int i = 0; i < 7; ++i) set.sequence[i] = sequence[i];
+    static_assert(sizeof(sequence) == sizeof(set.sequence), "one page for each position before the finish");
+    for (int i = 0; i < WizardPageSet::kFinishPosition; ++i) set.sequence[i] = sequence[i];
     set.finish = &finish;
     set.restart = &restart;
     set.readySummary = &ready.m_summary;

@@ -1,10 +1,28 @@
 #include "app/worker_thread.h"
 
+#include "app/app_calls.h"
+#include "engine/product.h"
+#include "framework/cstring.h"
+#include "res/resource.h"
+
 namespace {
 
 constexpr DWORD kJoinTimeoutMs = 10000;
 
 }  // namespace
+
+CWinThread* CreateWorker(AFX_THREADPROC procedure, LPVOID parameter, HWND owner) {
+  CWinThread* thread = AfxBeginThread(procedure, parameter, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+  if (!thread) {
+    const DWORD error = ::GetLastError();
+    CString text;
+    text.Format(IDS_SYSTEM_ERROR, static_cast<unsigned>(error));
+    AppCalls().MessageBoxA(owner, text, product::kName, MB_ICONERROR);
+    return nullptr;
+  }
+  thread->m_bAutoDelete = FALSE;
+  return thread;
+}
 
 bool RunWorkerBody(void (*body)(void* context), void* context, StructuredFault* fault) {
   try {

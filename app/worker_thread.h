@@ -1,6 +1,6 @@
 #pragma once
-// What the two worker threads share: running a body so that no exception
-// ends the process, and joining a worker.
+// What the two worker threads share: their start-up, running a body so that
+// no exception ends the process, and joining a worker.
 
 #include <windows.h>
 
@@ -14,6 +14,12 @@ constexpr DWORD kCppExceptionCode = 0xE06D7363;
 // ended it; *fault then holds the structured exception's code and address,
 // or kCppExceptionCode and a null address.
 bool RunWorkerBody(void (*body)(void* context), void* context, StructuredFault* fault);
+
+// Creates a worker running procedure(parameter), suspended and kept after it
+// ends (its owner joins it); the caller resumes it once the worker's shared
+// state is in place. When it cannot be created: message 37 with the last
+// error in a box owned by `owner`, and null.
+CWinThread* CreateWorker(AFX_THREADPROC procedure, LPVOID parameter, HWND owner);
 
 // Waits up to 10 seconds for the worker to end, terminates it with exit code
 // 0xFFFFFFFF if it has not, deletes the thread object and clears the

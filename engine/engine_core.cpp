@@ -28,8 +28,8 @@ CInstallEngine::CInstallEngine(HANDLE hLogFile) {
       Throw(61, kModuleEngine, ERROR_NO_SUCH_PRIVILEGE);
     }
 
-    m_scm = SystemCalls().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (m_scm == nullptr) {
+    m_scm.reset(SystemCalls().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!m_scm) {
       const DWORD error = ::GetLastError();
       Log("Error: Init Service Control Manager");
       Throw(70, kModuleEngine, error);
@@ -48,8 +48,7 @@ CInstallEngine::CInstallEngine(HANDLE hLogFile) {
     EnsureRunOnceKey();
   } catch (CExceptionEx*) {
     // Release what was built, in reverse order, before the exception leaves.
-    if (m_scm != nullptr) SystemCalls().CloseServiceHandle(m_scm);
-    m_scm = nullptr;
+    m_scm.reset();
     m_serviceCapture.clear();
     m_backups.clear();
     m_startedServices.clear();
@@ -64,8 +63,7 @@ CInstallEngine::~CInstallEngine() {
   // Backup files stay on disk: only DiscardBackups deletes them.
   m_backups.clear();
   m_serviceCapture.clear();
-  if (m_scm != nullptr) SystemCalls().CloseServiceHandle(m_scm);
-  m_scm = nullptr;
+  m_scm.reset();
   m_created.clear();
   m_startedServices.clear();
   m_log.reset();
@@ -94,7 +92,7 @@ void CInstallEngine::Log(const char* label, const char* argument) {
 }
 
 bool CInstallEngine::IsAdministrator() {
-  unique_handle token;
+  seam_handle token;
   if (!SystemCalls().OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
 
   std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[kTokenGroupsBufferSize]);

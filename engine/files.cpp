@@ -7,6 +7,7 @@
 #include "base/handles.h"
 #include "engine/install_engine.h"
 #include "engine/native_view.h"
+#include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 
 namespace {
@@ -61,11 +62,11 @@ void CInstallEngine::InstallFile(const std::string& fileName, const std::string&
   const bool native = InNativeFolder(target);
   WIN32_FIND_DATAA found;
   const bool exists =
-      unique_hfind(InNativeView(native, INVALID_HANDLE_VALUE, [&] {
+      seam_hfind(InNativeView(native, INVALID_HANDLE_VALUE, [&] {
         return SystemCalls().FindFirstFileA(target.c_str(), &found);
       })).valid();
 
-  unique_hfile file;
+  seam_hfile file;
   if (!exists) {
     file.reset(OpenForWriting(target, native));
     if (!file) Throw(579, kModuleEngine, ::GetLastError());
@@ -97,7 +98,7 @@ void CInstallEngine::InstallAtRestart(const std::string& fileName, const std::st
   const std::string target = TargetPath(fileName, folder);
   const std::string temporary = MakeTempName(fileName, folder);
   const bool native = InNativeFolder(target);
-  unique_hfile file(OpenForWriting(temporary, native));
+  seam_hfile file(OpenForWriting(temporary, native));
   if (!file) Throw(601, kModuleEngine, ::GetLastError());
   m_created[temporary] = KindFile;
 

@@ -28,6 +28,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/seam_handles.h"
 #include "log/install_log.h"
 #include "package/package_file_store.h"
 
@@ -126,8 +127,14 @@ class CInstallEngine {
   // Asks Windows to restart; the result of ExitWindowsEx.
   DWORD RestartSystem();
 
+  // Makes `flag` the restart flag that RequireRestart sets; the application
+  // reads it on its main thread.
+  void ShareRestartFlag(volatile LONG* flag) { m_pRestartRequired = flag; }
   // Stores 1 through m_pRestartRequired and logs the reboot warning.
   void RequireRestart();
+  // Flushes and drops the log writer: nothing the engine does afterwards
+  // reaches the log file, which its owner may then close.
+  void DetachLog() { m_log.reset(); }
   // The flag is shared with the application's main thread: read atomically.
   bool RestartIsRequired() const {
     return m_pRestartRequired != nullptr && ::InterlockedCompareExchange(m_pRestartRequired, 0, 0) != 0;
@@ -155,7 +162,7 @@ class CInstallEngine {
   std::map<std::string, JournalKind> m_startedServices;
   std::map<std::string, std::string> m_backups;
   std::map<std::string, std::list<CapturedValue>> m_serviceCapture;
-  SC_HANDLE m_scm = nullptr;
+  seam_schandle m_scm;
   // The folder of UseNativeView; empty on 32-bit Windows.
   std::string m_nativeFolder;
   // Replacements handed to the next restart: temporary file -> target.

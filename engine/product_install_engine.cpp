@@ -8,6 +8,7 @@
 #include "base/handles.h"
 #include "base/product.h"
 #include "engine/product_install_engine.h"
+#include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 
 namespace {
@@ -34,7 +35,7 @@ std::string SpecialFolder(int csidl, BOOL create, uint16_t code) {
 
 bool FolderExists(const std::string& path) {
   WIN32_FIND_DATAA found;
-  return unique_hfind(SystemCalls().FindFirstFileA(path.c_str(), &found)).valid();
+  return seam_hfind(SystemCalls().FindFirstFileA(path.c_str(), &found)).valid();
 }
 
 }  // namespace

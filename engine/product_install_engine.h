@@ -33,6 +33,9 @@ class CProductInstallEngine : public CInstallEngine {
   void Install();
   // Stops the control driver when this run started it; never throws.
   void StopServices();
+  // The stop after a failed installation: the progress at the stop-services
+  // task, then StopServices; never throws.
+  void StopAfterFailure();
   // Undoes the journal in its fixed order, driving the progress backwards;
   // never throws.
   void Rollback();

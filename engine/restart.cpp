@@ -2,11 +2,12 @@
 
 #include "base/handles.h"
 #include "engine/install_engine.h"
+#include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 
 DWORD CInstallEngine::RestartSystem() {
   Log("Restart System");
-  unique_handle token;
+  seam_handle token;
   if (SystemCalls().OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.put())) {
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;

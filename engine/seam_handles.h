@@ -18,6 +18,22 @@ struct SeamServiceLockTraits {
   static void Close(SC_LOCK lock) { SystemCalls().UnlockServiceDatabase(lock); }
 };
 
+struct SeamFileHandleTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE file) { SystemCalls().CloseHandle(file); }
+};
+struct SeamKernelHandleTraits {
+  static HANDLE Invalid() { return nullptr; }
+  static void Close(HANDLE handle) { SystemCalls().CloseHandle(handle); }
+};
+struct SeamFindHandleTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE find) { SystemCalls().FindClose(find); }
+};
+
+using seam_hfile = unique_res<HANDLE, SeamFileHandleTraits>;     // CreateFileA results
+using seam_handle = unique_res<HANDLE, SeamKernelHandleTraits>;  // tokens
+using seam_hfind = unique_res<HANDLE, SeamFindHandleTraits>;
 using seam_schandle = unique_res<SC_HANDLE, SeamServiceHandleTraits>;
 using seam_hkey = unique_res<HKEY, SeamRegKeyTraits>;
 using seam_sclock = unique_res<SC_LOCK, SeamServiceLockTraits>;

@@ -5,23 +5,12 @@
 
 #include "base/product.h"
 #include "engine/product_install_engine.h"
+#include "engine/progress_tasks.h"
 #include "engine/system_calls.h"
 
 namespace {
 
-// Progress task indices (captions live in the application's string table).
-enum ProgressTask : int {
-  TaskCopyingFiles = 0,
-  TaskInstallingDrivers = 1,
-  TaskStartingDrivers = 3,
-  TaskStartMenuItems = 4,
-  TaskFinish = 5,
-  TaskRemoveServices = 7,
-  TaskClearRegistry = 8,
-  TaskDeleteFiles = 10,
-  TaskRestoreFiles = 11,
-  TaskDeleteDirectories = 12,
-};
+constexpr int kStopServicesPercent = 50;
 
 // A pause exists only for the progress page's animation; an engine that
 // nobody watches goes straight on.
@@ -30,6 +19,11 @@ void Pause(const CProductInstallEngine& engine, DWORD milliseconds) {
 }
 
 }  // namespace
+
+void CProductInstallEngine::StopAfterFailure() {
+  m_app->ReportProgress(kStopServicesPercent, TaskStopServices);
+  StopServices();
+}
 
 void CProductInstallEngine::Install() {
   const std::string destFolder = m_app->DestFolder();

@@ -28,7 +28,7 @@ void WaitForStop(SC_HANDLE service, int polls) {
 bool CInstallEngine::StopInstalledService(const std::string& serviceName) {
   Log("Stop Installed Service: ", serviceName.c_str());
   ISystemCalls& calls = SystemCalls();
-  seam_schandle service(calls.OpenServiceA(m_scm, serviceName.c_str(), kServiceControlAccess));
+  seam_schandle service(calls.OpenServiceA(m_scm.get(), serviceName.c_str(), kServiceControlAccess));
   if (!service) {
     if (::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return true;
     RequireRestart();
@@ -56,7 +56,7 @@ void CInstallEngine::RemoveInstalledServices() {
 bool CInstallEngine::UninstallService(const std::string& serviceName) {
   Log("Uninstall Service: ", serviceName.c_str());
   ISystemCalls& calls = SystemCalls();
-  seam_schandle service(calls.OpenServiceA(m_scm, serviceName.c_str(), SERVICE_ALL_ACCESS));
+  seam_schandle service(calls.OpenServiceA(m_scm.get(), serviceName.c_str(), SERVICE_ALL_ACCESS));
   if (!service) return false;
 
   SERVICE_STATUS status = {};

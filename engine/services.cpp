@@ -16,14 +16,14 @@ bool IsNotStopped(SC_HANDLE service) {
 
 int CInstallEngine::InstallDriverService(const std::string& imagePath, const std::string& serviceName,
                                          const std::string& displayName, DWORD startType) {
-  if (m_scm == nullptr) return 0;
+  if (!m_scm) return 0;
   Log("Install Driver: ", imagePath.c_str());
   ISystemCalls& calls = SystemCalls();
 
-  seam_schandle service(calls.OpenServiceA(m_scm, serviceName.c_str(), kServiceControlAccess));
+  seam_schandle service(calls.OpenServiceA(m_scm.get(), serviceName.c_str(), kServiceControlAccess));
   if (!service) {
     // Whatever kept the open from succeeding, try to create the service.
-    seam_schandle created(calls.CreateServiceA(m_scm, serviceName.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
+    seam_schandle created(calls.CreateServiceA(m_scm.get(), serviceName.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
                                                SERVICE_KERNEL_DRIVER, startType, SERVICE_ERROR_NORMAL,
                                                imagePath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
     if (!created) return 0;
@@ -32,7 +32,7 @@ int CInstallEngine::InstallDriverService(const std::string& imagePath, const std
   }
 
   // Someone else holding the lock does not stop the reconfiguration.
-  seam_sclock lock(calls.LockServiceDatabase(m_scm));
+  seam_sclock lock(calls.LockServiceDatabase(m_scm.get()));
   CaptureServiceRegistry(serviceName);
   const BOOL changed = calls.ChangeServiceConfigA(service.get(), SERVICE_KERNEL_DRIVER, startType,
                                                   SERVICE_ERROR_NORMAL, imagePath.c_str(), nullptr, nullptr, nullptr,
@@ -50,8 +50,8 @@ int CInstallEngine::InstallDriverService(const std::string& imagePath, const std
 
 void CInstallEngine::StartInstalledService(const std::string& serviceName) {
   Log("Start Installed Service: ", serviceName.c_str());
-  if (m_scm == nullptr) Throw(1967, kModuleEngine, ::GetLastError());
-  seam_schandle service(SystemCalls().OpenServiceA(m_scm, serviceName.c_str(), kServiceControlAccess));
+  if (!m_scm) Throw(1967, kModuleEngine, ::GetLastError());
+  seam_schandle service(SystemCalls().OpenServiceA(m_scm.get(), serviceName.c_str(), kServiceControlAccess));
   if (!service) Throw(1974, kModuleEngine, ::GetLastError());
 
   // An older copy of the driver is loaded: the new one starts at the restart.

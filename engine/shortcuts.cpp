@@ -6,6 +6,7 @@
 #include "base/handles.h"
 #include "base/shell_link_ids.h"
 #include "engine/install_engine.h"
+#include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 
 namespace {
@@ -73,7 +74,7 @@ void CInstallEngine::CreateShortcut(const std::string& targetFile, const std::st
   // partial file, and the rollback must remove it.
   const std::string shortcutFile = (shortcutName != nullptr ? shortcutName : "") + std::string(".lnk");
   WIN32_FIND_DATAA found;
-  const bool existed = unique_hfind(SystemCalls().FindFirstFileA(shortcutPath.c_str(), &found)).valid();
+  const bool existed = seam_hfind(SystemCalls().FindFirstFileA(shortcutPath.c_str(), &found)).valid();
   if (existed) {
     BackupFile(shortcutFile, shortcutFolder);
   } else {

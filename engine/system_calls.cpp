@@ -24,6 +24,8 @@ class CRealSystemCalls final : public ISystemCalls {
   }
   BOOL SetEndOfFile(HANDLE file) override { return ::SetEndOfFile(file); }
   HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) override { return ::FindFirstFileA(path, data); }
+  BOOL FindClose(HANDLE find) override { return ::FindClose(find); }
+  BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
   BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) override { return ::CopyFileA(from, to, failIfExists); }
   BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) override { return ::MoveFileExA(from, to, flags); }
   BOOL DeleteFileA(LPCSTR path) override { return ::DeleteFileA(path); }

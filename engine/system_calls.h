@@ -19,6 +19,9 @@ class ISystemCalls {
   virtual BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) = 0;
   virtual BOOL SetEndOfFile(HANDLE file) = 0;
   virtual HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) = 0;
+  virtual BOOL FindClose(HANDLE find) = 0;
+  // Files, tokens and other kernel handles.
+  virtual BOOL CloseHandle(HANDLE handle) = 0;
   virtual BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) = 0;
   virtual BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) = 0;
   virtual BOOL DeleteFileA(LPCSTR path) = 0;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "framework/win_app.h"
 
@@ -167,18 +168,14 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
 }
 
 void CDialog::BindControl(CWnd& control, HWND window) {
-  std::lock_guard<std::mutex> lock(m_boundLock);
   control.Attach(window);
   if (std::find(m_boundControls.begin(), m_boundControls.end(), &control) == m_boundControls.end())
     m_boundControls.push_back(&control);
 }
 
 void CDialog::ReleaseWindow() {
-  {
-    std::lock_guard<std::mutex> lock(m_boundLock);
-    for (CWnd* control : m_boundControls) control->Detach();
-    m_boundControls.clear();
-  }
+  for (CWnd* control : m_boundControls) control->Detach();
+  m_boundControls.clear();
   ReleaseDlgItems();
   m_hWnd = nullptr;
 }

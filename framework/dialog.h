@@ -14,7 +14,6 @@
 #include <windows.h>
 
 #include <exception>
-#include <mutex>
 #include <vector>
 
 #include "framework/data_exchange.h"
@@ -35,7 +34,7 @@ class CDialog : public CWnd {
   void EndDialog(int result);
   // Runs DoDataExchange: FALSE loads the members into the controls, TRUE
   // reads the controls into the members. FALSE when an exchange failed.
-  // Safe from a worker thread (control updates are sent to the window).
+  // For the dialog's own thread: workers post to the window instead.
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
   UINT GetTemplateId() const { return m_templateId; }
@@ -91,7 +90,6 @@ class CDialog : public CWnd {
 
   UINT m_templateId;
   CWnd* m_pParent;
-  std::mutex m_boundLock;
   std::vector<CWnd*> m_boundControls;
   std::exception_ptr m_handlerFailure;
 };

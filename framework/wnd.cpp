@@ -61,7 +61,6 @@ void CWnd::SetFont(CFont* font, BOOL redraw) {
 CWnd* CWnd::GetDlgItem(int id) {
   HWND child = ::GetDlgItem(m_hWnd, id);
   if (!child) return nullptr;
-  std::lock_guard<std::mutex> lock(m_itemsLock);
   std::unique_ptr<CWnd>& item = m_items[child];
   if (!item) {
     item = std::make_unique<CWnd>();
@@ -102,6 +101,5 @@ int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
 }
 
 void CWnd::ReleaseDlgItems() {
-  std::lock_guard<std::mutex> lock(m_itemsLock);
   m_items.clear();
 }

@@ -6,7 +6,6 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 
 #include "framework/cstring.h"
 
@@ -80,6 +79,5 @@ class CWnd {
   void ReleaseDlgItems();
 
  private:
-  std::mutex m_itemsLock;
   std::map<HWND, std::unique_ptr<CWnd>> m_items;
 };

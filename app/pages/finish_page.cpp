@@ -4,15 +4,13 @@
 #include "base/product.h"
 #include "res/resource.h"
 
-CFinishPage::CFinishPage() : CDialog(IDD_FINISH) {}
+CFinishPage::CFinishPage() : CExteriorPage(IDD_FINISH) {}
 
 bool CFinishPage::Failed() const { return ::InterlockedCompareExchange(m_pInstallFailed, 0, 0) != 0; }
 
 BOOL CFinishPage::OnInitDialog() {
   CDialog::OnInitDialog();
-  KeepPanelBeneath(m_hWnd);
-  CreateExteriorTitleFont(m_titleFont);
-  m_title.SetFont(&m_titleFont, TRUE);
+  InitExterior();
   m_launchLabelText.Format(IDS_LAUNCH_LABEL, product::kName);
   if (Failed()) {
     m_titleText.Format(IDS_FAILED_TITLE, product::kName);
@@ -44,28 +42,15 @@ void CFinishPage::OnCancel() {
 void CFinishPage::OnOK() { OnCancel(); }
 
 void CFinishPage::DoDataExchange(CDataExchange* pDX) {
-  CDialog::DoDataExchange(pDX);
+  CExteriorPage::DoDataExchange(pDX);
   DDX_Control(pDX, IDC_QUICK_START, m_quickStart);
   DDX_Control(pDX, IDC_LAUNCH_LABEL, m_launchLabel);
-  DDX_Control(pDX, IDC_TITLE, m_title);
   DDX_Control(pDX, IDC_LAUNCH, m_launch);
-  DDX_Text(pDX, IDC_BODY, m_bodyText);
-  DDX_Text(pDX, IDC_TITLE, m_titleText);
   DDX_Text(pDX, IDC_LAUNCH_LABEL, m_launchLabelText);
   DDX_Text(pDX, IDC_QUICK_START_LABEL, m_quickStartLabelText);
 }
 
 HBRUSH CFinishPage::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
-  HBRUSH brush = CDialog::OnCtlColor(dc, control, ctlType);
-  if (Failed() && IsControlOneOf(control, {IDC_TITLE})) return UseFailureTitleColours(dc);
-  if (IsControlOneOf(control, {IDC_TITLE, IDC_BODY, IDC_PANEL, IDC_LAUNCH, IDC_LAUNCH_LABEL, IDC_QUICK_START,
-                               IDC_QUICK_START_LABEL})) {
-    return UseWindowColours(dc);
-  }
-  return brush;
-}
-
-void CFinishPage::OnDestroy() {
-  CDialog::OnDestroy();
-  m_titleFont.DeleteObject();
+  return PanelColours(dc, control, ctlType, Failed(),
+                      {IDC_LAUNCH, IDC_LAUNCH_LABEL, IDC_QUICK_START, IDC_QUICK_START_LABEL});
 }

@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
-#include "framework/afxwin.h"
+#include "app/pages/exterior_page.h"
 
-class CFinishPage : public CDialog {
+class CFinishPage : public CExteriorPage {
  public:
   CFinishPage();
 
@@ -28,8 +28,6 @@ class CFinishPage : public CDialog {
   // The panel and its texts and boxes in the window colours; the failure
   // title in red.
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
-  // Deletes the title font.
-  void OnDestroy() override;
 
  private:
   // The installation failed.
@@ -37,11 +35,7 @@ class CFinishPage : public CDialog {
 
   CButton m_quickStart;
   CStatic m_launchLabel;
-  CStatic m_title;
   CButton m_launch;
-  CString m_bodyText;
-  CString m_titleText;
   CString m_launchLabelText;
   CString m_quickStartLabelText;
-  CFont m_titleFont;
 };

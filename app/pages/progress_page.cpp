@@ -2,7 +2,6 @@
 
 #include "app/pages/page_messages.h"
 #include "app/pages/progress_stepping.h"
-#include "app/setup_app.h"
 #include "app/text_ids.h"
 #include "res/resource.h"
 
@@ -22,7 +21,7 @@ BOOL CProgressPage::OnInitDialog() {
   ::InterlockedExchange(&m_pos, 0);
   InitFrame();
   m_timerId = SetTimer(kTimerId, kTimerIntervalMs);
-  if (SetupApp()->StartInstallWorker(m_hWnd) != 0) {
+  if (m_pInstallStarter->StartInstallWorker(m_hWnd) != 0) {
     EndDialog(IDCANCEL);
     return TRUE;
   }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "app/pages/page_frame.h"
+#include "app/pages/page_hosts.h"
 
 class CProgressPage : public CInteriorPage {
  public:
@@ -19,6 +20,8 @@ class CProgressPage : public CInteriorPage {
   // through the application's relay, atomically.
   volatile LONG m_target = 0;
   volatile LONG m_pos = 0;
+  // Starts the installation worker; set before the page is shown.
+  IInstallStarter* m_pInstallStarter = nullptr;
 
  protected:
   // Bar 0..100 at 0, the frame, timer 222 every 150 ms, then the worker;

@@ -4,15 +4,13 @@
 #include "base/product.h"
 #include "res/resource.h"
 
-CRestartPage::CRestartPage() : CDialog(IDD_RESTART) {}
+CRestartPage::CRestartPage() : CExteriorPage(IDD_RESTART) {}
 
 bool CRestartPage::Failed() const { return ::InterlockedCompareExchange(m_pInstallFailed, 0, 0) != 0; }
 
 BOOL CRestartPage::OnInitDialog() {
   CDialog::OnInitDialog();
-  KeepPanelBeneath(m_hWnd);
-  CreateExteriorTitleFont(m_titleFont);
-  m_title.SetFont(&m_titleFont, TRUE);
+  InitExterior();
   m_restartNowLabelText.LoadString(IDS_RESTART_NOW_LABEL);
   m_restartLaterLabelText.LoadString(IDS_RESTART_LATER_LABEL);
   const bool restart = ::InterlockedCompareExchange(m_pRestartRequired, 0, 0) != 0;
@@ -30,10 +28,7 @@ BOOL CRestartPage::OnInitDialog() {
 }
 
 void CRestartPage::DoDataExchange(CDataExchange* pDX) {
-  CDialog::DoDataExchange(pDX);
-  DDX_Control(pDX, IDC_TITLE, m_title);
-  DDX_Text(pDX, IDC_BODY, m_bodyText);
-  DDX_Text(pDX, IDC_TITLE, m_titleText);
+  CExteriorPage::DoDataExchange(pDX);
   DDX_Text(pDX, IDC_RESTART_NOW_LABEL, m_restartNowLabelText);
   DDX_Text(pDX, IDC_RESTART_LATER_LABEL, m_restartLaterLabelText);
 }
@@ -49,16 +44,6 @@ BOOL CRestartPage::OnCommand(UINT id, UINT notifyCode) {
 void CRestartPage::OnOK() { OnCancel(); }
 
 HBRUSH CRestartPage::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
-  HBRUSH brush = CDialog::OnCtlColor(dc, control, ctlType);
-  if (Failed() && IsControlOneOf(control, {IDC_TITLE})) return UseFailureTitleColours(dc);
-  if (IsControlOneOf(control, {IDC_TITLE, IDC_BODY, IDC_PANEL, IDC_RESTART_NOW, IDC_RESTART_LATER,
-                               IDC_RESTART_NOW_LABEL, IDC_RESTART_LATER_LABEL})) {
-    return UseWindowColours(dc);
-  }
-  return brush;
-}
-
-void CRestartPage::OnDestroy() {
-  CDialog::OnDestroy();
-  m_titleFont.DeleteObject();
+  return PanelColours(dc, control, ctlType, Failed(),
+                      {IDC_RESTART_NOW, IDC_RESTART_LATER, IDC_RESTART_NOW_LABEL, IDC_RESTART_LATER_LABEL});
 }

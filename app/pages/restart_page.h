@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
-#include "framework/afxwin.h"
+#include "app/pages/exterior_page.h"
 
-class CRestartPage : public CDialog {
+class CRestartPage : public CExteriorPage {
  public:
   CRestartPage();
 
@@ -28,17 +28,11 @@ class CRestartPage : public CDialog {
   // The panel, its texts and radio buttons in the window colours; the
   // failure title in red.
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
-  // Deletes the title font.
-  void OnDestroy() override;
 
  private:
   // The installation failed.
   bool Failed() const;
 
-  CStatic m_title;
-  CString m_bodyText;
-  CString m_titleText;
   CString m_restartNowLabelText;
   CString m_restartLaterLabelText;
-  CFont m_titleFont;
 };

@@ -6,7 +6,6 @@
 #include "app/app_calls.h"
 #include "app/pages/page_frame.h"
 #include "app/pages/page_messages.h"
-#include "app/setup_app.h"
 #include "app/worker_thread.h"
 #include "base/product.h"
 #include "res/resource.h"
@@ -24,7 +23,7 @@ UINT InitThreadProc(LPVOID parameter) {
 
 }  // namespace
 
-CWelcomePage::CWelcomePage() : CDialog(IDD_WELCOME) {
+CWelcomePage::CWelcomePage() : CExteriorPage(IDD_WELCOME) {
   HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_SETUP), RT_GROUP_ICON);
   m_icon = ::LoadIconA(module, MAKEINTRESOURCEA(IDI_SETUP));
 }
@@ -33,11 +32,9 @@ CWelcomePage::~CWelcomePage() { JoinWorker(m_pInitThread); }
 
 BOOL CWelcomePage::OnInitDialog() {
   CDialog::OnInitDialog();
-  KeepPanelBeneath(m_hWnd);
+  InitExterior();
   m_titleText.Format(IDS_WELCOME_TITLE, product::kName, product::kVersionText);
   m_bodyText.LoadString(IDS_WELCOME_WAIT);
-  CreateExteriorTitleFont(m_titleFont);
-  m_title.SetFont(&m_titleFont, TRUE);
   m_bodyFont.CreateFont(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0,
                         "Verdana");
   m_body.SetFont(&m_bodyFont, TRUE);
@@ -47,17 +44,12 @@ BOOL CWelcomePage::OnInitDialog() {
   SetWindowText(WizardWindowTitle());
 
   m_notifyWindow = m_hWnd;
-  m_pInitThread = AfxBeginThread(&InitThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+  m_pInitThread = CreateWorker(&InitThreadProc, this, m_hWnd);
   if (!m_pInitThread) {
-    const DWORD error = ::GetLastError();
-    CString text;
-    text.Format(IDS_SYSTEM_ERROR, static_cast<unsigned>(error));
-    ShowError(text);
     m_cancel.EnableWindow(TRUE);
     EndDialog(IDCANCEL);
     return TRUE;
   }
-  m_pInitThread->m_bAutoDelete = FALSE;
   m_pInitThread->ResumeThread();
   UpdateData(FALSE);
   return TRUE;
@@ -65,7 +57,7 @@ BOOL CWelcomePage::OnInitDialog() {
 
 void CWelcomePage::RunInitialization() {
   auto message = std::make_unique<CString>();
-  const int status = SetupApp()->InitializePackage(*message);
+  const int status = m_pPackageOpener->InitializePackage(*message);
   // The last thing the worker does with the page.
   if (::PostMessageA(m_notifyWindow, kInitDoneMessage, static_cast<WPARAM>(status),
                      reinterpret_cast<LPARAM>(message.get()))) {
@@ -125,20 +117,15 @@ void CWelcomePage::OnCancel() {
 }
 
 void CWelcomePage::DoDataExchange(CDataExchange* pDX) {
-  CDialog::DoDataExchange(pDX);
+  CExteriorPage::DoDataExchange(pDX);
   DDX_Control(pDX, IDCANCEL, m_cancel);
   DDX_Control(pDX, IDOK, m_next);
   DDX_Control(pDX, IDC_BACK, m_back);
   DDX_Control(pDX, IDC_BODY, m_body);
-  DDX_Control(pDX, IDC_TITLE, m_title);
-  DDX_Text(pDX, IDC_TITLE, m_titleText);
-  DDX_Text(pDX, IDC_BODY, m_bodyText);
 }
 
 HBRUSH CWelcomePage::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
-  HBRUSH brush = CDialog::OnCtlColor(dc, control, ctlType);
-  if (IsControlOneOf(control, {IDC_TITLE, IDC_BODY, IDC_PANEL})) return UseWindowColours(dc);
-  return brush;
+  return PanelColours(dc, control, ctlType, false, {});
 }
 
 BOOL CWelcomePage::OnPaint() {
@@ -158,7 +145,6 @@ BOOL CWelcomePage::OnPaint() {
 HCURSOR CWelcomePage::OnQueryDragIcon() { return static_cast<HCURSOR>(m_icon); }
 
 void CWelcomePage::OnDestroy() {
-  CDialog::OnDestroy();
-  m_titleFont.DeleteObject();
+  CExteriorPage::OnDestroy();
   m_bodyFont.DeleteObject();
 }

@@ -6,20 +6,24 @@
 
 #include <windows.h>
 
-#include "framework/afxwin.h"
+#include "app/pages/exterior_page.h"
+#include "app/pages/page_hosts.h"
 
-class CWelcomePage : public CDialog {
+class CWelcomePage : public CExteriorPage {
  public:
   CWelcomePage();
   // Joins a worker that is still running.
   ~CWelcomePage() override;
 
-  // The worker's body (worker thread): opens the package through the
-  // application and posts the outcome to the page.
+  // The worker's body (worker thread): opens the package through
+  // m_pPackageOpener and posts the outcome to the page.
   void RunInitialization();
   // The worker's handler of an unexpected exception (worker thread): posts
   // the code and address to the page, which shows message 34.
   void ReportInitException(DWORD code, void* address);
+
+  // Opens the package for the worker; set before the page is shown.
+  IPackageOpener* m_pPackageOpener = nullptr;
 
  protected:
   // Texts, fonts, all buttons disabled, window title; starts the worker
@@ -36,7 +40,7 @@ class CWelcomePage : public CDialog {
   BOOL OnPaint() override;
   // The setup icon.
   HCURSOR OnQueryDragIcon() override;
-  // Deletes both fonts.
+  // Deletes the body font and, through the exterior page, the title font.
   void OnDestroy() override;
   // The worker's posted outcome; everything else to CDialog.
   INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -54,10 +58,6 @@ class CWelcomePage : public CDialog {
   CButton m_next;
   CButton m_back;
   CStatic m_body;
-  CStatic m_title;
-  CString m_titleText;
-  CString m_bodyText;
-  CFont m_titleFont;
   CFont m_bodyFont;
   CWinThread* m_pInitThread = nullptr;
   HICON m_icon = nullptr;

@@ -669,6 +669,7 @@ TEST_F(PageTest, AFailedInstallationShowsMessage44OverThePageRollsBackAndEndsIt)
   ASSERT_TRUE(App().ConstructEngine());
   CProgressPage page;
   page.m_pTitleFont = TitleFont();
+  page.m_pInstallStarter = &App();
   App().m_pProgressTarget = &page.m_target;
   App().m_pProgressPos = &page.m_pos;
   HWND window = nullptr;

@@ -54,7 +54,7 @@ class WalkTest : public ::testing::Test {
     for (const char* name : names) m_pages.emplace_back(new ScriptedPage(m_script, name));
     m_finish = std::make_unique<ScriptedPage>(m_script, "finish");
     m_restart = std::make_unique<ScriptedPage>(m_script, "restart");
-    for (int i = 0; i < 7; ++i) m_set.sequence[i] = m_pages[i].get();
+    for (int i = 0; i < WizardPageSet::kFinishPosition; ++i) m_set.sequence[i] = m_pages[i].get();
     m_set.finish = m_finish.get();
     m_set.restart = m_restart.get();
     m_set.readySummary = &m_summary;
@@ -115,7 +115,7 @@ TEST_F(WalkTest, CancelOnAnyPageBeforeTheFinishEndsTheRunAtOnce) {
     Script script;
     std::vector<std::unique_ptr<ScriptedPage>> pages;
     WizardPageSet set = m_set;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < WizardPageSet::kFinishPosition; ++i) {
       pages.emplace_back(new ScriptedPage(script, kForward[i]));
       set.sequence[i] = pages.back().get();
     }
@@ -278,7 +278,7 @@ TEST_F(WalkTest, AProgressPageThatEndsAbnormallyLetsItsInstallationFinish) {
     Script script;
     std::vector<std::unique_ptr<ScriptedPage>> pages;
     WizardPageSet set = m_set;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < WizardPageSet::kFinishPosition; ++i) {
       pages.emplace_back(new ScriptedPage(script, kForward[i]));
       set.sequence[i] = pages.back().get();
     }

@@ -70,6 +70,7 @@ Outcome AwaitOutcome(HWND page) {
 TEST(WelcomeWithoutPackage, ADamagedPackageIsReportedAndOnlyCancelLeadsOn) {
   AppHarness harness;
   ProbedWelcomePage page;
+  page.m_pPackageOpener = &harness.m_app;
   HWND window = nullptr;
   Outcome outcome;
   const INT_PTR result = RunModal(page, [&](HWND dialog) {
@@ -98,6 +99,7 @@ TEST(WelcomeWithoutPackage, ADamagedPackageIsReportedAndOnlyCancelLeadsOn) {
 TEST(WelcomeWithoutPackage, CancelAnsweredNoKeepsThePage) {
   AppHarness harness;
   ProbedWelcomePage page;
+  page.m_pPackageOpener = &harness.m_app;
   bool stillOpen = false;
   bool cancelStillEnabled = false;
   const INT_PTR result = RunModal(page, [&](HWND dialog) {
@@ -121,6 +123,7 @@ TEST(WelcomeWithoutPackage, AnUnexpectedExceptionInTheWorkerShowsMessage34) {
   std::unique_ptr<CProductInstallEngine> engine = std::move(harness.m_app.m_engine);
   harness.m_app.m_engine.reset(reinterpret_cast<CProductInstallEngine*>(16));
   ProbedWelcomePage page;
+  page.m_pPackageOpener = &harness.m_app;
   HWND window = nullptr;
   Outcome outcome;
   const INT_PTR result = RunModal(page, [&](HWND dialog) {
@@ -147,6 +150,7 @@ TEST(WelcomeWithoutPackage, AnUnexpectedExceptionInTheWorkerShowsMessage34) {
 TEST(WelcomeWithoutPackage, TheMinimizedWindowDragsTheSetupIcon) {
   AppHarness harness;
   CWelcomePage page;
+  page.m_pPackageOpener = &harness.m_app;
   HICON dragged = nullptr;
   RunModal(page, [&](HWND dialog) {
     dragged = reinterpret_cast<HICON>(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0));
@@ -160,6 +164,7 @@ TEST(WelcomeWithoutPackage, TheMinimizedWindowDragsTheSetupIcon) {
 TEST(WelcomeWithPackage, AGoodPackageEnablesNextAndShowsTheReadyText) {
   AppHarness harness;
   ProbedWelcomePage page;
+  page.m_pPackageOpener = &harness.m_app;
   Outcome outcome;
   const INT_PTR result = RunModal(page, [&](HWND dialog) {
     outcome = AwaitOutcome(dialog);
@@ -180,6 +185,7 @@ TEST(WelcomeWithPackage, AGoodPackageEnablesNextAndShowsTheReadyText) {
 TEST(WelcomeWithPackage, EveryVisitUnpacksThePackageAgain) {
   AppHarness harness;
   ProbedWelcomePage page;
+  page.m_pPackageOpener = &harness.m_app;
   for (int visit = 0; visit < 2; ++visit) {
     Outcome outcome;
     const INT_PTR result = RunModal(page, [&](HWND dialog) {
@@ -202,6 +208,7 @@ TEST(WelcomeWithPackage, On64BitWindowsAPackageWithoutItsDriversIsRefusedBeforeA
   harness.m_faults.PretendWow64();
   const int changesBefore = harness.m_faults.MutatingCount();
   ProbedWelcomePage page;
+  page.m_pPackageOpener = &harness.m_app;
   HWND window = nullptr;
   Outcome outcome;
   const INT_PTR result = RunModal(page, [&](HWND dialog) {

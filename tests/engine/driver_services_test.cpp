@@ -280,8 +280,7 @@ TEST_F(DriverServices, MissingSystemDirectoryFailsWith178BeforeAnyService) {
 }
 
 TEST_F(DriverServices, StartWithoutServiceManagerFailsWith1967) {
-  ::CloseServiceHandle(Engine().m_scm);
-  Engine().m_scm = nullptr;
+  Engine().m_scm.reset();
 
   auto failure = CatchEngineFailure([&] { Engine().StartInstalledService("velctl"); });
 
@@ -293,8 +292,7 @@ TEST_F(DriverServices, StartWithoutServiceManagerFailsWith1967) {
 }
 
 TEST_F(DriverServices, InstallWithoutServiceManagerFailsSilently) {
-  ::CloseServiceHandle(Engine().m_scm);
-  Engine().m_scm = nullptr;
+  Engine().m_scm.reset();
 
   EXPECT_EQ(Engine().InstallDriverService(SystemDriverPath("velctl.sys"), "velctl", kControlDisplayName,
                                           SERVICE_AUTO_START),

@@ -16,7 +16,7 @@ TEST(EngineInitialization, AdministratorGetsAnEngineWithAnEmptyJournal) {
   EngineHarness harness;
   ASSERT_EQ(nullptr, harness.m_constructionFailure);
   CProductInstallEngine& engine = harness.Engine();
-  EXPECT_NE(nullptr, engine.m_scm);
+  EXPECT_TRUE(engine.m_scm.valid());
   EXPECT_TRUE(engine.m_created.empty());
   EXPECT_TRUE(engine.m_startedServices.empty());
   EXPECT_TRUE(engine.m_backups.empty());

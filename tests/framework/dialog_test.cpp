@@ -318,57 +318,6 @@ TEST(DialogPainting, PaintAndDragIconReachThePage) {
   EXPECT_EQ(reinterpret_cast<HICON>(dragIcon), dialog.m_icon);
 }
 
-TEST(DialogWorker, WorkerThreadUpdatesThePageThroughDataExchange) {
-  // Like the welcome page: buttons disabled while a worker prepares, then
-  // the worker rewrites the text and enables Next.
-  class PreparingDialog : public CDialog {
-   public:
-    PreparingDialog() : CDialog(IDD_WELCOME) {}
-    CString m_body = "Please wait";
-    CButton m_next;
-    CButton m_cancel;
-    CWinThread* m_worker = nullptr;
-
-   protected:
-    void DoDataExchange(CDataExchange* pDX) override {
-      DDX_Control(pDX, IDOK, m_next);
-      DDX_Control(pDX, IDCANCEL, m_cancel);
-      DDX_Text(pDX, IDC_BODY, m_body);
-    }
-    BOOL OnInitDialog() override {
-      CDialog::OnInitDialog();
-      m_next.EnableWindow(FALSE);
-      m_cancel.EnableWindow(FALSE);
-      m_worker = AfxBeginThread(&Prepare, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-      m_worker->m_bAutoDelete = FALSE;
-      m_worker->ResumeThread();
-      return TRUE;
-    }
-    static UINT Prepare(LPVOID self) {
-      auto* page = static_cast<PreparingDialog*>(self);
-      Sleep(100);
-      page->m_body = "Ready";
-      page->UpdateData(FALSE);
-      page->m_next.EnableWindow(TRUE);
-      page->m_cancel.EnableWindow(TRUE);
-      return 0;
-    }
-  } dialog;
-  std::string before, after;
-  INT_PTR result = RunModal(dialog, [&](HWND window) {
-    before = ControlText(window, IDC_BODY);
-    WaitFor([&] { return IsWindowEnabled(GetDlgItem(window, IDOK)) != FALSE; });
-    after = ControlText(window, IDC_BODY);
-    Click(window, IDOK);
-  });
-  ASSERT_NE(dialog.m_worker, nullptr);
-  EXPECT_EQ(WaitForSingleObject(dialog.m_worker->m_hThread.get(), 5000), WAIT_OBJECT_0);
-  delete dialog.m_worker;
-  EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(before, "Please wait");
-  EXPECT_EQ(after, "Ready");
-}
-
 TEST(DialogFailures, ExceptionInHandlerEndsTheDialogAndReachesTheCaller) {
   class ThrowingDialog : public CDialog {
    public:

@@ -118,8 +118,7 @@ int RunInstall(const RunnerOptions& options) {
                   static_cast<unsigned long>(failure->m_arg0));
       delete failure;
       // What the installation worker does after a failure, less the message box.
-      owner.ReportProgress(50, 6);
-      engine->StopServices();
+      engine->StopAfterFailure();
       engine->Rollback();
     }
   }

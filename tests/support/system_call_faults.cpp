@@ -248,6 +248,17 @@ HANDLE FaultyCalls::FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
   return m_real.FindFirstFileA(path, data);
 }
 
+BOOL FaultyCalls::FindClose(HANDLE find) {
+  if (Enter("FindClose")) return FALSE;
+  return m_real.FindClose(find);
+}
+
+BOOL FaultyCalls::CloseHandle(HANDLE handle) {
+  if (Enter("CloseHandle")) return FALSE;
+  m_files.erase(handle);
+  return m_real.CloseHandle(handle);
+}
+
 BOOL FaultyCalls::CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
   NotePathCall("CopyFileA", from);
   if (EnterMutating("CopyFileA", Text(from) + " -> " + Text(to))) return FALSE;

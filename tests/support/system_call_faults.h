@@ -86,6 +86,8 @@ class FaultyCalls : public ISystemCalls {
   BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) override;
   BOOL SetEndOfFile(HANDLE file) override;
   HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) override;
+  BOOL FindClose(HANDLE find) override;
+  BOOL CloseHandle(HANDLE handle) override;
   BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) override;
   BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) override;
   BOOL DeleteFileA(LPCSTR path) override;

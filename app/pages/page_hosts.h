@@ -1,0 +1,27 @@
+#pragma once
+// What the welcome and progress pages ask of whoever runs the wizard: the
+// application in a run, a test's own object in a page test.
+
+#include <windows.h>
+
+#include "framework/cstring.h"
+
+class IPackageOpener {
+ public:
+  // Opens and unpacks the package; 0, or a status with its message loaded
+  // into `message`. Called on the welcome page's worker.
+  virtual int InitializePackage(CString& message) = 0;
+
+ protected:
+  ~IPackageOpener() = default;
+};
+
+class IInstallStarter {
+ public:
+  // Starts the installation worker for the progress page `page`: 0 when it
+  // runs, -1 (after its message) when it cannot be created.
+  virtual int StartInstallWorker(HWND page) = 0;
+
+ protected:
+  ~IInstallStarter() = default;
+};
