@@ -1,7 +1,7 @@
 #include "app/worker_thread.h"
 
 #include "app/app_calls.h"
-#include "engine/product.h"
+#include "base/product.h"
 #include "framework/cstring.h"
 #include "res/resource.h"
 
