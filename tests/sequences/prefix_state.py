@@ -22,6 +22,14 @@ SESSION_KEYS = (
     "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\NetworkCards",
 )
 
+# Values that Wine's session start writes with the processor of whichever
+# wineboot started the session: in a 64-bit prefix a 32-bit program can start
+# it, and then the environment says x86 instead of AMD64.
+SESSION_VALUES = (
+    ("system\\\\currentcontrolset\\\\control\\\\session manager\\\\environment", '"PROCESSOR_ARCHITECTURE"'),
+    ("system\\\\currentcontrolset\\\\control\\\\session manager\\\\environment", '"PROCESSOR_IDENTIFIER"'),
+)
+
 RUN_ONCE_KEY = "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\RunOnce"
 # A 32-bit program's HKLM\Software on 64-bit Windows, but for the classes,
 # which both views share.
@@ -285,10 +293,12 @@ def compare(expected, actual, ignore_files=(), lost_keys=(), lost_values=(), ign
             continue
         before, after = expected.registry.get(key, frozenset()), actual.registry.get(key, frozenset())
         for line in sorted(before - after):
-            if not may_lose and (key.lower(), line.split("=", 1)[0]) not in lost_values:
+            value = (key.lower(), line.split("=", 1)[0])
+            if not may_lose and value not in lost_values and value not in SESSION_VALUES:
                 differences.append("registry [%s] lost %s" % (key, line))
         for line in sorted(after - before):
-            differences.append("registry [%s] gained %s" % (key, line))
+            if (key.lower(), line.split("=", 1)[0]) not in SESSION_VALUES:
+                differences.append("registry [%s] gained %s" % (key, line))
 
     for name in sorted(set(expected.services) | set(actual.services)):
         if name in ignore_services:
