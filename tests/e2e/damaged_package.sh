@@ -15,16 +15,7 @@ python3 "$VELMORA_SOURCE_DIR/tests/signing/package_byte.py" "$damaged" flip >/de
 e2e_drive damaged_package <<WIZ
 start '$(winpath "$damaged")'
 wait-page welcome
-answer-box ok "$T_DAMAGED" "Velmora"
-wait-enabled 2
-expect-disabled 1
-expect-disabled 1000
-expect-text 1002 "$T_WELCOME_WAIT"
-expect-no-box 1000
-expect-disabled 1
-click 2
-answer-box yes "$T_CANCEL_QUESTION" "velmora-setup"
-wait-exit
+$(wiz_refused_package "$T_DAMAGED")
 expect-exit-code 1620
 expect-file '$T_LOG'
 $(wiz_expect_nothing_installed)

@@ -13,15 +13,7 @@ mkdir -p "$E2E_WORK/pictures"
 shots=$E2E_WORK_WIN\\pictures
 dest=$T_DEFAULT_DEST
 
-# The newer build: the same files but a different velmora.exe.
-mkdir -p "$E2E_WORK/newer"
-newer_files=()
-for f in "${E2E_DEMO_FILES[@]}"; do
-  cp "$f" "$E2E_WORK/newer/"
-  newer_files+=("$E2E_WORK/newer/$(basename "$f")")
-done
-printf 'newer build of the e2e test\n' >>"$E2E_WORK/newer/velmora.exe"
-e2e_pack "$E2E_WORK/velmora-setup.exe" "${newer_files[@]}"
+e2e_pack_newer
 new_exe=$(winpath "$E2E_WORK/newer/velmora.exe")
 old_exe=$(winpath "$(dirname "${E2E_DEMO_FILES[0]}")/velmora.exe")
 

@@ -251,3 +251,34 @@ e2e_pictures_to_png() {
     convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
   done
 }
+
+# e2e_pack_newer: a newer build of the product, the same files but a
+# different velmora.exe, in $E2E_WORK/newer, packed as
+# $E2E_WORK/velmora-setup.exe.
+e2e_pack_newer() {
+  local file newer_files=()
+  mkdir -p "$E2E_WORK/newer"
+  for file in "${E2E_DEMO_FILES[@]}"; do
+    cp "$file" "$E2E_WORK/newer/"
+    newer_files+=("$E2E_WORK/newer/$(basename "$file")")
+  done
+  printf 'newer build of the e2e test\n' >>"$E2E_WORK/newer/velmora.exe"
+  e2e_pack "$E2E_WORK/velmora-setup.exe" "${newer_files[@]}"
+}
+
+# Driver commands: the welcome page refuses the package with the box TEXT;
+# Next stays disabled, Cancel (confirmed) ends the run.
+wiz_refused_package() {
+  cat <<WIZ
+answer-box ok "$1" "Velmora"
+wait-enabled 2
+expect-disabled 1
+expect-disabled 1000
+expect-text 1002 "$T_WELCOME_WAIT"
+expect-no-box 1000
+expect-disabled 1
+click 2
+answer-box yes "$T_CANCEL_QUESTION" "velmora-setup"
+wait-exit
+WIZ
+}

@@ -33,16 +33,7 @@ snapshot before
 start '$(winpath "$setup")'
 wait-page welcome
 screenshot-box '$shots\\refusal.bmp'
-answer-box ok "$T_NO_64BIT_DRIVERS" "Velmora"
-wait-enabled 2
-expect-disabled 1
-expect-disabled 1000
-expect-text 1002 "$T_WELCOME_WAIT"
-expect-no-box 1000
-expect-disabled 1
-click 2
-answer-box yes "$T_CANCEL_QUESTION" "velmora-setup"
-wait-exit
+$(wiz_refused_package "$T_NO_64BIT_DRIVERS")
 expect-exit-code 1633
 expect-file-contains '$T_LOG' 'Error: The package has no driver for 64-bit Windows: velctl64.sys'
 expect-file-contains '$T_LOG' "Exit code: 1633\r\n"

@@ -10,15 +10,7 @@ e2e_begin quiet_restart
 e2e_demo_files
 dest=$T_DEFAULT_DEST
 
-# The newer build: the same files but a different velmora.exe.
-mkdir -p "$E2E_WORK/newer"
-newer_files=()
-for f in "${E2E_DEMO_FILES[@]}"; do
-  cp "$f" "$E2E_WORK/newer/"
-  newer_files+=("$E2E_WORK/newer/$(basename "$f")")
-done
-printf 'newer build of the e2e test\n' >>"$E2E_WORK/newer/velmora.exe"
-e2e_pack "$E2E_WORK/velmora-setup.exe" "${newer_files[@]}"
+e2e_pack_newer
 newer=$(winpath "$E2E_WORK/velmora-setup.exe")
 
 e2e_drive quiet_restart <<WIZ || true
