@@ -42,17 +42,23 @@ std::string DefaultLogPath() {
 
 // An automatically started driver is started by the session's start-up in
 // the background; waits until it runs, so that every run meets it running.
-void WaitUntilRunning(const std::string& serviceName) {
+// A loaded machine (four sessions starting at once on two processors) has
+// been seen to take more than ten seconds; a driver still not running after
+// a minute is reported, rather than let the run meet a stopped driver and
+// show differences that are not the installation's.
+bool WaitUntilRunning(const std::string& serviceName) {
   constexpr DWORD kStep = 50;
-  constexpr DWORD kLimit = 10000;
+  constexpr DWORD kLimit = 60000;
   unique_schandle scm(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   unique_schandle service(scm ? ::OpenServiceA(scm.get(), serviceName.c_str(), SERVICE_QUERY_STATUS) : nullptr);
-  if (!service) return;
+  if (!service) return true;  // not installed: nothing to wait for
   SERVICE_STATUS status;
   for (DWORD waited = 0; waited < kLimit; waited += kStep) {
-    if (::QueryServiceStatus(service.get(), &status) && status.dwCurrentState == SERVICE_RUNNING) return;
+    if (::QueryServiceStatus(service.get(), &status) && status.dwCurrentState == SERVICE_RUNNING) return true;
     ::Sleep(kStep);
   }
+  std::fprintf(stderr, "sequence_runner: %s is not running after %lu s\n", serviceName.c_str(), kLimit / 1000);
+  return false;
 }
 
 // The fault-injecting seam with pauses a tenth as long as asked: the fixed
@@ -155,7 +161,7 @@ int RunPackage(const RunnerOptions& options) {
 int main(int argc, char** argv) {
   RunnerOptions options;
   if (!ParseRunnerOptions(argc, argv, &options)) return 2;
-  if (!options.waitRunning.empty()) WaitUntilRunning(options.waitRunning);
+  if (!options.waitRunning.empty() && !WaitUntilRunning(options.waitRunning)) return 2;
   if (options.command == "install") return RunInstall(options);
   if (options.command == "services") return RunServices();
   if (options.command == "package") return RunPackage(options);
