@@ -2,11 +2,13 @@
 #
 #   velmora_shipped_programs(TARGET...)
 #     C++ programs we ship (the setup and the product's executables): no
-#     debugging information or symbols, no link time stamp, unreferenced
-#     sections dropped (every object is compiled with -ffunction-sections
-#     -fdata-sections in the Windows build; the unwinding tables keep most
-#     C++ functions alive, so this saves a few KB, not more), and the lean
-#     terminate handler instead of the runtime's verbose one.
+#     debugging information or symbols, no link time stamp, optimised across
+#     files at link time (every object of the Windows build carries the
+#     intermediate code for it), unreferenced sections dropped, and the lean
+#     runtime objects instead of the runtime's terminate handler, throw
+#     helpers and POSIX thread library; the link fails when anything still
+#     reaches one of those (cmake/check_runtime_parts.cmake reads the link
+#     map, left in the calling folder's build folder).
 #     A runtime library object is linked whole once anything in it is used,
 #     so what keeps these programs small is not calling into heavy parts of
 #     the runtime (snprintf's C99 formatter, iostreams, locales, the uuid
@@ -17,6 +19,7 @@
 # A file built outside CMake's targets (another compiler's custom command)
 # needs the same link flags: ${VELMORA_SHIPPED_LINK_FLAGS}.
 set(VELMORA_SHIPPED_LINK_FLAGS -s -Wl,--no-insert-timestamp -Wl,--gc-sections)
+set(VELMORA_RUNTIME_PARTS_CHECK ${CMAKE_CURRENT_LIST_DIR}/check_runtime_parts.cmake)
 
 function(velmora_shipped_drivers)
   foreach(target ${ARGN})
@@ -26,7 +29,11 @@ endfunction()
 
 function(velmora_shipped_programs)
   foreach(target ${ARGN})
-    target_link_options(${target} PRIVATE ${VELMORA_SHIPPED_LINK_FLAGS})
-    target_link_libraries(${target} PRIVATE velmora_lean_terminate)
+    set(map ${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
+    target_link_options(${target} PRIVATE ${VELMORA_SHIPPED_LINK_FLAGS} -flto -flto-partition=one -Wl,-Map,${map})
+    target_link_libraries(${target} PRIVATE velmora_lean_runtime)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -DMAP=${map} -DPROGRAM=${target} -P ${VELMORA_RUNTIME_PARTS_CHECK}
+      VERBATIM)
   endforeach()
 endfunction()

@@ -3,20 +3,18 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <mutex>
 
 #include "framework/win_app.h"
 
 namespace {
 
 // Templates may hold common controls (progress bar); their window classes
-// must be registered before the first dialog is created.
+// must be registered before a dialog is created. Registering again is
+// harmless and cheap, and needs no once-only guard (whose runtime support
+// would bring the POSIX thread library into every program).
 void RegisterCommonControls() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&controls);
-  });
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
 }
 
 }  // namespace

@@ -100,7 +100,9 @@ void SequenceTest::InstallEarlierRelease(bool keepDriverRunning) {
   ASSERT_EQ(0, restartRequired);
   const std::string controlService = CProductInstallEngine::ServiceNameOf(product::kControlDriverFile);
   ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState(controlService));
-  if (!keepDriverRunning) ASSERT_TRUE(StopService(controlService));
+  if (!keepDriverRunning) {
+    ASSERT_TRUE(StopService(controlService));
+  }
 }
 
 std::vector<ProgressEvent> SequenceTest::EventsFrom(size_t first) const {
