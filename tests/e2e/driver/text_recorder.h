@@ -1,13 +1,12 @@
 #pragma once
-// Watches one control on a background thread and keeps every text it shows,
-// in order, so that quickly changing task texts can be checked afterwards.
+// Keeps every text one control of the setup is given, in order, so that
+// quickly changing task texts can be checked afterwards. A hook DLL
+// (text_hook.cpp) runs inside the setup on the control's own thread and
+// writes each text down as it is set; a poll from outside could miss one.
 
 #include <windows.h>
 
-#include <atomic>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 class TextRecorder {
@@ -17,7 +16,12 @@ class TextRecorder {
   TextRecorder(const TextRecorder&) = delete;
   TextRecorder& operator=(const TextRecorder&) = delete;
 
-  // Starts watching control; recording ends by itself when the control is gone.
+  // Names the file the hook writes to, in this process's environment, which
+  // the setup inherits: call before the setup is started.
+  static void PrepareLog();
+
+  // Starts recording the control's texts, the one it shows now first;
+  // throws ScriptFailure when the hook cannot be set.
   void Start(HWND control);
   // Waits up to timeout_ms for the control to go, then stops; returns the
   // texts seen, each change once.
@@ -25,11 +29,8 @@ class TextRecorder {
   void Stop();
 
  private:
-  void Run(HWND control);
-
-  std::thread m_thread;
-  std::atomic<bool> m_stop{false};
-  std::atomic<bool> m_done{false};
-  std::mutex m_lock;
-  std::vector<std::string> m_texts;
+  HWND m_control = nullptr;
+  HHOOK m_hook = nullptr;
+  long long m_logStart = 0;
+  std::string m_firstText;
 };

@@ -15,7 +15,9 @@
 #include <string>
 
 #include "base/handles.h"
+#include "tests/e2e/driver/script_line.h"
 #include "tests/e2e/driver/script_runner.h"
+#include "tests/e2e/driver/text_recorder.h"
 
 namespace {
 
@@ -39,12 +41,24 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: wizard_driver SCRIPT|-\n       wizard_driver record-open FILE ARG...\n");
     return 2;
   }
-  ScriptRunner runner;
-  if (std::string(argv[1]) == "-") return runner.Run(std::cin);
-  std::ifstream script(argv[1]);
-  if (!script) {
-    std::fprintf(stderr, "wizard_driver: cannot read %s\n", argv[1]);
+  std::ifstream file;
+  if (std::string(argv[1]) != "-") {
+    file.open(argv[1]);
+    if (!file) {
+      std::fprintf(stderr, "wizard_driver: cannot read %s\n", argv[1]);
+      return 2;
+    }
+  }
+  std::istream& script = std::string(argv[1]) == "-" ? std::cin : file;
+  try {
+    TextRecorder::PrepareLog();
+  } catch (const ScriptFailure& failure) {
+    std::fprintf(stderr, "wizard_driver: %s\n", failure.what());
     return 2;
   }
-  return runner.Run(script);
+  ScriptRunner runner;
+  const int result = runner.Run(script);
+  char log[MAX_PATH];
+  if (GetEnvironmentVariableA("VELMORA_E2E_TEXT_LOG", log, MAX_PATH)) DeleteFileA(log);
+  return result;
 }
