@@ -35,20 +35,8 @@ for needed in "$setuppack" "$bare" "$timer" "$demo_files"; do
   [ -e "$needed" ] || { echo "$needed is missing: run ./tools/build.sh first" >&2; exit 1; }
 done
 
-source "$root/tests/wine/env.sh"
-source "$root/tools/xvfb.sh"
-prefix_tool=$root/tests/wine/prefix.sh
-work=$build/bench/first_page
-pristine=$work/pristine
-prefix=$work/prefix
-mkdir -p "$work"
-
-cleanup() {
-  "$prefix_tool" stop "$prefix" || true
-  stop_xvfb
-}
-trap cleanup EXIT
-start_xvfb
+source "$root/bench/wine_bench.sh"
+bench_begin first_page
 
 mapfile -t entries <"$demo_files"
 if [ "$payload_mb" -gt 0 ]; then

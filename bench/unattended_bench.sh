@@ -40,20 +40,8 @@ for needed in "$setup" "$files/velmora.exe"; do
 done
 command -v makensis >/dev/null || { echo "makensis is missing: apt-get install nsis" >&2; exit 1; }
 
-source "$root/tests/wine/env.sh"
-source "$root/tools/xvfb.sh"
-prefix_tool=$root/tests/wine/prefix.sh
-work=$build/bench/unattended
-pristine=$work/pristine
-prefix=$work/prefix
-mkdir -p "$work"
-
-cleanup() {
-  "$prefix_tool" stop "$prefix" || true
-  stop_xvfb
-}
-trap cleanup EXIT
-start_xvfb
+source "$root/bench/wine_bench.sh"
+bench_begin unattended
 
 # The NSIS installer, built here from the same files.
 cp "$files"/* "$work/"
