@@ -34,11 +34,18 @@ click 2
 expect-exit-code 0
 $(wiz_expect_installed "$T_DEFAULT_DEST" Velmora 1 1)
 
-# Two quiet copies at once. The one that runs upgrades over the running
-# control driver, whose new configuration waits for a restart: 3010.
+# Two quiet copies at once. The first takes the one-copy lock before it
+# creates its log; held still from then on, it is surely running when the
+# second looks. It upgrades over the running control driver, whose new
+# configuration waits for a restart: 3010.
+expect-no-file '$T_LOG'
 start '$setup' /quiet '/log=$E2E_WORK_WIN\first.log'
+wait-file '$T_LOG'
+suspend
 start-other '$setup' /quiet '/log=$E2E_WORK_WIN\other.log'
-expect-exit-codes 3010 1618
+expect-other-exit-code 1618
+resume
+expect-exit-code 3010
 expect-shown
 expect-shown other
 expect-match-count '$E2E_WORK_WIN\*.log' 3

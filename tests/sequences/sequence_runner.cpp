@@ -61,14 +61,16 @@ bool WaitUntilRunning(const std::string& serviceName) {
   return false;
 }
 
-// The fault-injecting seam with pauses a tenth as long as asked: the fixed
-// pauses of the sequences cost little, while the status polls of a service
-// stop still give a driver time to stop.
-class ShortPauseCalls final : public FaultyCalls {
+// The fault-injecting seam that really waits: the installation's fixed
+// pauses (which only pace the progress page) are skipped as in a quiet run,
+// so what remains are the status polls of a service stop, which must give a
+// driver its full time to stop on a busy machine. A driver stopped too late
+// stays registered under Wine, which keeps no mark for deletion at restart.
+class PollingCalls final : public FaultyCalls {
  public:
   void Sleep(DWORD milliseconds) override {
     FaultyCalls::Sleep(milliseconds);
-    ::Sleep(milliseconds / 10);
+    ::Sleep(milliseconds);
   }
 };
 
@@ -107,12 +109,13 @@ int RunInstall(const RunnerOptions& options) {
   }
 
   volatile LONG restartRequired = 0;
-  ShortPauseCalls calls;
+  PollingCalls calls;
   if (options.failCall > 0) calls.FailMutatingCall(options.failCall, options.error);
   int installCalls = 0;
   {
     ScopedSystemCalls seam(calls);
     engine->m_pRestartRequired = &restartRequired;
+    engine->m_skipPauses = true;
     std::srand(::GetTickCount());
     try {
       engine->Install();

@@ -1,5 +1,7 @@
 #include "tests/e2e/driver/setup_process.h"
 
+#include <tlhelp32.h>
+
 #include "tests/e2e/driver/script_line.h"
 
 namespace {
@@ -79,6 +81,24 @@ void SetupProcess::Start(const std::string& path, const std::string& arguments) 
   unique_handle thread(info.hThread);
   m_process.reset(info.hProcess);
   m_id = info.dwProcessId;
+}
+
+void SetupProcess::Suspend(bool suspend) {
+  if (!Running()) throw ScriptFailure("the setup is not running");
+  unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  if (!snapshot) throw ScriptFailure("no thread snapshot (error " + std::to_string(GetLastError()) + ")");
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  int threads = 0;
+  for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
+    if (entry.th32OwnerProcessID != m_id) continue;
+    unique_handle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+    if (!thread || (suspend ? SuspendThread(thread.get()) : ResumeThread(thread.get())) == static_cast<DWORD>(-1))
+      throw ScriptFailure("cannot " + std::string(suspend ? "suspend" : "resume") + " thread " +
+                          std::to_string(entry.th32ThreadID) + " (error " + std::to_string(GetLastError()) + ")");
+    ++threads;
+  }
+  if (threads == 0) throw ScriptFailure("the setup has no threads to " + std::string(suspend ? "suspend" : "resume"));
 }
 
 DWORD SetupProcess::ExitCode() const {

@@ -19,6 +19,9 @@ class SetupProcess {
   bool Running() const;
   // Ends the process, when a script has failed and nobody will answer it.
   void Terminate();
+  // Suspends (or resumes) every thread of the process; throws ScriptFailure
+  // when a thread cannot be reached.
+  void Suspend(bool suspend);
   DWORD Id() const { return m_id; }
   // The exit code once the process has ended (GetExitCodeProcess).
   DWORD ExitCode() const;
