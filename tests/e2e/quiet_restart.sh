@@ -43,8 +43,14 @@ wait-end-session 30000
 sleep 30000
 WIZ
 ! grep -q '^FAIL' "$E2E_WORK/quiet_restart.out" || exit 1
-grep -q '^exit code of the first setup: 1641' "$E2E_WORK/quiet_restart.out" ||
-  { echo "the forced restart's exit code was not read" >&2; exit 1; }
+# The end of the session may end the driver before it reads the exit code
+# (a busy machine makes that likely); what it did read must be 1641, and the
+# log copy below always says it.
+forced=$(sed -n '/\/forcerestart/,$p' "$E2E_WORK/quiet_restart.out" | grep '^exit code of the first setup:' || true)
+if [ -n "$forced" ] && [ "$forced" != "exit code of the first setup: 1641" ]; then
+  echo "the forced restart did not end with 1641: $forced" >&2
+  exit 1
+fi
 grep -q '^session: the session ends' "$E2E_WORK/quiet_restart.out" || { echo "no restart was requested" >&2; exit 1; }
 tr -d '\r' <"$E2E_WORK/forced.log" | tail -n 2 | diff - <(printf 'Restart System\nExit code: 1641\n') ||
   { echo "the log copy does not end with the restart and 1641" >&2; exit 1; }

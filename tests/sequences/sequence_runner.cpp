@@ -61,6 +61,26 @@ bool WaitUntilRunning(const std::string& serviceName) {
   return false;
 }
 
+// Wine starts its service manager with the session; a machine busy with
+// several sessions starting at once has been seen to leave the first
+// connection failing with RPC_S_SERVER_UNAVAILABLE. The engine connects
+// once, at construction, so the runner waits until a connection succeeds
+// (a minute at most) rather than report a failure that is not the
+// installation's.
+bool WaitForServiceManager() {
+  constexpr DWORD kStep = 100;
+  constexpr DWORD kLimit = 60000;
+  DWORD error = 0;
+  for (DWORD waited = 0; waited < kLimit; waited += kStep) {
+    unique_schandle scm(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (scm) return true;
+    error = ::GetLastError();
+    ::Sleep(kStep);
+  }
+  std::fprintf(stderr, "sequence_runner: no service manager after %lu s (error %lu)\n", kLimit / 1000, error);
+  return false;
+}
+
 // The fault-injecting seam that really waits: the installation's fixed
 // pauses (which only pace the progress page) are skipped as in a quiet run,
 // so what remains are the status polls of a service stop, which must give a
@@ -164,6 +184,7 @@ int RunPackage(const RunnerOptions& options) {
 int main(int argc, char** argv) {
   RunnerOptions options;
   if (!ParseRunnerOptions(argc, argv, &options)) return 2;
+  if (!WaitForServiceManager()) return 2;
   if (!options.waitRunning.empty() && !WaitUntilRunning(options.waitRunning)) return 2;
   if (options.command == "install") return RunInstall(options);
   if (options.command == "services") return RunServices();
