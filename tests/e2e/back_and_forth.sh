@@ -81,12 +81,7 @@ expect-text 1026 "Destination location:\r\n      $dest\r\n\r\nStart Menu folder:
 
 $(wiz_next progress)
 wait-page finish 60000
-click 1030
-click 1033
-expect-unchecked 1030
-expect-unchecked 1033
-click 2
-wait-exit
+$(wiz_finish_without_launching)
 expect-exit-code 0
 
 # Installed into the typed folder, without the two icons; nothing launched.

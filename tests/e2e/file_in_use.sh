@@ -47,10 +47,7 @@ $(wiz_start "$VELMORA_SETUP")
 $(wiz_defaults_to ready)
 $(wiz_next progress)
 wait-page finish 60000
-click 1030
-click 1033
-click 2
-wait-exit
+$(wiz_finish_without_launching)
 expect-exit-code 0
 
 # The newer build, restart declined.

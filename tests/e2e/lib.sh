@@ -196,6 +196,19 @@ wiz_defaults_to() {
   done
 }
 
+# Driver commands: on the success finish page, clear both boxes (launch the
+# product, open the quick-start page) and press Finish; the setup ends.
+wiz_finish_without_launching() {
+  cat <<WIZ
+click 1030
+click 1033
+expect-unchecked 1030
+expect-unchecked 1033
+click 2
+wait-exit
+WIZ
+}
+
 # Driver commands: nothing of an installation is on the machine.
 wiz_expect_nothing_installed() {
   local dest=${1:-$T_DEFAULT_DEST}

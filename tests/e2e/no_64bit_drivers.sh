@@ -57,12 +57,7 @@ $(wiz_defaults_to ready)
 $(wiz_next progress)
 wait-page finish 60000
 expect-text 1001 "$T_SUCCESS_TITLE"
-click 1030
-click 1033
-expect-unchecked 1030
-expect-unchecked 1033
-click 2
-wait-exit
+$(wiz_finish_without_launching)
 expect-no-file '$T_LOG'
 expect-same-file '$T_NATIVE_DRIVERS\\velctl.sys' '$(demo velctl.sys)'
 expect-same-file '$T_NATIVE_DRIVERS\\velmon.sys' '$(demo velmon.sys)'

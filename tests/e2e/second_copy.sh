@@ -28,9 +28,7 @@ expect-running
 $(wiz_defaults_to ready)
 $(wiz_next progress)
 wait-page finish 60000
-click 1030
-click 1033
-click 2
+$(wiz_finish_without_launching)
 expect-exit-code 0
 $(wiz_expect_installed "$T_DEFAULT_DEST" Velmora 1 1)
 
