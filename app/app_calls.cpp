@@ -29,6 +29,10 @@ IAppCalls* g_calls = nullptr;
 
 }  // namespace
 
+CWinThread* IAppCalls::BeginWorkerThread(AFX_THREADPROC procedure, LPVOID parameter) {
+  return AfxBeginThread(procedure, parameter, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+}
+
 IAppCalls& RealAppCalls() {
   static RealCalls real;
   return real;

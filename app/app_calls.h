@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "framework/win_thread.h"
+
 class IAppCalls {
  public:
   virtual ~IAppCalls() = default;
@@ -25,6 +27,9 @@ class IAppCalls {
   // The shell's folder browser; the chosen item list (the caller frees it
   // with the shell allocator) or null when the user cancelled.
   virtual LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA browse) = 0;
+  // AfxBeginThread for a worker: normal priority, default stack, suspended;
+  // null with the last error when the thread cannot be created.
+  virtual CWinThread* BeginWorkerThread(AFX_THREADPROC procedure, LPVOID parameter);
 };
 
 // The implementation that forwards to Win32.

@@ -13,14 +13,25 @@ std::string Lowercase(std::string text) {
   return text;
 }
 
+// Appends the character at p (one or two bytes) to text; where it ends.
+const char* TakeCharacter(const char* p, UINT codePage, std::string* text) {
+  if (::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(*p)) && p[1] != '\0') *text += *p++;
+  *text += *p++;
+  return p;
+}
+
+bool IsSwitchValue(const std::string& argument) {
+  return !argument.empty() && (argument[0] == '/' || argument[0] == '-') && argument.find('=') != std::string::npos;
+}
+
 // The program's name: no escapes, only a quoted stretch.
-const char* SplitProgramName(const char* p, std::vector<std::string>* arguments) {
+const char* SplitProgramName(const char* p, UINT codePage, std::vector<std::string>* arguments) {
   std::string name;
   if (*p == '"') {
-    for (++p; *p && *p != '"'; ++p) name += *p;
+    for (++p; *p && *p != '"';) p = TakeCharacter(p, codePage, &name);
     if (*p == '"') ++p;
   } else {
-    for (; *p && !IsBlank(*p); ++p) name += *p;
+    while (*p && !IsBlank(*p)) p = TakeCharacter(p, codePage, &name);
   }
   arguments->push_back(name);
   return p;
@@ -28,7 +39,7 @@ const char* SplitProgramName(const char* p, std::vector<std::string>* arguments)
 
 class OptionReader {
  public:
-  explicit OptionReader(SetupOptions* options) : m_options(options) {}
+  OptionReader(SetupOptions* options, UINT codePage) : m_options(options), m_codePage(codePage) {}
 
   void Read(const std::string& argument) {
     if (argument.empty() || (argument[0] != '/' && argument[0] != '-')) return Refuse(argument, "not a switch");
@@ -65,15 +76,15 @@ class OptionReader {
 
   void ReadValue(const std::string& argument, const std::string& name, const std::string& value) {
     if (name == "dir") {
-      if (const UINT problem = DestinationFolderProblem(value.c_str()))
+      if (const UINT problem = DestinationFolderProblem(value.c_str(), m_codePage))
         return Refuse(argument, FolderProblemText(problem, value.c_str()));
       m_options->hasDestination = true;
-      m_options->destination = value.c_str();
+      m_options->destination = WithoutTrailingBackslash(value.c_str(), m_codePage);
     } else if (name == "group") {
-      if (const UINT problem = StartMenuFolderProblem(value.c_str()))
+      if (const UINT problem = StartMenuFolderProblem(value.c_str(), m_codePage))
         return Refuse(argument, FolderProblemText(problem, value.c_str()));
       m_options->hasStartMenu = true;
-      m_options->startMenu = value.c_str();
+      m_options->startMenu = WithoutTrailingBackslash(value.c_str(), m_codePage);
     } else if (name == "tasks") {
       ReadTasks(argument, value);
     } else {
@@ -116,15 +127,16 @@ class OptionReader {
   void Refuse(const std::string& argument, const char* reason) { Refuse(argument, CString(reason)); }
 
   SetupOptions* m_options;
+  UINT m_codePage;
   std::string m_seen;
 };
 
 }  // namespace
 
-std::vector<std::string> SplitCommandLine(const char* commandLine) {
+std::vector<std::string> SplitCommandLine(const char* commandLine, UINT codePage) {
   std::vector<std::string> arguments;
   if (!commandLine) return arguments;
-  const char* p = SplitProgramName(commandLine, &arguments);
+  const char* p = SplitProgramName(commandLine, codePage, &arguments);
   for (;;) {
     while (IsBlank(*p)) ++p;
     if (!*p) break;
@@ -137,7 +149,7 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
       if (*p == '\\') {
         size_t backslashes = 0;
         for (; *p == '\\'; ++p) ++backslashes;
-        if (*p != '"') {
+        if (*p != '"' || IsSwitchValue(argument)) {
           argument.append(backslashes, '\\');
           continue;
         }
@@ -160,16 +172,16 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
         if (quotes == 2) quotes = 0;
         continue;
       }
-      argument += *p++;
+      p = TakeCharacter(p, codePage, &argument);
     }
     arguments.push_back(argument);
   }
   return arguments;
 }
 
-SetupOptions ReadSetupOptions(const std::vector<std::string>& arguments) {
+SetupOptions ReadSetupOptions(const std::vector<std::string>& arguments, UINT codePage) {
   SetupOptions options;
-  OptionReader reader(&options);
+  OptionReader reader(&options, codePage);
   for (const std::string& argument : arguments) reader.Read(argument);
   return options;
 }

@@ -2,6 +2,8 @@
 // The setup's command line: split into arguments by the rules Windows
 // programs share (those of CommandLineToArgvW), then read as switches.
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -13,7 +15,13 @@
 // quote toggles quoting and is dropped; 2n backslashes before a quote give n
 // backslashes, 2n+1 give n and a literal quote; other backslashes are kept;
 // inside quotes a doubled quote gives one literal quote and ends the quoting.
-std::vector<std::string> SplitCommandLine(const char* commandLine);
+// One departure, for the switches' values (after the '=' of an argument that
+// starts with '/' or '-'): a backslash is always itself, so a folder that
+// ends in a backslash may stand in quotes (a folder never holds a quote).
+// The line is read by characters of `codePage` (the system's ANSI code page
+// unless a test names another): a double-byte character's second byte is
+// never taken for a backslash or a quote.
+std::vector<std::string> SplitCommandLine(const char* commandLine, UINT codePage = CP_ACP);
 
 // How the run meets the user.
 enum class RunMode { Wizard, Quiet, Passive };
@@ -45,5 +53,6 @@ struct SetupOptions {
 // Reads the switches (the arguments after the program's name). Every
 // argument is read, so that /quiet or /passive is known even after a wrong
 // one; the first wrong one is kept. Folder values must pass the same checks
-// as the wizard's folder pages.
-SetupOptions ReadSetupOptions(const std::vector<std::string>& arguments);
+// as the wizard's folder pages (read in `codePage`); a folder's trailing
+// backslash is dropped.
+SetupOptions ReadSetupOptions(const std::vector<std::string>& arguments, UINT codePage = CP_ACP);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -14,23 +15,38 @@ namespace {
 // A backup copy's name adds "_", eight digits and ".tmp" to its file's path.
 constexpr int kBackupSuffixLength = 1 + 8 + 4;
 
+// The text as characters: on double-byte Windows a character's second byte
+// may be 0x5C ('\\') or 0x7C ('|'), which are no characters of their own.
+std::wstring Characters(const std::string& text, UINT codePage) {
+  if (text.empty()) return std::wstring();
+  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  if (length > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+// One backslash at the end is dropped.
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+  if (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
 // Characters no folder name may hold; ':' is allowed only after the drive.
-bool HasForbiddenCharacter(const std::string& text, size_t from) {
+bool HasForbiddenCharacter(const std::wstring& text, size_t from) {
   for (size_t i = from; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 32 || std::strchr("<>:\"/|?*", c) != nullptr) return true;
+    if (text[i] < 32 || std::wcschr(L"<>:\"/|?*", text[i]) != nullptr) return true;
   }
   return false;
 }
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 // The parts of a backslash-separated path.
-std::vector<std::string> PartsOf(const std::string& path, size_t from) {
-  std::vector<std::string> parts;
-  std::string part;
+std::vector<std::wstring> PartsOf(const std::wstring& path, size_t from) {
+  std::vector<std::wstring> parts;
+  std::wstring part;
   for (size_t i = from; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '\\') {
+    if (i == path.size() || path[i] == L'\\') {
       parts.push_back(part);
       part.clear();
     } else {
@@ -40,8 +56,11 @@ std::vector<std::string> PartsOf(const std::string& path, size_t from) {
   return parts;
 }
 
-bool IsDotsOnly(const std::string& part) {
-  return !part.empty() && part.find_first_not_of('.') == std::string::npos;
+// A part that is empty (a doubled backslash), only dots, or ends in a blank
+// or a dot: Windows trims the last two when it creates the folder, so the
+// installation would look for a folder that is not there.
+bool IsBadPart(const std::wstring& part) {
+  return part.empty() || part.back() == L' ' || part.back() == L'.';
 }
 
 }  // namespace
@@ -55,40 +74,47 @@ int MaxDestinationFolderLength() {
   return MAX_PATH - 1 - static_cast<int>(1 + longest + kBackupSuffixLength);
 }
 
-UINT DestinationFolderProblem(const CString& folder) {
-  const std::string path = folder.str();
+UINT DestinationFolderProblem(const CString& folder, UINT codePage) {
+  const std::wstring path = WithoutTrailingBackslash(Characters(folder.str(), codePage));
   size_t rest = 0;
-  if (path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && path[2] == '\\') {
+  if (path.size() >= 3 && IsLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
+    // Not the drive's root: Windows refuses to create it, and the product's
+    // files do not belong there.
     rest = 3;
-  } else if (path.size() >= 5 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\' && path[2] != '?' &&
-             path[2] != '.') {
+  } else if (path.size() >= 5 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' && path[2] != L'?' &&
+             path[2] != L'.') {
     // \\server\share: both names present.
-    const std::vector<std::string> parts = PartsOf(path, 2);
+    const std::vector<std::wstring> parts = PartsOf(path, 2);
     if (parts.size() < 2 || parts[0].empty() || parts[1].empty()) return IDS_DESTINATION_NOT_ABSOLUTE;
     rest = 2;
   } else {
     return IDS_DESTINATION_NOT_ABSOLUTE;
   }
   if (HasForbiddenCharacter(path, rest)) return IDS_DESTINATION_NOT_ABSOLUTE;
-  const std::vector<std::string> parts = PartsOf(path, rest);
-  for (size_t i = 0; i < parts.size(); ++i) {
-    // An empty part is a doubled backslash; only a drive root's own one may
-    // end the text.
-    if (parts[i].empty() && !(parts.size() == 1 && rest == 3)) return IDS_DESTINATION_NOT_ABSOLUTE;
-    if (IsDotsOnly(parts[i])) return IDS_DESTINATION_NOT_ABSOLUTE;
+  for (const std::wstring& part : PartsOf(path, rest)) {
+    if (IsBadPart(part)) return IDS_DESTINATION_NOT_ABSOLUTE;
   }
-  if (static_cast<int>(path.size()) > MaxDestinationFolderLength()) return IDS_DESTINATION_TOO_LONG;
+  if (static_cast<int>(WithoutTrailingBackslash(folder, codePage).GetLength()) > MaxDestinationFolderLength()) {
+    return IDS_DESTINATION_TOO_LONG;
+  }
   return 0;
 }
 
-UINT StartMenuFolderProblem(const CString& folder) {
-  const std::string path = folder.str();
-  if (path.empty() || path[0] == '\\') return IDS_START_MENU_NOT_RELATIVE;
+UINT StartMenuFolderProblem(const CString& folder, UINT codePage) {
+  const std::wstring path = WithoutTrailingBackslash(Characters(folder.str(), codePage));
+  if (path.empty() || path[0] == L'\\') return IDS_START_MENU_NOT_RELATIVE;
   if (HasForbiddenCharacter(path, 0)) return IDS_START_MENU_NOT_RELATIVE;
-  for (const std::string& part : PartsOf(path, 0)) {
-    if (part.empty() || IsDotsOnly(part)) return IDS_START_MENU_NOT_RELATIVE;
+  for (const std::wstring& part : PartsOf(path, 0)) {
+    if (IsBadPart(part)) return IDS_START_MENU_NOT_RELATIVE;
   }
   return 0;
+}
+
+CString WithoutTrailingBackslash(const CString& folder, UINT codePage) {
+  const std::wstring path = Characters(folder.str(), codePage);
+  // A backslash that is a character of its own is the text's last byte.
+  if (path.empty() || path.back() != L'\\') return folder;
+  return CString(folder.str().substr(0, folder.str().size() - 1));
 }
 
 CString FolderProblemText(UINT problem, const CString& folder) {

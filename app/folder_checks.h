@@ -13,16 +13,27 @@
 // MAX_PATH characters.
 int MaxDestinationFolderLength();
 
-// 0 when `folder` can be the destination: an absolute path on a drive
-// ("C:\...") or a network share ("\\server\share..."), of at most
-// MaxDestinationFolderLength characters, without characters a file name
-// cannot hold. Otherwise the string-table id of the message that says why.
-UINT DestinationFolderProblem(const CString& folder);
+// The texts are read in `codePage` (the system's ANSI code page unless a test
+// names another), so that the second byte of a double-byte character is
+// never taken for a backslash or another character of its own.
+
+// 0 when `folder` can be the destination: an absolute path in a folder on a
+// drive ("C:\...", not the drive's root) or on a network share
+// ("\\server\share..."), of at most MaxDestinationFolderLength characters,
+// without characters a file name cannot hold and without a part that ends in
+// a blank or a dot; one trailing backslash is allowed (see
+// WithoutTrailingBackslash). Otherwise the string-table id of the message
+// that says why.
+UINT DestinationFolderProblem(const CString& folder, UINT codePage = CP_ACP);
 // 0 when `folder` can be the Start Menu folder: a non-empty name or path
 // relative to the Programs folder, without a drive, a leading backslash, a
-// ".." part or characters a file name cannot hold. Otherwise the
-// string-table id of the message that says why.
-UINT StartMenuFolderProblem(const CString& folder);
+// ".." part, a part that ends in a blank or a dot, or characters a file name
+// cannot hold; one trailing backslash is allowed. Otherwise the string-table
+// id of the message that says why.
+UINT StartMenuFolderProblem(const CString& folder, UINT codePage = CP_ACP);
+// `folder` without the one backslash it may end with: the form the
+// installation uses.
+CString WithoutTrailingBackslash(const CString& folder, UINT codePage = CP_ACP);
 // The message for a refused folder: text `problem` formatted with the
 // folder (and the length limit where the text names it).
 CString FolderProblemText(UINT problem, const CString& folder);

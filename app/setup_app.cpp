@@ -43,6 +43,8 @@ BOOL CSetupApp::InitInstance() {
   m_hProgressWnd = nullptr;
   EndLog();
   EndRun();
+  // Only now: a worker that outlived a fault still answered its boxes through it.
+  m_silence.reset();
   return FALSE;
 }
 
@@ -73,10 +75,12 @@ void CSetupApp::CreateLogFile() {
   if (length == 0 || length >= MAX_PATH) return;
   CString path = CString(folder) + "\\" + product::kLogFileName;
   if (path.GetLength() >= MAX_PATH) return;
-  m_logPath = path;
   CloseLogFile();
-  m_hLogFile.reset(::CreateFileA(m_logPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  m_hLogFile.reset(::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  // A file this run could not open (read-only, held by a log collector) is
+  // another run's log: never copied, opened or deleted as this one's.
+  if (m_hLogFile) m_logPath = path;
 }
 
 BOOL CSetupApp::ConstructEngine() {

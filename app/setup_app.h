@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/exit_codes.h"
 #include "app/pages/page_hosts.h"
+#include "app/silent_app_calls.h"
 #include "app/single_instance.h"
 #include "app/structured_guard.h"
 #include "engine/install_owner.h"
@@ -78,7 +79,9 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // The log's last line (the exit code), the log file closed, and its copy
   // written where /log asked. Once per run.
   void EndLog();
-  // An exception nobody expected ended the run: logged, the run failed.
+  // An exception nobody expected ended the run: logged, the run failed. A
+  // running installation is waited for, however long it takes, so that it
+  // finishes or rolls back.
   void ReportUnexpectedFault(const StructuredFault& fault);
   // The installation worker's body run on the calling thread, with the
   // worker's handling of unexpected exceptions.
@@ -118,8 +121,11 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // kUnsupportedWindowsStatus, and the failure flags m_installFailed and
   // m_unsupportedWindows set. Called on the welcome page's worker.
   int InitializePackage(CString& message) override;
+  // A page's worker could not be created: logged, and the run fails (1603),
+  // not a cancel.
+  void WorkerNotStarted() override;
   // Starts the installation worker for the progress page `page`: 0 when it
-  // runs, -1 (after message 37) when it cannot be created.
+  // runs, -1 (after message 37; WorkerNotStarted) when it cannot be created.
   int StartInstallWorker(HWND page) override;
   // The installation worker's body: the installation with its rollback, then
   // the progress marked complete.
@@ -205,6 +211,10 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   void ShowMessage(const CString& text, UINT type);
 
   CString m_logPath;
+  // The silent door of an unattended run. A member, not a local of RunSetup:
+  // a fault's jump abandons RunSetup's frame while the installation worker
+  // may still answer boxes through it.
+  std::unique_ptr<CSilentScope> m_silence;
   CFont m_titleFont;
   CSingleInstance m_singleInstance;
   std::string m_ownLogLines;

@@ -25,11 +25,20 @@ UINT InstallThreadProc(LPVOID parameter) {
 
 int CSetupApp::StartInstallWorker(HWND page) {
   m_pWorkerThread = CreateWorker(&InstallThreadProc, this, page);
-  if (!m_pWorkerThread) return -1;
+  if (!m_pWorkerThread) {
+    WorkerNotStarted();
+    return -1;
+  }
   // In place before the worker runs, so it always sees it.
   m_hProgressWnd = page;
   m_pWorkerThread->ResumeThread();
   return 0;
+}
+
+void CSetupApp::WorkerNotStarted() {
+  // The user was told of the failure; the page's cancel is none of the user's.
+  LogLine("Error: A worker thread could not be started");
+  m_outcome.startFailed = true;
 }
 
 void CSetupApp::RunInstallationGuarded() {

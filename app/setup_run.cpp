@@ -51,11 +51,14 @@ void CSetupApp::ReadCommandLine(const char* commandLine) {
 
 void CSetupApp::RunSetup() {
   ReadCommandLine(m_commandLine.c_str());
-  if (m_options.help) {
+  // Help with a wrong switch is a wrong command line; in an unattended run
+  // the usage goes to the log, where a box would wait for nobody.
+  if (m_options.help && m_options.Valid() && !m_options.Unattended()) {
     ShowUsage();
     return;
   }
-  CSilentScope silence(m_options.Unattended(), [this](const char* message, const char* argument) {
+  m_silence = std::make_unique<CSilentScope>(m_options.Unattended(), [this](const char* message,
+                                                                            const char* argument) {
     LogLine(message, argument);
   });
   // Before the log file: a second copy must not truncate the log of the
@@ -78,6 +81,10 @@ void CSetupApp::RunSetup() {
     CString text;
     text.Format(IDS_BAD_ARGUMENT, m_options.invalidArgument.c_str(), m_options.invalidReason.c_str());
     ShowMessage(text, MB_OK | MB_ICONERROR);
+    return;
+  }
+  if (m_options.help) {
+    ShowUsage();
     return;
   }
   if (!ConstructEngine()) return;
@@ -211,8 +218,10 @@ void CSetupApp::ReportUnexpectedFault(const StructuredFault& fault) {
   m_outcome.unexpectedFailure = true;
   const std::string text = Hex(fault.code) + " at " + Hex(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(fault.address)));
   LogLine("Error: Unexpected exception: ", text.c_str());
-  // A worker may still be running the installation; it finishes first.
-  JoinInstallWorker();
+  // A worker may still be running the installation; it finishes (or rolls
+  // back) first, however long that takes: ended midway it would leave a
+  // half-installed system.
+  AwaitInstallWorker();
   m_titleFont.DeleteObject();
 }
 

@@ -12,7 +12,7 @@ constexpr DWORD kJoinTimeoutMs = 10000;
 }  // namespace
 
 CWinThread* CreateWorker(AFX_THREADPROC procedure, LPVOID parameter, HWND owner) {
-  CWinThread* thread = AfxBeginThread(procedure, parameter, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+  CWinThread* thread = AppCalls().BeginWorkerThread(procedure, parameter);
   if (!thread) {
     const DWORD error = ::GetLastError();
     CString text;

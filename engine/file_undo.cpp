@@ -46,13 +46,13 @@ void CInstallEngine::RollBackInstallFiles() {
 }
 
 void CInstallEngine::RemoveCreatedDirectories() {
-  // A parent sorts before its children, so a created parent that still holds
-  // a created child is attempted first and stays; so does any folder that is
-  // not empty.
-  for (const auto& entry : m_created) {
-    if (entry.second != KindDirectory) continue;
-    const char* path = entry.first.c_str();
-    InNativeView(InNativeFolder(entry.first), FALSE, [&] { return SystemCalls().RemoveDirectoryA(path); });
+  // A parent sorts before its children: walked backwards, every created
+  // folder goes before the created parent that holds it, so a parent this
+  // run created goes too. A folder that is not empty stays.
+  for (auto entry = m_created.rbegin(); entry != m_created.rend(); ++entry) {
+    if (entry->second != KindDirectory) continue;
+    const char* path = entry->first.c_str();
+    InNativeView(InNativeFolder(entry->first), FALSE, [&] { return SystemCalls().RemoveDirectoryA(path); });
   }
 }
 

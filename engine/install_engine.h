@@ -10,7 +10,7 @@
 //   engine_core.cpp       construction, teardown, Log, IsAdministrator, OpenPackage
 //   files.cpp             MakeTempName, BackupFile, InstallFile
 //   native_folder.cpp     RunsOn64BitWindows, UseNativeView, InNativeFolder
-//   shortcuts.cpp         CreateDir, CreateShortcut, CreateUrlShortcut, RecordCreatedFile
+//   shortcuts.cpp         CreateDir, CreateDirWithParents, PathExists, CreateShortcut, CreateUrlShortcut, RecordCreatedFile
 //   services.cpp          InstallDriverService, StartInstalledService
 //   service_removal.cpp   StopInstalledService, RemoveInstalledServices, UninstallService
 //   service_registry.cpp  CaptureServiceRegistry, RestoreServiceRegistry
@@ -87,6 +87,11 @@ class CInstallEngine {
 
   // Directories and shortcuts.
   void CreateDir(const std::string& path);
+  // CreateDir for each missing parent of `path` below its drive or share,
+  // outermost first, then for `path` itself; throws what CreateDir throws.
+  void CreateDirWithParents(const std::string& path);
+  // True when something (a file or a folder) has that path.
+  static bool PathExists(const std::string& path);
   void CreateShortcut(const std::string& targetFile, const std::string& targetFolder, const std::string& shortcutFolder,
                       const char* shortcutName, const char* arguments);
   void CreateUrlShortcut(const std::string& fileName, const std::string& folder, const std::string& url);

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "engine/install_engine.h"
 #include "engine/seam_handles.h"
@@ -13,36 +12,42 @@
 namespace {
 
 constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
-constexpr const char* kPendingRenamesValue = "PendingFileRenameOperations";
+// The value is a wide multi-string and is read and written as one: other
+// programs' paths may hold characters the ANSI code page has not, which a
+// round trip through it would turn into other names.
+constexpr const wchar_t* kPendingRenamesValue = L"PendingFileRenameOperations";
+constexpr const char* kPendingRenamesName = "PendingFileRenameOperations";
+
+std::wstring Wide(const std::string& text) {
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  if (length > 0) {
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  }
+  return wide;
+}
 
 // A path of the value without its "!" (replace) and "\??\" prefixes.
-std::string WithoutPrefixes(const std::string& path) {
+std::wstring WithoutPrefixes(const std::wstring& path) {
   size_t start = 0;
-  if (path.compare(start, 1, "!") == 0) ++start;
-  if (path.compare(start, 4, "\\??\\") == 0) start += 4;
+  if (path.compare(start, 1, L"!") == 0) ++start;
+  if (path.compare(start, 4, L"\\??\\") == 0) start += 4;
   return path.substr(start);
 }
 
-bool SamePath(const std::string& stored, const std::string& path) {
-  return _stricmp(WithoutPrefixes(stored).c_str(), path.c_str()) == 0;
+bool SamePath(const std::wstring& stored, const std::wstring& path) {
+  return ::lstrcmpiW(WithoutPrefixes(stored).c_str(), path.c_str()) == 0;
 }
 
-// The strings of a REG_MULTI_SZ value, empty ones included: an empty string
-// is the target of a pending deletion, not the end of the list.
-std::vector<std::string> SplitStrings(const std::string& data) {
-  std::vector<std::string> strings;
-  for (size_t at = 0; at < data.size();) {
-    const size_t end = data.find('\0', at);
-    strings.push_back(data.substr(at, end == std::string::npos ? std::string::npos : end - at));
-    if (end == std::string::npos) break;
-    at = end + 1;
+// The string of the value that starts at `at`, and where the next one starts.
+std::wstring StringAt(const std::wstring& data, size_t at, size_t* next) {
+  const size_t end = data.find(L'\0', at);
+  if (end == std::wstring::npos) {
+    *next = data.size();
+    return data.substr(at);
   }
-  // The list's own terminator leaves one (or, with the stored zero of the
-  // last string, two) empty strings at the end that are no pair.
-  while (strings.size() % 2 != 0 || (!strings.empty() && strings[strings.size() - 2].empty())) {
-    strings.pop_back();
-  }
-  return strings;
+  *next = end + 1;
+  return data.substr(at, end - at);
 }
 
 }  // namespace
@@ -56,33 +61,47 @@ void CInstallEngine::CancelPendingReplacement(const std::string& temporary, cons
   }
   DWORD type = 0;
   DWORD size = 0;
-  if (calls.RegQueryValueExA(key.get(), kPendingRenamesValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ) {
+  if (calls.RegQueryValueExW(key.get(), kPendingRenamesValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ || size == 0) {
     return;
   }
-  std::string data(size, '\0');
-  if (size == 0 || calls.RegQueryValueExA(key.get(), kPendingRenamesValue, nullptr, &type,
-                                          reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS) {
+  // Whole characters; an odd last byte, if any, is kept as it came.
+  std::string bytes(size, '\0');
+  if (calls.RegQueryValueExW(key.get(), kPendingRenamesValue, nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]),
+                             &size) != ERROR_SUCCESS) {
     return;
   }
-  data.resize(size);
+  bytes.resize(size);
+  std::wstring data(bytes.size() / sizeof(wchar_t), L'\0');
+  if (!data.empty()) std::memcpy(&data[0], bytes.data(), data.size() * sizeof(wchar_t));
 
-  const std::vector<std::string> strings = SplitStrings(data);
-  std::string kept;
+  // The pair is cut out where it stands; every other character of the value
+  // stays as it was, the other programs' pairs and the list's end included.
+  const std::wstring wideTemporary = Wide(temporary);
+  const std::wstring wideTarget = Wide(target);
   bool cancelled = false;
-  for (size_t i = 0; i + 1 < strings.size(); i += 2) {
-    if (SamePath(strings[i], temporary) && SamePath(strings[i + 1], target)) {
+  bool otherPairs = false;
+  for (size_t at = 0; at < data.size();) {
+    size_t second = 0;
+    size_t next = 0;
+    const std::wstring from = StringAt(data, at, &second);
+    // An empty source is the end of the list, not a pair.
+    if (from.empty() || second >= data.size()) break;
+    const std::wstring to = StringAt(data, second, &next);
+    if (SamePath(from, wideTemporary) && SamePath(to, wideTarget)) {
+      data.erase(at, next - at);
+      bytes.erase(at * sizeof(wchar_t), (next - at) * sizeof(wchar_t));
       cancelled = true;
       continue;
     }
-    kept += strings[i] + '\0' + strings[i + 1] + '\0';
+    otherPairs = true;
+    at = next;
   }
   if (!cancelled) return;
-  if (kept.empty()) {
-    calls.RegDeleteValueA(key.get(), kPendingRenamesValue);
+  if (!otherPairs) {
+    calls.RegDeleteValueA(key.get(), kPendingRenamesName);
     return;
   }
-  kept += '\0';
-  calls.RegSetValueExA(key.get(), kPendingRenamesValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                       static_cast<DWORD>(kept.size()));
+  calls.RegSetValueExW(key.get(), kPendingRenamesValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size()));
 }

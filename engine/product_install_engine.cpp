@@ -33,11 +33,6 @@ std::string SpecialFolder(int csidl, BOOL create, uint16_t code) {
   return path;
 }
 
-bool FolderExists(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  return seam_hfind(SystemCalls().FindFirstFileA(path.c_str(), &found)).valid();
-}
-
 }  // namespace
 
 CProductInstallEngine::CProductInstallEngine(HANDLE hLogFile, IInstallOwner* owner)
@@ -69,7 +64,7 @@ void CProductInstallEngine::CreateStartMenuItems() {
   const std::string destFolder = m_app->DestFolder();
   const std::string programs = SpecialFolder(CSIDL_COMMON_PROGRAMS, TRUE, 235);
   const std::string startMenu = programs + "\\" + m_app->StartMenuFolder();
-  CreateDir(startMenu);
+  CreateDirWithParents(startMenu);
   CreateShortcut(product::kProgramFile, destFolder, startMenu, product::kName, nullptr);
   CreateShortcut(product::kHelpFile, destFolder, startMenu, kHelpShortcutName, nullptr);
   CreateShortcut(product::kLicenseTextFile, destFolder, startMenu, kLicenseShortcutName, nullptr);
@@ -83,7 +78,7 @@ void CProductInstallEngine::CreateStartMenuItems() {
   if (m_app->QuickLaunchIcon() != 0) {
     const std::string quickLaunch = SpecialFolder(CSIDL_APPDATA, FALSE, 284) + "\\" + kQuickLaunchSubfolder;
     // Systems without a Quick Launch bar have no such folder; nothing to do there.
-    if (FolderExists(quickLaunch)) {
+    if (PathExists(quickLaunch)) {
       CreateShortcut(product::kProgramFile, destFolder, quickLaunch, product::kName, nullptr);
     }
   }

@@ -32,7 +32,7 @@ void CProductInstallEngine::Install() {
   InstallDriverFiles();
   Pause(*this, 200);
   m_app->ReportProgress(20, TaskCopyingFiles);
-  CreateDir(destFolder);
+  CreateDirWithParents(destFolder);
   Pause(*this, 200);
   m_app->ReportProgress(30, TaskCopyingFiles);
   InstallProgramFiles();

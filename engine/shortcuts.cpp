@@ -3,6 +3,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <vector>
+
 #include "base/handles.h"
 #include "base/shell_link_ids.h"
 #include "engine/install_engine.h"
@@ -21,7 +23,39 @@ class ComApartment {
   ComApartment& operator=(const ComApartment&) = delete;
 };
 
+// Where the folders of `path` begin: after "X:\\" or "\\\\server\\share\\";
+// 0 for a path without either.
+size_t RootLength(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return 3;
+  if (path.compare(0, 2, "\\\\") != 0) return 0;
+  const size_t server = path.find('\\', 2);
+  if (server == std::string::npos) return path.size();
+  const size_t share = path.find('\\', server + 1);
+  return share == std::string::npos ? path.size() : share + 1;
+}
+
 }  // namespace
+
+bool CInstallEngine::PathExists(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  return seam_hfind(SystemCalls().FindFirstFileA(path.c_str(), &found)).valid();
+}
+
+void CInstallEngine::CreateDirWithParents(const std::string& path) {
+  // Only parents that are missing are created, so only they are recorded and
+  // the rollback can never remove a folder that was there before. A parent
+  // that is a file counts as present: the folder below it then fails.
+  std::vector<std::string> missing{path};
+  const size_t root = RootLength(path);
+  for (std::string parent = path;;) {
+    const size_t backslash = parent.rfind('\\');
+    if (backslash == std::string::npos || backslash < root) break;
+    parent.resize(backslash);
+    if (PathExists(parent)) break;
+    missing.push_back(parent);
+  }
+  for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) CreateDir(*folder);
+}
 
 void CInstallEngine::CreateDir(const std::string& path) {
   Log("CreateDirectory: ", path.c_str());

@@ -103,6 +103,14 @@ class CRealSystemCalls final : public ISystemCalls {
     return ::RegSetValueExA(key, name, reserved, type, data, dataLength);
   }
   LONG RegDeleteValueA(HKEY key, LPCSTR name) override { return ::RegDeleteValueA(key, name); }
+  LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                        LPDWORD dataLength) override {
+    return ::RegQueryValueExW(key, name, reserved, type, data, dataLength);
+  }
+  LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                      DWORD dataLength) override {
+    return ::RegSetValueExW(key, name, reserved, type, data, dataLength);
+  }
   LONG RegCloseKey(HKEY key) override { return ::RegCloseKey(key); }
 
   BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override {

@@ -68,6 +68,12 @@ class ISystemCalls {
   virtual LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
                               DWORD dataLength) = 0;
   virtual LONG RegDeleteValueA(HKEY key, LPCSTR name) = 0;
+  // Wide forms, for values whose text must not pass through the ANSI code
+  // page (other programs' paths in PendingFileRenameOperations).
+  virtual LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                LPDWORD dataLength) = 0;
+  virtual LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                              DWORD dataLength) = 0;
   virtual LONG RegCloseKey(HKEY key) = 0;
 
   // Security and shutdown

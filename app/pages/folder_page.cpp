@@ -33,7 +33,7 @@ void CFolderPage::OnOK() {
     AppCalls().MessageBoxA(m_hWnd, FolderProblemText(problem, m_folder), product::kName, MB_OK | MB_ICONWARNING);
     return;
   }
-  *m_pSetting = m_folder;
+  *m_pSetting = WithoutTrailingBackslash(m_folder);
   CDialog::OnOK();
 }
 

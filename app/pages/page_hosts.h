@@ -11,6 +11,9 @@ class IPackageOpener {
   // Opens and unpacks the package; 0, or a status with its message loaded
   // into `message`. Called on the welcome page's worker.
   virtual int InitializePackage(CString& message) = 0;
+  // The page's worker could not be created (its message shown): the run
+  // failed, whatever the page ends with.
+  virtual void WorkerNotStarted() = 0;
 
  protected:
   ~IPackageOpener() = default;

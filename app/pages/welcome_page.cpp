@@ -46,6 +46,7 @@ BOOL CWelcomePage::OnInitDialog() {
   m_notifyWindow = m_hWnd;
   m_pInitThread = CreateWorker(&InitThreadProc, this, m_hWnd);
   if (!m_pInitThread) {
+    m_pPackageOpener->WorkerNotStarted();
     m_cancel.EnableWindow(TRUE);
     EndDialog(IDCANCEL);
     return TRUE;

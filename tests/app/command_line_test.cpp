@@ -49,13 +49,30 @@ TEST(CommandLine, SplitsEveryLineExactlyAsTheSystemDoes) {
       "setup.exe \"a\"\"b\" \"c\"\"\"d\" e\"\"\"\"f \"\"",
       "setup.exe \"\" x \"\"\"\"\"\" y",
       "setup.exe a\\b\\\\c \"\\\\server\\share\\dir\"",
-      "setup.exe /log=\"C:\\logs\\\" /quiet",
       "\"setup with blanks.exe\"x /help",
       "setup.exe /tasks=",
   };
   for (const char* line : lines) {
     EXPECT_EQ(SplitCommandLine(line), SystemSplit(line)) << line;
   }
+}
+
+TEST(CommandLine, ReadsDoubleByteCharactersWholeAndBackslashesInSwitchValuesAsThemselves) {
+  struct Case {
+    UINT codePage;
+    const char* line;
+    std::vector<std::string> arguments;
+  };
+  // 932: the second bytes of "\x8b\x40\x94\x5c" (two characters ending in 0x5C)
+  // and "\x83\x7c"; 936: "\x81\x5c" and "\x83\x7c".
+  const Case cases[] = {
+      {932, "setup.exe \"D:\\\x8b\x40\x94\x5c\" /quiet", {"setup.exe", "D:\\\x8b\x40\x94\x5c", "/quiet"}},
+      {932, "\"C:\\\x94\x5c\\setup.exe\" \"\x83\x7c\\\x94\x5c\" x", {"C:\\\x94\x5c\\setup.exe", "\x83\x7c\\\x94\x5c", "x"}},
+      {936, "setup.exe \"D:\\\x81\x5c\" \"\x83\x7c\" /passive", {"setup.exe", "D:\\\x81\x5c", "\x83\x7c", "/passive"}},
+      {CP_ACP, "setup.exe /dir=\"D:\\Apps\\Velmora\\\" /quiet", {"setup.exe", "/dir=D:\\Apps\\Velmora\\", "/quiet"}},
+      {CP_ACP, "setup.exe \"/log=C:\\logs\\\\\" -tasks=\\\"", {"setup.exe", "/log=C:\\logs\\\\", "-tasks=\\"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SplitCommandLine(c.line, c.codePage), c.arguments) << c.line;
 }
 
 TEST(CommandLine, SwitchesStartWithSlashOrDashInAnyCaseAndTakeValuesAfterEquals) {
@@ -90,6 +107,14 @@ TEST(CommandLine, SwitchesStartWithSlashOrDashInAnyCaseAndTakeValuesAfterEquals)
   EXPECT_TRUE(Read({"-HELP"}).help);
   const SetupOptions both = Read({"/tasks=quicklaunch,DESKTOP"});
   EXPECT_TRUE(both.desktopIcon && both.quickLaunchIcon);
+  // A folder's trailing backslash goes, but never the second byte of a character.
+  const SetupOptions trailing = Read({"/dir=D:\\Apps\\Velmora\\", "/group=Tools\\"});
+  EXPECT_EQ(trailing.destination.str(), "D:\\Apps\\Velmora");
+  EXPECT_EQ(trailing.startMenu.str(), "Tools");
+  const SetupOptions japanese = ReadSetupOptions({"/dir=D:\\\x95\x5c", "/group=\x95\x5c\\"}, 932);
+  ASSERT_TRUE(japanese.Valid()) << japanese.invalidReason.str();
+  EXPECT_EQ(japanese.destination.str(), "D:\\\x95\x5c");
+  EXPECT_EQ(japanese.startMenu.str(), "\x95\x5c");
 }
 
 TEST(CommandLine, EveryWrongArgumentIsNamedWithItsReasonAndTheModeIsStillKnown) {
@@ -127,14 +152,16 @@ TEST(CommandLine, EveryWrongArgumentIsNamedWithItsReasonAndTheModeIsStillKnown) 
 }
 
 TEST(FolderChecks, TheDestinationIsAnAbsolutePathOnADriveOrAShareThatTheEngineCanHandle) {
-  for (const char* good : {"C:\\Program Files\\Velmora", "d:\\Velmora", "C:\\", "\\\\server\\share\\Velmora",
-                           "\\\\server\\share", "C:\\Program Files (x86)\\Brenthaven Velmora 1.7"}) {
+  for (const char* good : {"C:\\Program Files\\Velmora", "d:\\Velmora", "\\\\server\\share\\Velmora",
+                           "\\\\server\\share", "C:\\Program Files (x86)\\Brenthaven Velmora 1.7",
+                           "D:\\Apps\\Velmora\\", "\\\\server\\share\\", "D:\\.config\\ Velmora"}) {
     EXPECT_EQ(DestinationFolderProblem(good), 0u) << good;
   }
   for (const char* bad : {"", "Velmora", "Program Files\\Velmora", "\\Velmora", "C:Velmora", "C:", "1:\\Velmora",
                           "\\\\server", "\\\\server\\", "\\\\?\\C:\\Velmora", "\\\\.\\C:\\Velmora",
-                          "C:\\Velmora\\", "C:\\A\\\\B", "C:\\A\\..\\B", "C:\\A\\.", "C:\\Ve|mora", "C:\\a:b",
-                          "C:\\Velmora?", "C:/Velmora"}) {
+                          "C:\\Velmora\\\\", "C:\\A\\\\B", "C:\\A\\..\\B", "C:\\A\\.", "C:\\Ve|mora", "C:\\a:b",
+                          "C:\\Velmora?", "C:/Velmora", "C:\\", "D:\\", "D:\\Apps\\Velmora ", "D:\\Apps.\\Velmora",
+                          "D:\\Apps \\Velmora\\"}) {
     EXPECT_EQ(DestinationFolderProblem(bad), static_cast<UINT>(IDS_DESTINATION_NOT_ABSOLUTE)) << bad;
   }
   // The longest program file and its backup copy must still fit MAX_PATH.
@@ -149,16 +176,38 @@ TEST(FolderChecks, TheDestinationIsAnAbsolutePathOnADriveOrAShareThatTheEngineCa
 }
 
 TEST(FolderChecks, TheStartMenuFolderIsANameBelowTheProgramsFolder) {
-  for (const char* good : {"Velmora", "Brenthaven\\Velmora", "Velmora 1.7", "My.Tools"}) {
+  for (const char* good : {"Velmora", "Brenthaven\\Velmora", "Velmora 1.7", "My.Tools", "Velmora\\"}) {
     EXPECT_EQ(StartMenuFolderProblem(good), 0u) << good;
   }
   for (const char* bad : {"", "..", "..\\Startup", "Velmora\\..\\..\\Startup", "C:\\Velmora", "C:Velmora",
-                          "\\Velmora", "\\\\server\\share", "Velmora\\", "A\\\\B", "Vel*mora", "..."}) {
+                          "\\Velmora", "\\\\server\\share", "Velmora\\\\", "A\\\\B", "Vel*mora", "...",
+                          "Velmora ", "Tools.\\Velmora", "\\"}) {
     EXPECT_EQ(StartMenuFolderProblem(bad), static_cast<UINT>(IDS_START_MENU_NOT_RELATIVE)) << bad;
   }
   EXPECT_EQ(FolderProblemText(IDS_START_MENU_NOT_RELATIVE, "..").str(),
             "Setup cannot create the Start Menu folder \"..\".\nPlease enter a folder name below the Programs "
             "folder, without a drive and without \"..\" parts.");
+}
+
+TEST(FolderChecks, DoubleByteFoldersAreReadByCharactersOfTheirCodePage) {
+  // Second bytes 0x7C ('|') and 0x5C ('\\'): 932 "\x83\x7c..." and
+  // "\x88\xea\x97\x97\x95\x5c"; 936 "\x83\x7c" and "\x81\x5c".
+  struct Case {
+    UINT codePage;
+    const char* destination;
+    const char* startMenu;
+  };
+  const Case cases[] = {
+      {932, "D:\\\x83\x7c\x81\x5b\x83\x5e\x83\x75\x83\x8b\\Velmora", "\x88\xea\x97\x97\x95\x5c\\Velmora"},
+      {932, "D:\\\x88\xea\x97\x97\x95\x5c\\Velmora", "\x83\x7c\x81\x5b\x83\x5e"},
+      {936, "D:\\\x83\x7c\\Velmora", "\x81\x5c\\Velmora"},
+      {936, "D:\\\x81\x5c", "\x83\x7c"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DestinationFolderProblem(c.destination, c.codePage), 0u) << c.codePage << " " << c.destination;
+    EXPECT_EQ(StartMenuFolderProblem(c.startMenu, c.codePage), 0u) << c.codePage << " " << c.startMenu;
+    EXPECT_EQ(WithoutTrailingBackslash(c.destination, c.codePage).str(), c.destination);
+  }
 }
 
 TEST(ExitCodes, EachOutcomeHasTheNumberDeploymentToolsKnow) {

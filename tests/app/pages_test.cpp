@@ -232,19 +232,19 @@ TEST_F(PageTest, NextRefusesADestinationThatIsNotAFullPathAndThePageStays) {
   std::vector<std::string> shownAfterNext;
   const FolderVisit visit =
       VisitFolderPage<CDestinationPage>(App().m_destFolder, TitleFont(), [&](HWND dialog, FolderVisit&) {
-        for (const char* typed : {"", "Velmora", "\\\\server"}) {
+        for (const char* typed : {"", "Velmora", "\\\\server", "C:\\", "D:\\Apps\\Velmora "}) {
           TypeText(dialog, IDC_FOLDER, typed);
           Click(dialog, IDOK);
           shownAfterNext.push_back(TextOf(dialog, IDC_FOLDER));
         }
-        TypeText(dialog, IDC_FOLDER, "\\\\server\\share\\Velmora");
+        TypeText(dialog, IDC_FOLDER, "\\\\server\\share\\Velmora\\");
         Click(dialog, IDOK);
       });
   EXPECT_EQ(visit.result, IDOK);
-  EXPECT_EQ(shownAfterNext, (std::vector<std::string>{"", "Velmora", "\\\\server"}));
+  EXPECT_EQ(shownAfterNext, (std::vector<std::string>{"", "Velmora", "\\\\server", "C:\\", "D:\\Apps\\Velmora "}));
   EXPECT_EQ(App().m_destFolder.str(), "\\\\server\\share\\Velmora");
   const auto boxes = Calls().MessageBoxes();
-  ASSERT_EQ(boxes.size(), 3u);
+  ASSERT_EQ(boxes.size(), 5u);
   EXPECT_EQ(boxes[1].text,
             "Setup cannot install into the folder \"Velmora\".\nPlease enter the full path of a folder on a drive, "
             "for example C:\\Program Files\\Velmora, or on a network share, for example "
@@ -274,19 +274,19 @@ TEST_F(PageTest, NextRefusesAStartMenuFolderOutsideThePrograms) {
   std::vector<std::string> shownAfterNext;
   const FolderVisit visit =
       VisitFolderPage<CStartMenuPage>(App().m_startMenuFolder, TitleFont(), [&](HWND dialog, FolderVisit&) {
-        for (const char* typed : {"..\\Startup", "C:\\Velmora", "\\Velmora", ""}) {
+        for (const char* typed : {"..\\Startup", "C:\\Velmora", "\\Velmora", "", "Velmora "}) {
           TypeText(dialog, IDC_FOLDER, typed);
           Click(dialog, IDOK);
           shownAfterNext.push_back(TextOf(dialog, IDC_FOLDER));
         }
-        TypeText(dialog, IDC_FOLDER, "Brenthaven\\Velmora");
+        TypeText(dialog, IDC_FOLDER, "Brenthaven\\Velmora\\");
         Click(dialog, IDOK);
       });
   EXPECT_EQ(visit.result, IDOK);
-  EXPECT_EQ(shownAfterNext, (std::vector<std::string>{"..\\Startup", "C:\\Velmora", "\\Velmora", ""}));
+  EXPECT_EQ(shownAfterNext, (std::vector<std::string>{"..\\Startup", "C:\\Velmora", "\\Velmora", "", "Velmora "}));
   EXPECT_EQ(App().m_startMenuFolder.str(), "Brenthaven\\Velmora");
   const auto boxes = Calls().MessageBoxes();
-  ASSERT_EQ(boxes.size(), 4u);
+  ASSERT_EQ(boxes.size(), 5u);
   EXPECT_EQ(boxes[0].text,
             "Setup cannot create the Start Menu folder \"..\\Startup\".\nPlease enter a folder name below the "
             "Programs folder, without a drive and without \"..\" parts.");

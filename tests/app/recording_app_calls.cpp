@@ -78,3 +78,9 @@ LPITEMIDLIST RecordingAppCalls::SHBrowseForFolderA(LPBROWSEINFOA browse) {
   if (chosen.empty()) return nullptr;
   return ::ILCreateFromPathA(chosen.c_str());
 }
+
+CWinThread* RecordingAppCalls::BeginWorkerThread(AFX_THREADPROC procedure, LPVOID parameter) {
+  if (!m_failThreads) return IAppCalls::BeginWorkerThread(procedure, parameter);
+  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return nullptr;
+}

@@ -46,6 +46,8 @@ class RecordingAppCalls : public IAppCalls {
   // What the folder browser returns: a path (its item list is made from it),
   // or an empty text for a cancelled browser.
   void ChooseFolder(const std::string& path) { m_chosenFolder = path; }
+  // Makes every worker thread fail to start, with ERROR_NOT_ENOUGH_MEMORY.
+  void FailThreads(bool fail) { m_failThreads = fail; }
 
   std::vector<MessageBoxCall> MessageBoxes() const;
   std::vector<ShellExecuteCall> ShellExecutes() const;
@@ -60,11 +62,13 @@ class RecordingAppCalls : public IAppCalls {
                       LPSECURITY_ATTRIBUTES threadSecurity, BOOL inheritHandles, DWORD flags, LPVOID environment,
                       LPCSTR directory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) override;
   LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA browse) override;
+  CWinThread* BeginWorkerThread(AFX_THREADPROC procedure, LPVOID parameter) override;
 
  private:
   mutable std::mutex m_lock;
   int m_confirmationAnswer = IDYES;
   bool m_startProcesses = false;
+  bool m_failThreads = false;
   std::string m_chosenFolder;
   std::vector<MessageBoxCall> m_messageBoxes;
   std::vector<ShellExecuteCall> m_shellExecutes;

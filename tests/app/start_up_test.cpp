@@ -222,6 +222,17 @@ TEST(WholeRun, AWrongSwitchIsShownInTheWizardAndOnlyLoggedInAQuietRun) {
   EXPECT_NE(quiet.Log().find("Error: Invalid command line argument: /colour=blue: unknown switch\r\n"), std::string::npos);
 }
 
+TEST(WholeRun, HelpInAQuietRunIsOnlyLoggedAndHelpWithAWrongSwitchIsAWrongCommandLine) {
+  WholeRun quiet("/quiet /?");
+  EXPECT_EQ(quiet.Run(), 0);
+  EXPECT_TRUE(quiet.harness.m_calls.MessageBoxes().empty());
+  EXPECT_NE(quiet.Log().find("Message: Usage: "), std::string::npos) << quiet.Log();
+  WholeRun wrong("/help /bogus");
+  EXPECT_EQ(wrong.Run(), 1639);
+  ASSERT_EQ(wrong.harness.m_calls.MessageBoxes().size(), 1u);
+  EXPECT_EQ(wrong.harness.m_calls.MessageBoxes()[0].text, "Invalid command line argument: /bogus\nunknown switch");
+}
+
 TEST(WholeRun, HelpShowsTheUsageAndEndsWithZero) {
   for (const char* help : {"/?", "-Help"}) {
     WholeRun run(help);
@@ -274,4 +285,30 @@ TEST(WholeRun, AnExceptionNobodyExpectedIsLoggedTheLogKeptAndTheRunFails) {
     EXPECT_FALSE(run.harness.m_app.m_hLogFile.valid());
     EXPECT_TRUE(run.harness.m_calls.MessageBoxes().empty());
   }
+  // A quiet run's silent door outlives the fault's jump and is put away at the end.
+  WholeRun quiet("/quiet");
+  ThrowingCalls throwing(ThrowingCalls::Kind::AccessViolation);
+  ScopedSystemCalls seam(throwing);
+  EXPECT_EQ(quiet.Run(), 1603);
+  EXPECT_EQ(&AppCalls(), static_cast<IAppCalls*>(&quiet.harness.m_calls));
+}
+
+TEST(WholeRun, ALogThisRunCouldNotOpenIsNeitherCopiedNorTakenForItsOwn) {
+  ASSERT_TRUE(WriteWholeFile(SystemLogPath(), "an earlier run's lines\r\n"));
+  // A log collector holds the earlier log and lets nobody write it.
+  unique_hfile collector(CreateFileA(SystemLogPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(collector.valid());
+  TempFolder folder;
+  const std::string copy = folder.File("copy.log");
+  WholeRun run("/quiet \"/log=" + copy + "\"");
+  EXPECT_EQ(run.Run(), 1620);
+  EXPECT_TRUE(run.harness.m_app.LogFilePath().IsEmpty());
+  const std::string copied = ReadWholeFile(copy);
+  EXPECT_EQ(copied.find("earlier run"), std::string::npos) << copied;
+  EXPECT_NE(copied.find("Error: Installation package: Installation package is damaged\r\nExit code: 1620\r\n"),
+            std::string::npos)
+      << copied;
+  collector.reset();
+  EXPECT_EQ(ReadWholeFile(SystemLogPath()), "an earlier run's lines\r\n");
 }

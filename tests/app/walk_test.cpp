@@ -13,6 +13,7 @@
 #include "app/setup_app.h"
 #include "tests/support/test_files.h"
 #include "app/worker_thread.h"
+#include "tests/app/recording_app_calls.h"
 #include "res/resource.h"
 
 namespace {
@@ -314,8 +315,41 @@ TEST_F(WalkTest, AProgressPageThatEndsAbnormallyLetsItsInstallationFinish) {
   }
 }
 
-TEST_F(WalkTest, AProgressPageThatCouldNotStartItsWorkerEndsTheRun) {
+TEST_F(WalkTest, AProgressPageThatCouldNotStartItsWorkerEndsTheRunAsAFailureNotACancel) {
+  RecordingAppCalls calls;
+  calls.FailThreads(true);
+  m_script.m_onVisit["progress"] = [&] { EXPECT_EQ(m_app.StartInstallWorker(nullptr), -1); };
   m_script.m_results["progress"] = {IDCANCEL};
   EXPECT_EQ(m_app.WalkPages(m_set), CSetupApp::WalkEnd::Cancelled);
   EXPECT_EQ(Visits(), kForward);
+  ASSERT_EQ(calls.MessageBoxes().size(), 1u);
+  EXPECT_EQ(calls.MessageBoxes()[0].text, "System Error = 0x00000008");
+  // The wizard records the walk's end as a cancel; the failure outweighs it.
+  m_app.m_outcome.cancelled = true;
+  EXPECT_EQ(m_app.ExitCode(), 1603);
+}
+
+TEST_F(WalkTest, APageThatFaultsDuringALongInstallationLetsItFinish) {
+  // The installation outlasts the ten seconds after which a worker would be terminated.
+  WorkerState state{11000, &m_app.m_restartRequired};
+  m_script.m_onVisit["progress"] = [&] {
+    m_app.m_pWorkerThread = AfxBeginThread(&SlowWorker, &state, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    m_app.m_pWorkerThread->m_bAutoDelete = FALSE;
+    m_app.m_pWorkerThread->ResumeThread();
+    ::RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+  };
+  struct Walk {
+    CSetupApp* app;
+    const WizardPageSet* set;
+  } walk{&m_app, &m_set};
+  StructuredFault fault;
+  EXPECT_FALSE(RunWorkerBody([](void* w) { static_cast<Walk*>(w)->app->WalkPages(*static_cast<Walk*>(w)->set); },
+                             &walk, &fault));
+  EXPECT_EQ(fault.code, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+
+  m_app.ReportUnexpectedFault(fault);
+
+  EXPECT_EQ(state.finished, 1);
+  EXPECT_EQ(m_app.m_pWorkerThread, nullptr);
+  EXPECT_EQ(m_app.ExitCode(), 1603);
 }

@@ -67,6 +67,19 @@ Outcome AwaitOutcome(HWND page) {
 
 }  // namespace
 
+TEST(WelcomeWithoutPackage, AWorkerThatCannotStartFailsTheRunRatherThanCancellingIt) {
+  AppHarness harness;
+  harness.m_calls.FailThreads(true);
+  ProbedWelcomePage page;
+  page.m_pPackageOpener = &harness.m_app;
+  // The page ends while it opens: message 37, then IDCANCEL.
+  EXPECT_EQ(page.DoModal(), IDCANCEL);
+  ASSERT_EQ(harness.m_calls.MessageBoxes().size(), 1u);
+  EXPECT_EQ(harness.m_calls.MessageBoxes()[0].text, "System Error = 0x00000008");
+  harness.m_app.m_outcome.cancelled = true;  // as the wizard records the walk's end
+  EXPECT_EQ(harness.m_app.ExitCode(), 1603);
+}
+
 TEST(WelcomeWithoutPackage, ADamagedPackageIsReportedAndOnlyCancelLeadsOn) {
   AppHarness harness;
   ProbedWelcomePage page;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# An installation that fails: the destination's parent folder does not exist.
+# An installation that fails: the destination's parent is a file.
 # Message 44 shows code 0x000002ac, the rollback's task texts follow in
 # order, the failure finish page has the red title and no check boxes, then
 # the log is opened for the user with message 57. The machine is as before
@@ -8,11 +8,12 @@ source "$(dirname "$0")/lib.sh"
 e2e_begin failed_install
 mkdir -p "$E2E_WORK/pictures"
 shots=$E2E_WORK_WIN\\pictures
-dest='C:\Missing Parent\Velmora'
+dest='C:\Velmora.lnk\Velmora'
 
 e2e_drive failed_install <<WIZ
 $(e2e_open_recorder_commands)
 make-dir '%VELMORA_QUICK_LAUNCH%'
+make-file 'C:\Velmora.lnk'
 snapshot before
 $(wiz_start "$VELMORA_SETUP")
 $(wiz_defaults_to destination)

@@ -232,6 +232,43 @@ TEST_F(FileUndoTest, CancellingTheOnlyPendingReplacementLeavesNoPendingWork) {
   EXPECT_FALSE(ReadRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue).present);
 }
 
+TEST_F(FileUndoTest, OtherProgramsPendingWorkKeepsEveryCharacterOutsideTheCodePage) {
+  ScopedPendingRenames keepPendingRenames;
+  DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
+  // The value as the system holds it, wide.
+  auto pendingValue = [] {
+    HKEY key = nullptr;
+    std::wstring data(32768, L'\0');
+    DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, &key);
+    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]), &size);
+    RegCloseKey(key);
+    return data.substr(0, size / sizeof(wchar_t));
+  };
+  // Another program's replacement and deletion, in Polish and Japanese.
+  std::wstring folder(MAX_PATH, L'\0');
+  folder.resize(MultiByteToWideChar(CP_ACP, 0, m_harness.m_folder.Path().c_str(), -1, &folder[0], MAX_PATH) - 1);
+  const std::wstring replaced = folder + L"\\\x141ukasz \x65e5\x672c.dat";
+  const std::wstring deleted = folder + L"\\\x30dd\x30fc\x30bf\x30d6\x30eb.tmp";
+  for (const std::wstring& name : {replaced, replaced + L".new", deleted}) {
+    CloseHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  ASSERT_TRUE(MoveFileExW((replaced + L".new").c_str(), replaced.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
+  ASSERT_TRUE(MoveFileExW(deleted.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  const std::wstring foreign = pendingValue();
+  ASSERT_NE(foreign.find(L"\x141ukasz"), std::wstring::npos);
+  const std::string target = File("velmora.exe");
+  ASSERT_TRUE(WriteWholeFile(target, "old"));
+  HeldFile running(target);
+  Engine().InstallFile("velmora.exe", m_harness.m_folder.Path(), reinterpret_cast<const uint8_t*>("new"), 3);
+  ASSERT_NE(foreign, pendingValue());
+
+  Engine().RemoveInstallFiles();
+
+  EXPECT_EQ(foreign, pendingValue());
+}
+
 // RemoveCreatedDirectories
 
 TEST_F(FileUndoTest, EmptyCreatedDirectoryIsRemovedSilently) {
@@ -259,19 +296,18 @@ TEST_F(FileUndoTest, CreatedDirectoryHoldingAUserFileStaysWithoutReport) {
   EXPECT_EQ(0, m_harness.m_restartRequired);
 }
 
-TEST_F(FileUndoTest, CreatedParentIsAttemptedBeforeItsCreatedChildAndStays) {
+TEST_F(FileUndoTest, CreatedFoldersGoInnermostFirstSoACreatedParentGoesToo) {
   const std::string parent = File("Velmora");
   const std::string child = File("Velmora\\Drivers");
-  Engine().CreateDir(parent);
-  Engine().CreateDir(child);
+  Engine().CreateDirWithParents(child);
   FaultyCalls calls;
   ScopedSystemCalls seam(calls);
 
   Engine().RemoveCreatedDirectories();
 
-  EXPECT_EQ((std::vector<std::string>{"RemoveDirectoryA " + parent, "RemoveDirectoryA " + child}), CallNames(calls));
-  EXPECT_TRUE(DirectoryExists(parent));
-  EXPECT_FALSE(DirectoryExists(child));
+  EXPECT_EQ((std::vector<std::string>{"RemoveDirectoryA " + child, "RemoveDirectoryA " + parent}), CallNames(calls));
+  EXPECT_FALSE(DirectoryExists(parent));
+  EXPECT_TRUE(DirectoryExists(m_harness.m_folder.Path()));
 }
 
 TEST_F(FileUndoTest, DirectoriesThatWereThereBeforeAreNeverTouched) {

@@ -172,7 +172,16 @@ TEST_F(StartMenuTest, ExistingFolderIsNotRecordedButItsShortcutsAre) {
   EXPECT_EQ(5u, Engine().m_created.size());
 }
 
-TEST_F(StartMenuTest, NestedFolderWithAMissingParentFailsWith684) {
+TEST_F(StartMenuTest, NestedFolderIsCreatedWithItsMissingParent) {
+  m_harness.m_owner.m_startMenuFolder = m_menuName + "\\Tools";
+  Engine().CreateStartMenuItems();
+  EXPECT_EQ(KindDirectory, Engine().m_created.at(Menu()));
+  EXPECT_EQ(KindDirectory, Engine().m_created.at(Menu() + "\\Tools"));
+  EXPECT_TRUE(FileExists(Menu() + "\\Tools\\Velmora.lnk"));
+}
+
+TEST_F(StartMenuTest, NestedFolderBelowAFileFailsWith684) {
+  ASSERT_TRUE(WriteWholeFile(Menu(), "not a folder"));
   m_harness.m_owner.m_startMenuFolder = m_menuName + "\\Tools";
   auto failure = CatchEngineFailure([&] { Engine().CreateStartMenuItems(); });
   ASSERT_NE(nullptr, failure);

@@ -49,6 +49,26 @@ TEST_F(ShortcutTest, ExistingDirectoryIsUsedWithoutRecord) {
   EXPECT_EQ(std::vector<std::string>{"CreateDirectory: " + m_programs}, LogLines());
 }
 
+TEST_F(ShortcutTest, MissingParentsAreCreatedOutermostFirstAndRecordedExistingOnesAreNot) {
+  const std::string outer = m_harness.m_folder.File("Apps");
+  const std::string path = outer + "\\Brenthaven\\Velmora";
+  Engine().CreateDirWithParents(path);
+  EXPECT_TRUE(DirectoryExists(path));
+  EXPECT_EQ((std::vector<std::string>{"CreateDirectory: " + outer, "CreateDirectory: " + outer + "\\Brenthaven",
+                                      "CreateDirectory: " + path}),
+            LogLines());
+  EXPECT_EQ(3u, Engine().m_created.size());
+  EXPECT_EQ(KindDirectory, Engine().m_created.at(outer));
+}
+
+TEST_F(ShortcutTest, AParentThatIsAFileFailsWith684PathNotFound) {
+  auto failure = CatchEngineFailure([&] { Engine().CreateDirWithParents(m_programs + "\\velmora.exe\\Velmora"); });
+  ASSERT_NE(nullptr, failure);
+  EXPECT_EQ(684, failure->m_code);
+  EXPECT_EQ(static_cast<uint32_t>(ERROR_PATH_NOT_FOUND), failure->m_arg0);
+  EXPECT_TRUE(Engine().m_created.empty());
+}
+
 TEST_F(ShortcutTest, DirectoryWithAMissingParentFailsWith684) {
   const std::string path = m_harness.m_folder.File("Missing\\Velmora");
   auto failure = CatchEngineFailure([&] { Engine().CreateDir(path); });

@@ -7,10 +7,10 @@ drivers checked where the system's kernel loads them from (native_view):
 - an upgrade over an earlier installation whose control driver runs, and
   one with a driver file held open as well: what is in use waits for the
   restart, which must then put the new drivers in place;
-- the natural failures: a package without "readme.txt", a destination whose
-  parent is missing, a Start Menu folder under a missing parent; each
-  followed by the service stop and the rollback, after which the prefix is
-  as before;
+- the natural failures: a package without "readme.txt", a destination and a
+  Start Menu folder whose parent is a file (missing parents are created);
+  each followed by the service stop and the rollback, after which the
+  prefix is as before;
 - an upgrade while the earlier program is in use: its replacement waits
   for the restart, which must then put the new content in place;
 - an installation removed by the product's own uninstaller, unattended:
@@ -20,6 +20,7 @@ import argparse
 import concurrent.futures
 import os
 import re
+import shutil
 import sys
 import traceback
 
@@ -28,10 +29,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import native_view  # noqa: E402
 import prefix_state  # noqa: E402
 from scenario_common import (DEST_FOLDER, START_MENU_FOLDER, WAIT_FOR_CONTROL_DRIVER, Workspace,  # noqa: E402
-                             install_arguments, settle)
+                             install_arguments, prefix_relative, settle)
 from wine_prefix import windows_path  # noqa: E402
 
 ERROR_PATH_NOT_FOUND = 3
+PROGRAMS_FOLDER = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"
 DRIVERS_FOLDER = "C:\\windows\\system32\\Drivers"
 # The native Drivers folder as the 32-bit runner reaches it.
 RUNNER_DRIVERS_FOLDER = {"win32": DRIVERS_FOLDER, "win64": "C:\\windows\\Sysnative\\Drivers"}
@@ -85,12 +87,21 @@ def with_argument(arguments, option, value):
     return arguments
 
 
-def natural_failure(workspace, name, arguments, code, expect):
+def natural_failure(workspace, name, arguments, code, expect, file_in_the_way=None):
     """Runs an installation that fails by itself, then checks the failure,
-    the journal and log it leaves, and the state after the rollback."""
+    the journal and log it leaves, and the state after the rollback. With
+    file_in_the_way, the run starts from a prefix where that file stands
+    where a folder would have to be created."""
     check = Check(name)
-    before = workspace.state_before(name + "-before", workspace.pristine)
-    prefix = workspace.fresh(name)
+    source = workspace.pristine
+    if file_in_the_way:
+        holder = workspace.fresh(name + "-source")
+        path = os.path.join(holder.path, prefix_relative(file_in_the_way))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        open(path, "wb").close()
+        source = holder.path
+    before = workspace.state_before(name + "-before", source)
+    prefix = workspace.fresh(name, source)
     result = prefix.run(*arguments)
     check.equal(("failed", code), (result.outcome, result.code), "outcome and code")
     outcome = settle(prefix, result, before, before)
@@ -99,6 +110,8 @@ def natural_failure(workspace, name, arguments, code, expect):
     expect(check, result, log_lines(prefix))
     if not check.problems:
         prefix.remove()
+        if file_in_the_way:
+            shutil.rmtree(source, ignore_errors=True)
     return check
 
 
@@ -272,12 +285,12 @@ def main():
         lambda: upgrade_over_running_driver(workspace, options, "upgrade-driver-held", "velmon.sys"),
         lambda: natural_failure(workspace, "no-readme", install_arguments(options.no_readme_package), 154,
                                 expect_missing_readme),
-        lambda: natural_failure(workspace, "missing-parent",
-                                with_argument(plain, "--dest", "C:\\Missing Folder\\Velmora"), 684,
-                                expect_driver_files_first),
-        lambda: natural_failure(workspace, "start-menu-parent",
-                                with_argument(plain, "--start-menu", "Missing Group\\" + START_MENU_FOLDER), 684,
-                                expect_started_driver_stopped),
+        lambda: natural_failure(workspace, "parent-is-a-file",
+                                with_argument(plain, "--dest", "C:\\Program Files\\Velmora.lnk\\Velmora"), 684,
+                                expect_driver_files_first, "C:\\Program Files\\Velmora.lnk"),
+        lambda: natural_failure(workspace, "start-menu-parent-is-a-file",
+                                with_argument(plain, "--start-menu", "Velmora.lnk\\" + START_MENU_FOLDER), 684,
+                                expect_started_driver_stopped, PROGRAMS_FOLDER + "\\Velmora.lnk"),
         lambda: upgrade_with_program_in_use(workspace, options),
         lambda: uninstall_after_install(workspace, options),
     ]

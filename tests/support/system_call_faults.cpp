@@ -452,6 +452,19 @@ LONG FaultyCalls::RegDeleteValueA(HKEY key, LPCSTR name) {
   return m_real.RegDeleteValueA(key, name);
 }
 
+LONG FaultyCalls::RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                   LPDWORD dataLength) {
+  if (Enter("RegQueryValueExW")) return static_cast<LONG>(::GetLastError());
+  return m_real.RegQueryValueExW(key, name, reserved, type, data, dataLength);
+}
+
+LONG FaultyCalls::RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                                 DWORD dataLength) {
+  std::string argument = KeyName(key) + "\\" + (name != nullptr ? Narrow(name) : std::string("(default)"));
+  if (EnterMutating("RegSetValueExW", argument)) return static_cast<LONG>(::GetLastError());
+  return m_real.RegSetValueExW(key, name, reserved, type, data, dataLength);
+}
+
 LONG FaultyCalls::RegCloseKey(HKEY key) {
   if (Enter("RegCloseKey")) return static_cast<LONG>(::GetLastError());
   m_keys.erase(key);

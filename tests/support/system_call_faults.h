@@ -130,6 +130,10 @@ class FaultyCalls : public ISystemCalls {
   LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
                       DWORD dataLength) override;
   LONG RegDeleteValueA(HKEY key, LPCSTR name) override;
+  LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                        LPDWORD dataLength) override;
+  LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                      DWORD dataLength) override;
   LONG RegCloseKey(HKEY key) override;
 
   BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;

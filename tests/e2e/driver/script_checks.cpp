@@ -57,6 +57,12 @@ void ScriptRunner::AddFileCommands() {
     }
     if (KindOfPath(path) != PathKind::Directory) throw ScriptFailure("cannot make the folder " + path);
   };
+  // An empty file, for instance where a folder would have to be created.
+  m_commands["make-file"] = [](const Words& w) {
+    RequireWords(w, 2);
+    unique_hfile file(CreateFileA(w[1].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw ScriptFailure("cannot make the file " + w[1] + ", error " + std::to_string(GetLastError()));
+  };
   // Keeps a file open the way a running program would: others may read it
   // but not write it.
   m_commands["hold-file"] = [this](const Words& w) {
