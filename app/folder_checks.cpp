@@ -17,51 +17,38 @@ constexpr int kBackupSuffixLength = 1 + 8 + 4;
 
 // The text as characters: on double-byte Windows a character's second byte
 // may be 0x5C ('\\') or 0x7C ('|'), which are no characters of their own.
-std::wstring Characters(const std::string& text, UINT codePage) {
-  if (text.empty()) return std::wstring();
+// One backslash at the end is dropped (see WithoutTrailingBackslash).
+std::vector<wchar_t> FolderCharacters(const std::string& text, UINT codePage) {
   const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  if (length > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
-}
-
-// One backslash at the end is dropped.
-std::wstring WithoutTrailingBackslash(std::wstring path) {
+  std::vector<wchar_t> path(static_cast<size_t>(length > 0 ? length : 0));
+  if (length > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), path.data(), length);
   if (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
 }
 
 // Characters no folder name may hold; ':' is allowed only after the drive.
-bool HasForbiddenCharacter(const std::wstring& text, size_t from) {
-  for (size_t i = from; i < text.size(); ++i) {
-    if (text[i] < 32 || std::wcschr(L"<>:\"/|?*", text[i]) != nullptr) return true;
+bool HasForbiddenCharacter(const std::vector<wchar_t>& path, size_t from) {
+  for (size_t i = from; i < path.size(); ++i) {
+    if (path[i] < 32 || std::wcschr(L"<>:\"/|?*", path[i]) != nullptr) return true;
   }
   return false;
 }
 
-bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-
-// The parts of a backslash-separated path.
-std::vector<std::wstring> PartsOf(const std::wstring& path, size_t from) {
-  std::vector<std::wstring> parts;
-  std::wstring part;
-  for (size_t i = from; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == L'\\') {
-      parts.push_back(part);
-      part.clear();
-    } else {
-      part += path[i];
-    }
+// A backslash-separated part from `from` on that is empty (a doubled
+// backslash), only dots, or ends in a blank or a dot: Windows trims the last
+// two when it creates the folder, so the installation would then look for a
+// folder that is not there.
+bool HasBadPart(const std::vector<wchar_t>& path, size_t from) {
+  for (size_t start = from;;) {
+    size_t end = start;
+    while (end < path.size() && path[end] != L'\\') ++end;
+    if (end == start || path[end - 1] == L' ' || path[end - 1] == L'.') return true;
+    if (end == path.size()) return false;
+    start = end + 1;
   }
-  return parts;
 }
 
-// A part that is empty (a doubled backslash), only dots, or ends in a blank
-// or a dot: Windows trims the last two when it creates the folder, so the
-// installation would look for a folder that is not there.
-bool IsBadPart(const std::wstring& part) {
-  return part.empty() || part.back() == L' ' || part.back() == L'.';
-}
+bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 }  // namespace
 
@@ -75,46 +62,38 @@ int MaxDestinationFolderLength() {
 }
 
 UINT DestinationFolderProblem(const CString& folder, UINT codePage) {
-  const std::wstring path = WithoutTrailingBackslash(Characters(folder.str(), codePage));
-  size_t rest = 0;
-  if (path.size() >= 3 && IsLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
-    // Not the drive's root: Windows refuses to create it, and the product's
-    // files do not belong there.
-    rest = 3;
-  } else if (path.size() >= 5 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' && path[2] != L'?' &&
-             path[2] != L'.') {
-    // \\server\share: both names present.
-    const std::vector<std::wstring> parts = PartsOf(path, 2);
-    if (parts.size() < 2 || parts[0].empty() || parts[1].empty()) return IDS_DESTINATION_NOT_ABSOLUTE;
-    rest = 2;
-  } else {
-    return IDS_DESTINATION_NOT_ABSOLUTE;
-  }
-  if (HasForbiddenCharacter(path, rest)) return IDS_DESTINATION_NOT_ABSOLUTE;
-  for (const std::wstring& part : PartsOf(path, rest)) {
-    if (IsBadPart(part)) return IDS_DESTINATION_NOT_ABSOLUTE;
-  }
-  if (static_cast<int>(WithoutTrailingBackslash(folder, codePage).GetLength()) > MaxDestinationFolderLength()) {
+  const std::vector<wchar_t> path = FolderCharacters(folder.str(), codePage);
+  // A folder on a drive, never the drive's root (Windows refuses to create
+  // it, and the product's files do not belong there), or \\server\share...
+  const bool onDrive = path.size() > 3 && IsLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
+  const bool onShare = path.size() >= 5 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' &&
+                       path[2] != L'?' && path[2] != L'.' && std::find(path.begin() + 2, path.end(), L'\\') != path.end();
+  if (!onDrive && !onShare) return IDS_DESTINATION_NOT_ABSOLUTE;
+  const size_t rest = onDrive ? 3 : 2;
+  if (HasForbiddenCharacter(path, rest) || HasBadPart(path, rest)) return IDS_DESTINATION_NOT_ABSOLUTE;
+  if (WithoutTrailingBackslash(folder, codePage).GetLength() > MaxDestinationFolderLength()) {
     return IDS_DESTINATION_TOO_LONG;
   }
   return 0;
 }
 
 UINT StartMenuFolderProblem(const CString& folder, UINT codePage) {
-  const std::wstring path = WithoutTrailingBackslash(Characters(folder.str(), codePage));
+  const std::vector<wchar_t> path = FolderCharacters(folder.str(), codePage);
   if (path.empty() || path[0] == L'\\') return IDS_START_MENU_NOT_RELATIVE;
-  if (HasForbiddenCharacter(path, 0)) return IDS_START_MENU_NOT_RELATIVE;
-  for (const std::wstring& part : PartsOf(path, 0)) {
-    if (IsBadPart(part)) return IDS_START_MENU_NOT_RELATIVE;
-  }
+  if (HasForbiddenCharacter(path, 0) || HasBadPart(path, 0)) return IDS_START_MENU_NOT_RELATIVE;
   return 0;
 }
 
 CString WithoutTrailingBackslash(const CString& folder, UINT codePage) {
-  const std::wstring path = Characters(folder.str(), codePage);
-  // A backslash that is a character of its own is the text's last byte.
-  if (path.empty() || path.back() != L'\\') return folder;
-  return CString(folder.str().substr(0, folder.str().size() - 1));
+  const std::string& text = folder.str();
+  // Walked by characters: the last byte may be the second of a double-byte one.
+  size_t last = 0;
+  for (size_t at = 0; at < text.size();) {
+    last = at;
+    at += ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[at])) && at + 1 < text.size() ? 2 : 1;
+  }
+  if (text.empty() || text[last] != '\\') return folder;
+  return CString(text.substr(0, last));
 }
 
 CString FolderProblemText(UINT problem, const CString& folder) {

@@ -3,8 +3,11 @@
 // pairs of strings in one value of the Session Manager key and offers no
 // call to withdraw one, so the pair is taken out of that value.
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <string>
+#include <vector>
 
 #include "engine/install_engine.h"
 #include "engine/seam_handles.h"
@@ -18,36 +21,19 @@ constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\
 constexpr const wchar_t* kPendingRenamesValue = L"PendingFileRenameOperations";
 constexpr const char* kPendingRenamesName = "PendingFileRenameOperations";
 
-std::wstring Wide(const std::string& text) {
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  if (length > 0) {
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  }
+// The text in wide characters, zero-terminated.
+std::vector<wchar_t> Wide(const std::string& text) {
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+  if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
   return wide;
 }
 
-// A path of the value without its "!" (replace) and "\??\" prefixes.
-std::wstring WithoutPrefixes(const std::wstring& path) {
-  size_t start = 0;
-  if (path.compare(start, 1, L"!") == 0) ++start;
-  if (path.compare(start, 4, L"\\??\\") == 0) start += 4;
-  return path.substr(start);
-}
-
-bool SamePath(const std::wstring& stored, const std::wstring& path) {
-  return ::lstrcmpiW(WithoutPrefixes(stored).c_str(), path.c_str()) == 0;
-}
-
-// The string of the value that starts at `at`, and where the next one starts.
-std::wstring StringAt(const std::wstring& data, size_t at, size_t* next) {
-  const size_t end = data.find(L'\0', at);
-  if (end == std::wstring::npos) {
-    *next = data.size();
-    return data.substr(at);
-  }
-  *next = end + 1;
-  return data.substr(at, end - at);
+// A path of the value compared without its "!" (replace) and "\??\" prefixes.
+bool SamePath(const wchar_t* stored, const std::vector<wchar_t>& path) {
+  if (*stored == L'!') ++stored;
+  if (std::wcsncmp(stored, L"\\??\\", 4) == 0) stored += 4;
+  return ::lstrcmpiW(stored, path.data()) == 0;
 }
 
 }  // namespace
@@ -65,32 +51,34 @@ void CInstallEngine::CancelPendingReplacement(const std::string& temporary, cons
       type != REG_MULTI_SZ || size == 0) {
     return;
   }
-  // Whole characters; an odd last byte, if any, is kept as it came.
   std::string bytes(size, '\0');
   if (calls.RegQueryValueExW(key.get(), kPendingRenamesValue, nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]),
                              &size) != ERROR_SUCCESS) {
     return;
   }
   bytes.resize(size);
-  std::wstring data(bytes.size() / sizeof(wchar_t), L'\0');
-  if (!data.empty()) std::memcpy(&data[0], bytes.data(), data.size() * sizeof(wchar_t));
+  // Whole characters, and a zero beyond the value's end, so that its last
+  // string ends even when the value does not end it; an odd last byte stays
+  // in `bytes` as it came.
+  size_t count = bytes.size() / sizeof(wchar_t);
+  std::vector<wchar_t> data(count + 1, L'\0');
+  std::memcpy(data.data(), bytes.data(), count * sizeof(wchar_t));
 
-  // The pair is cut out where it stands; every other character of the value
+  // The pair is cut out where it stands; every other byte of the value
   // stays as it was, the other programs' pairs and the list's end included.
-  const std::wstring wideTemporary = Wide(temporary);
-  const std::wstring wideTarget = Wide(target);
+  const std::vector<wchar_t> wideTemporary = Wide(temporary);
+  const std::vector<wchar_t> wideTarget = Wide(target);
   bool cancelled = false;
   bool otherPairs = false;
-  for (size_t at = 0; at < data.size();) {
-    size_t second = 0;
-    size_t next = 0;
-    const std::wstring from = StringAt(data, at, &second);
+  for (size_t at = 0; at < count;) {
     // An empty source is the end of the list, not a pair.
-    if (from.empty() || second >= data.size()) break;
-    const std::wstring to = StringAt(data, second, &next);
-    if (SamePath(from, wideTemporary) && SamePath(to, wideTarget)) {
-      data.erase(at, next - at);
+    const size_t second = at + std::wcslen(&data[at]) + 1;
+    if (data[at] == L'\0' || second >= count) break;
+    const size_t next = std::min(second + std::wcslen(&data[second]) + 1, count);
+    if (SamePath(&data[at], wideTemporary) && SamePath(&data[second], wideTarget)) {
+      data.erase(data.begin() + static_cast<std::ptrdiff_t>(at), data.begin() + static_cast<std::ptrdiff_t>(next));
       bytes.erase(at * sizeof(wchar_t), (next - at) * sizeof(wchar_t));
+      count -= next - at;
       cancelled = true;
       continue;
     }
