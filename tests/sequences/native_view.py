@@ -90,12 +90,12 @@ def driver_problems(prefix, arch, services, entries=None):
     return problems
 
 
-def leftover_drivers(prefix, arch):
+def leftover_drivers(prefix):
     """Files of ours in either Drivers folder, one line each; a missing
-    folder too, since nothing can be seen in it (a wrong prefix path)."""
-    folders = (NATIVE_DRIVERS, WOW64_DRIVERS) if arch == "win64" else (NATIVE_DRIVERS,)
-    missing = ["%s has no folder %s" % (prefix, folder) for folder in folders
-               if not os.path.isdir(os.path.join(prefix, folder))]
+    native Drivers folder too, which every prefix has: nothing can be seen
+    where there is no prefix. (A new prefix has no syswow64/drivers.)"""
+    missing = [] if os.path.isdir(os.path.join(prefix, NATIVE_DRIVERS)) else [
+        "%s has no %s" % (prefix, NATIVE_DRIVERS)]
     return missing + ["%s/%s is left" % (folder, name) for folder in (NATIVE_DRIVERS, WOW64_DRIVERS)
                       for name in sorted(folder_entries(prefix, folder)) if name.startswith(OUR_NAME_STARTS)]
 
@@ -114,7 +114,7 @@ def main():
     parser.add_argument("--none", action="store_true", help="no driver of ours may be in either Drivers folder")
     options = parser.parse_args()
     if options.none:
-        problems = leftover_drivers(options.prefix, prefix_arch(options.prefix))
+        problems = leftover_drivers(options.prefix)
     else:
         problems = driver_problems(options.prefix, prefix_arch(options.prefix), None,
                                    entries_of_folder(options.demo_files) if options.demo_files else None)
