@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What Wine's menu builder writes into the Linux user's home: launchers in the
-# application menu and on the desktop. The test run lists it before and after
-# and fails when anything appeared or changed.
+# application menu and on the desktop, handlers and MIME types of the file
+# types programs register. The test run lists it before and after and fails
+# when anything appeared or changed.
 #
 #   home_check.sh list          the listing (path, size, modification time)
 #   home_check.sh compare FILE  compares with an earlier listing; exit 1 and
@@ -15,6 +16,11 @@ list() {
       find "$home/.local/share/applications/wine" -printf '%p %s %T@\n'
     [ -d "$home/.config/menus/applications-merged" ] &&
       find "$home/.config/menus/applications-merged" -maxdepth 1 -name 'wine-*' -printf '%p %s %T@\n'
+    # What it writes for a file type a program registers (the product: .tms).
+    [ -d "$home/.local/share/applications" ] &&
+      find "$home/.local/share/applications" -maxdepth 1 -name 'wine-extension-*.desktop' -printf '%p %s %T@\n'
+    [ -d "$home/.local/share/mime/packages" ] &&
+      find "$home/.local/share/mime/packages" -maxdepth 1 -name 'x-wine-extension-*.xml' -printf '%p %s %T@\n'
     for folder in "$home" "$home/Desktop"; do
       [ -d "$folder" ] && find "$folder" -maxdepth 1 -name '*.desktop' -printf '%p %s %T@\n'
     done

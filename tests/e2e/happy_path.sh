@@ -17,6 +17,9 @@ shots=$E2E_WORK_WIN\\pictures
 dest=$T_DEFAULT_DEST
 programs='%VELMORA_COMMON_PROGRAMS%\Velmora'
 demo() { winpath "$(dirname "${E2E_DEMO_FILES[0]}")/$1"; }
+# Written out, not taken from the product's header: the key Windows lists the
+# product under.
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}'
 
 e2e_drive happy_path <<WIZ
 $(e2e_open_recorder_commands)
@@ -138,11 +141,11 @@ expect-file-contains '$programs\Velmora on Web.url' "/velmora.html"
 expect-match-count '$programs\*' 5
 expect-shortcut '%VELMORA_COMMON_DESKTOP%\Velmora.lnk' '$dest\velmora.exe' '$dest'
 expect-shortcut '%VELMORA_QUICK_LAUNCH%\Velmora.lnk' '$dest\velmora.exe' '$dest'
-expect-reg '$T_UNINSTALL_KEY' InstallLocation '$dest'
+expect-reg '$uninstall_key' InstallLocation '$dest'
 # Both command lines hold the path in quotes, as Windows needs for blanks.
-expect-reg '$T_UNINSTALL_KEY' UninstallString '"$dest\uninstall.exe"'
-expect-reg '$T_UNINSTALL_KEY' StartMenuLocation "Velmora"
-expect-reg '$T_UNINSTALL_KEY' DisplayName "Velmora"
+expect-reg '$uninstall_key' UninstallString '"$dest\uninstall.exe"'
+expect-reg '$uninstall_key' StartMenuLocation "Velmora"
+expect-reg '$uninstall_key' DisplayName "Velmora"
 expect-reg 'HKCR\.tms' '' "Brenthaven.Velmora"
 expect-reg 'HKCR\Brenthaven.Velmora\DefaultIcon' '' '$dest\velmora.exe,44'
 expect-reg 'HKCR\Brenthaven.Velmora\shell' '' "open"

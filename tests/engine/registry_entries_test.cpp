@@ -113,7 +113,10 @@ TEST_F(RegistryEntriesTest, FailedValueDoesNotStopTheOthers) {
 }
 
 TEST_F(RegistryEntriesTest, RegisterUninstallWritesTheProductsKeyFromTheOwnersChoices) {
-  const std::string productKey = product::UninstallKeyPath();
+  // Written out, not taken from the product's header: the key Windows lists
+  // the product under, a typo there would hide it from the list of programs.
+  const std::string productKey =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}";
   ScopedRegistryCleanup productCleanup(HKEY_LOCAL_MACHINE, productKey);
   m_harness.m_owner.m_destFolder = kFolder;
   m_harness.m_owner.m_startMenuFolder = "Velmora";

@@ -114,11 +114,12 @@ TEST_F(InstallSequence, CleanInstallPutsEveryPartOfTheProductInPlace) {
             ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
   EXPECT_EQ("Velmora", ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "StartMenuLocation"));
   EXPECT_EQ("Velmora", ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
-  EXPECT_EQ(product::kProgId, ReadRegistryString(HKEY_CLASSES_ROOT, product::kDocumentExtension, nullptr));
+  // The document type's keys written out, not taken from the product's header.
+  EXPECT_EQ("Brenthaven.Velmora", ReadRegistryString(HKEY_CLASSES_ROOT, ".tms", nullptr));
+  EXPECT_EQ("open", ReadRegistryString(HKEY_CLASSES_ROOT, "Brenthaven.Velmora\\shell", nullptr));
   EXPECT_EQ("\"" + ProgramPath() + "\" -open \"%1\"",
-            ReadRegistryString(HKEY_CLASSES_ROOT, std::string(product::kProgId) + "\\shell\\open\\command", nullptr));
-  EXPECT_EQ(ProgramPath() + ",44",
-            ReadRegistryString(HKEY_CLASSES_ROOT, std::string(product::kProgId) + "\\DefaultIcon", nullptr));
+            ReadRegistryString(HKEY_CLASSES_ROOT, "Brenthaven.Velmora\\shell\\open\\command", nullptr));
+  EXPECT_EQ(ProgramPath() + ",44", ReadRegistryString(HKEY_CLASSES_ROOT, "Brenthaven.Velmora\\DefaultIcon", nullptr));
 
   EXPECT_TRUE(TempCopies(Dest()).empty());
   EXPECT_TRUE(TempCopies(SystemDriverFolder()).empty());

@@ -91,9 +91,13 @@ def driver_problems(prefix, arch, services, entries=None):
 
 
 def leftover_drivers(prefix):
-    """Files of ours in either Drivers folder, one line each."""
-    return ["%s/%s is left" % (folder, name) for folder in (NATIVE_DRIVERS, WOW64_DRIVERS)
-            for name in sorted(folder_entries(prefix, folder)) if name.startswith(OUR_NAME_STARTS)]
+    """Files of ours in either Drivers folder, one line each; a missing
+    native Drivers folder too, which every prefix has: nothing can be seen
+    where there is no prefix. (A new prefix has no syswow64/drivers.)"""
+    missing = [] if os.path.isdir(os.path.join(prefix, NATIVE_DRIVERS)) else [
+        "%s has no %s" % (prefix, NATIVE_DRIVERS)]
+    return missing + ["%s/%s is left" % (folder, name) for folder in (NATIVE_DRIVERS, WOW64_DRIVERS)
+                      for name in sorted(folder_entries(prefix, folder)) if name.startswith(OUR_NAME_STARTS)]
 
 
 def entries_of_folder(folder):

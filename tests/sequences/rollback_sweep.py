@@ -26,6 +26,11 @@ from scenario_common import (CONTROL_SERVICE, DOCUMENT_KEYS, UNINSTALL_KEY, WAIT
                              Workspace, install_arguments, prefix_relative, settle)
 
 PARALLEL_POINTS = 4
+# The fewest calls that change the system a full installation makes, into a
+# fresh prefix and over the earlier release: fewer means calls bypass the
+# seam, and their failures would go unswept.
+FLOOR_CLEAN = 52
+FLOOR_UPGRADE = 81
 
 
 def ignored_failure_allowance(call, arch):
@@ -127,6 +132,11 @@ def main():
     context.full_calls = result.install_call_names()
     full.remove()
     total = result.install_calls
+    if total is None:
+        sys.exit("the runner's record has no count of the calls that change the system:\n" + "\n".join(result.lines))
+    floor = FLOOR_UPGRADE if options.earlier_package else FLOOR_CLEAN
+    if total < floor:
+        sys.exit("the full installation makes %d calls that change the system, fewer than %d" % (total, floor))
     print("%s sweep on %s: the full installation makes %d calls that change the system%s" %
           (options.label, context.arch, total, " and needs a restart" if context.installed.restarted else ""))
 

@@ -63,7 +63,7 @@ class RunResult:
         self.lines = lines
         self.outcome = None  # "completed" or "failed"
         self.code = self.module = self.arg0 = None
-        self.install_calls = 0
+        self.install_calls = None  # None: the record lacks the count
         self.calls = []  # (index, phase, name, argument, failed)
         self.restart = None
         self.progress = []  # ("report", percent, task) or ("position", percent)

@@ -53,7 +53,7 @@ for file in "$work"/extracted/*.exe "$work"/extracted/*.sys; do
   echo "verified: $(basename "$file")"
   count=$((count + 1))
 done
-[ "$count" -ge 5 ] || fail "expected at least three programs and two drivers, found $count"
+[ "$count" -eq 7 ] || fail "expected three programs and two driver pairs, found $count"
 
 step "one changed byte in the package breaks the signature and the package"
 damaged=$work/damaged.exe
@@ -85,5 +85,6 @@ rm -rf "$work/extracted"
 for file in "$work"/extracted/*.exe "$work"/extracted/*.sys; do
   verify "$file" || fail "$(basename "$file") signed with PEM files does not verify"
 done
-cmp -s "$setup" "$work/again.exe" && echo "identical: the same key gives the same signatures either way"
+cmp "$setup" "$work/again.exe" || fail "the PEM files gave other signatures than the PKCS#12 file"
+echo "identical: the same key gives the same signatures either way"
 echo "verified: velmora-setup.exe and every packed program and driver, signed with PEM files"
