@@ -12,6 +12,7 @@ constexpr int kFailed = 1603;                      // ERROR_INSTALL_FAILURE
 constexpr int kAnotherRunning = 1618;              // ERROR_INSTALL_ALREADY_RUNNING
 constexpr int kPackageDamaged = 1620;              // ERROR_INSTALL_PACKAGE_INVALID
 constexpr int kWindowsUnsupported = 1633;          // ERROR_INSTALL_PLATFORM_UNSUPPORTED
+constexpr int kNewerInstalled = 1638;              // ERROR_PRODUCT_VERSION
 constexpr int kInvalidCommandLine = 1639;          // ERROR_INVALID_COMMAND_LINE
 constexpr int kRestartStarted = 1641;              // ERROR_SUCCESS_REBOOT_INITIATED
 constexpr int kRestartNeeded = 3010;               // ERROR_SUCCESS_REBOOT_REQUIRED
@@ -27,6 +28,7 @@ struct RunOutcome {
   bool anotherRunning = false;
   bool notAdministrator = false;
   bool windowsUnsupported = false;
+  bool newerInstalled = false;     // a newer version is installed: no downgrade
   bool startFailed = false;        // the engine could not start for another reason
   bool unexpectedFailure = false;  // an exception nobody expected ended the run
   int32_t packageStatus = 0;       // the package store's status (0: opened)
@@ -37,7 +39,7 @@ struct RunOutcome {
 };
 
 // The exit code of a run, the weightiest outcome first: the command line,
-// another setup running, the start-up refusals, failures, a damaged package,
+// another setup running, the start-up refusals, a newer version installed, failures, a damaged package,
 // the user's cancel, then success with or without a restart.
 int ExitCodeFor(const RunOutcome& outcome);
 // The constructor failure's argument as an outcome: not an administrator,
