@@ -35,7 +35,7 @@ e2e_drive second_run <<WIZ
 $(e2e_open_recorder_commands)
 make-dir '%VELMORA_QUICK_LAUNCH%'
 make-dir 'C:\Apps'
-start '$earlier' /quiet '/dir=$dest' '/group=$group' /tasks=
+start '$earlier' /quiet '/dir="$dest"' '/group="$group"' /tasks=
 expect-exit-code 0
 
 reg-set '$T_UNINSTALL_KEY' DisplayVersion 9.0
