@@ -2,10 +2,8 @@
 // what this run does about it (installation, upgrade, repair, or the
 // refusal of a downgrade), and the folders and icons it keeps.
 
-#include <cstring>
 #include <string>
 
-#include "app/app_calls.h"
 #include "app/setup_app.h"
 #include "base/product.h"
 #include "res/resource.h"
