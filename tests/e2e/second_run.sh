@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Second runs over an installed product. An earlier release, installed
-# quietly into a folder of its own with a Start Menu folder of its own and no
-# icons, recorded as version 1.6:
+# Second runs over an earlier release installed quietly into folders of its
+# own without icons:
 # - a newer version recorded instead: a quiet run ends with 1638, a wizard
 #   run shows why over its welcome page and ends with 1638; nothing changed;
 # - /dir naming another folder: 1639, nothing changed;
@@ -15,15 +14,9 @@ source "$(dirname "$0")/unattended_lib.sh"
 e2e_begin second_run
 e2e_demo_files
 
-earlier_files=()
-mkdir -p "$E2E_WORK/earlier"
-for file in "${E2E_DEMO_FILES[@]}"; do
-  cp "$file" "$E2E_WORK/earlier/"
-  earlier_files+=("$E2E_WORK/earlier/$(basename "$file")")
-done
-printf 'Velmora 1.6\r\n' >>"$E2E_WORK/earlier/readme.txt"
-e2e_pack "$E2E_WORK/earlier-setup.exe" "${earlier_files[@]}"
-earlier=$(winpath "$E2E_WORK/earlier-setup.exe")
+# The earlier release: another program file, recorded as version 1.6 below.
+e2e_pack_newer
+earlier=$(winpath "$E2E_WORK/velmora-setup.exe")
 setup=$(winpath "$VELMORA_SETUP")
 dest='C:\Apps\Velmora Custom'
 group='Velmora Custom'
@@ -32,7 +25,6 @@ unchanged="$(wiz_log_words) 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\
 T_NEWER="A newer version of Velmora is already installed on this computer: version 9.0. This Setup Wizard installs version 1.7. To install it, please remove the newer version first."
 
 e2e_drive second_run <<WIZ
-$(e2e_open_recorder_commands)
 make-dir '%VELMORA_QUICK_LAUNCH%'
 make-dir 'C:\Apps'
 start '$earlier' /quiet '/dir="$dest"' '/group="$group"' /tasks=
