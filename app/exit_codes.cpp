@@ -9,6 +9,7 @@ int ExitCodeFor(const RunOutcome& outcome) {
   if (outcome.anotherRunning) return exit_code::kAnotherRunning;
   if (outcome.notAdministrator) return exit_code::kNotAdministrator;
   if (outcome.windowsUnsupported) return exit_code::kWindowsUnsupported;
+  if (outcome.newerInstalled) return exit_code::kNewerInstalled;
   if (outcome.startFailed || outcome.unexpectedFailure) return exit_code::kFailed;
   // Running short of memory says nothing about the package.
   if (outcome.packageStatus == kPackageNoMemory) return exit_code::kFailed;

@@ -123,6 +123,9 @@ void CSetupApp::ConnectPages(CWizardPages& pages) {
   pages.license.m_pStore = m_engine ? &m_engine->Store() : nullptr;
   pages.license.m_pTitleFont = &m_titleFont;
   pages.destination.m_pSetting = &m_destFolder;
+  // An upgrade or a repair keeps the installed folders.
+  pages.destination.m_readOnly = m_installed.present;
+  pages.startMenu.m_readOnly = m_installed.present;
   pages.destination.m_pTitleFont = &m_titleFont;
   pages.startMenu.m_pSetting = &m_startMenuFolder;
   pages.startMenu.m_pTitleFont = &m_titleFont;
@@ -142,6 +145,7 @@ void CSetupApp::ConnectPages(CWizardPages& pages) {
 }
 
 int CSetupApp::InitializePackage(CString& message) {
+  if (RefuseDowngrade(&message)) return kNewerInstalledStatus;
   const int32_t status = m_engine ? m_engine->OpenPackage() : kPackageReadFailed;
   // The last opening counts: Back to the welcome page opens it again.
   m_outcome.packageStatus = status;
@@ -152,7 +156,11 @@ int CSetupApp::InitializePackage(CString& message) {
   if (!m_engine->PackageSuitsThisWindows()) {
     // A 64-bit kernel loads no 32-bit driver: installing would leave a
     // product whose drivers never start.
-    message.Format(IDS_NO_64BIT_DRIVERS, product::kName, product::kName);
+    if (m_engine->RunsOnArm64()) {
+      message.Format(IDS_NO_ARM64_DRIVERS, product::kName);
+    } else {
+      message.Format(IDS_NO_64BIT_DRIVERS, product::kName, product::kName);
+    }
     ::InterlockedExchange(&m_unsupportedWindows, 1);
     ::InterlockedExchange(&m_installFailed, 1);
     m_outcome.windowsUnsupported = true;

@@ -16,6 +16,7 @@
 #include "app/single_instance.h"
 #include "app/structured_guard.h"
 #include "engine/install_owner.h"
+#include "engine/installed_product.h"
 #include "engine/product_install_engine.h"
 #include "framework/afxwin.h"
 
@@ -38,9 +39,11 @@ struct WizardPageSet {
 class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, public IInstallStarter {
  public:
   static constexpr int kBackResult = 1000;
-  // InitializePackage's result for a package this Windows cannot use; apart
-  // from the package store's own statuses.
+  // InitializePackage's result for a package this Windows cannot use, and
+  // for a newer version installed; apart from the package store's own
+  // statuses.
   static constexpr int kUnsupportedWindowsStatus = -100;
+  static constexpr int kNewerInstalledStatus = -101;
 
   enum class WalkEnd { Finished, Cancelled };
 
@@ -73,6 +76,20 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   void RunUnattended();
   // The folders and icons given on the command line replace the defaults.
   void ApplyCommandLineChoices();
+  // Reads the installed product's registration into m_installed, decides
+  // m_secondRun and logs both.
+  void LearnInstalledProduct();
+  // False, after the log line naming the installed folder and the usual
+  // box, when /dir or /group names another folder than the installed
+  // product's (the run then ends with 1639).
+  bool CommandLineKeepsInstalledFolders();
+  // Over an installed product: its folders, and its icon choices unless
+  // /tasks gave others.
+  void ApplyInstalledProduct();
+  // True, after the log line and with the outcome and failure flag set,
+  // when a newer version is installed; `message` (when given) then names
+  // both versions.
+  bool RefuseDowngrade(CString* message);
   // One line of the application's own into the log (and kept for a log
   // copy made without a log file).
   void LogLine(const char* message, const char* argument = nullptr);
@@ -186,6 +203,9 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // What the run's exit code depends on besides the flags above. A refusal
   // of this Windows sets windowsUnsupported (exit code 1633).
   RunOutcome m_outcome;
+  // The product an earlier run installed, and what this run does over it.
+  InstalledProduct m_installed;
+  SecondRun m_secondRun = SecondRun::Installation;
 
  private:
   // Shows one page; -1 when it could not be shown.

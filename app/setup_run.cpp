@@ -88,6 +88,8 @@ void CSetupApp::RunSetup() {
     return;
   }
   if (!ConstructEngine()) return;
+  LearnInstalledProduct();
+  if (!CommandLineKeepsInstalledFolders()) return;
   if (m_options.Unattended()) {
     RunUnattended();
   } else {
@@ -101,6 +103,7 @@ void CSetupApp::RunWizard() {
   auto pages = std::make_unique<CWizardPages>();
   SetDefaultFolders();
   ApplyCommandLineChoices();
+  ApplyInstalledProduct();
   ConnectPages(*pages);
   if (WalkPages(pages->Set()) == WalkEnd::Finished) {
     WrapUp();
@@ -118,6 +121,9 @@ void CSetupApp::RunUnattended() {
   m_openQuickStart = 0;
   SetDefaultFolders();
   ApplyCommandLineChoices();
+  ApplyInstalledProduct();
+  // Refused before anything changes; nobody is there to read why.
+  if (RefuseDowngrade(nullptr)) return;
   if (const UINT problem = DestinationFolderProblem(m_destFolder)) {
     LogLine("Error: Destination folder: ", FolderProblemText(problem, m_destFolder).c_str());
     m_outcome.startFailed = true;

@@ -8,6 +8,10 @@
 namespace product {
 constexpr const char* kName = "Velmora";
 constexpr const char* kVersionText = "Version 1.7";
+// The version number alone, for the uninstall registration and the
+// comparison with an installed version: the tail of the text above.
+constexpr const char* kVersion = kVersionText + sizeof("Version ") - 1;
+constexpr const char* kPublisher = "Brenthaven Software";
 constexpr const char* kControlDriverFile = "velctl.sys";
 constexpr const char* kMonitorDriverFile = "velmon.sys";
 // The drivers for 64-bit Windows travel in the package under names of their

@@ -22,6 +22,9 @@ read_constant(${SOURCE_DIR}/base/product.h "kName = " name)
 read_constant(${SOURCE_DIR}/base/product.h "kUninstallKeyName = " product_code)
 read_constant(${SOURCE_DIR}/base/product.h "kDocumentExtension = " extension)
 read_constant(${SOURCE_DIR}/base/product.h "kWebPageUrl = " web_page)
+read_constant(${SOURCE_DIR}/base/product.h "kVersionText = " display_version)
+read_constant(${SOURCE_DIR}/base/product.h "kPublisher = " display_publisher)
+string(REGEX REPLACE "^Version " "" display_version "${display_version}")
 read_constant(${SOURCE_DIR}/demo/version.h "VELMORA_VERSION_TEXT" version)
 read_constant(${SOURCE_DIR}/demo/version.h "VELMORA_COMPANY" publisher)
 read_constant(${SOURCE_DIR}/demo/version.h "VELMORA_COPYRIGHT" copyright)
@@ -29,6 +32,14 @@ string(REGEX REPLACE "^\\." "" extension "${extension}")
 string(REPLACE " " "" publisher_id "${publisher}")
 string(REGEX REPLACE "^http:" "https:" web_page "${web_page}")
 string(REGEX REPLACE "/[^/]*$" "" web_site "${web_page}")
+
+# The exit codes the setup has, each with the response its line names.
+file(STRINGS ${SOURCE_DIR}/app/exit_codes.h code_lines REGEX "constexpr int k[A-Za-z]+ = [0-9]+;.*manifest: ")
+set(return_codes "")
+foreach(line ${code_lines})
+  string(REGEX MATCH "= ([0-9]+);.*manifest: ([A-Za-z]+)" matched "${line}")
+  string(APPEND return_codes "  - InstallerReturnCode: ${CMAKE_MATCH_1}\n    ReturnResponse: ${CMAKE_MATCH_2}\n")
+endforeach()
 
 file(SHA256 ${SETUP} digest)
 string(TOUPPER "${digest}" digest)
@@ -71,7 +82,8 @@ PackageIdentifier: ${id}
 PackageVersion: \"${version}\"
 InstallerType: exe
 Scope: machine
-ElevationRequirement: elevationRequired
+UpgradeBehavior: install
+ElevationRequirement: elevatesSelf
 InstallModes:
   - interactive
   - silent
@@ -82,29 +94,13 @@ InstallerSwitches:
   InstallLocation: /dir=\"<INSTALLPATH>\"
   Log: /log=\"<LOGPATH>\"
 ExpectedReturnCodes:
-  - InstallerReturnCode: 3010
-    ReturnResponse: rebootRequiredToFinish
-  - InstallerReturnCode: 1641
-    ReturnResponse: rebootInitiated
-  - InstallerReturnCode: 1602
-    ReturnResponse: cancelledByUser
-  - InstallerReturnCode: 1603
-    ReturnResponse: contactSupport
-  - InstallerReturnCode: 1618
-    ReturnResponse: installInProgress
-  - InstallerReturnCode: 1620
-    ReturnResponse: contactSupport
-  - InstallerReturnCode: 1633
-    ReturnResponse: systemNotSupported
-  - InstallerReturnCode: 1639
-    ReturnResponse: invalidParameter
-  - InstallerReturnCode: 740
-    ReturnResponse: blockedByPolicy
-ProductCode: \"${product_code}\"
+${return_codes}ProductCode: \"${product_code}\"
 FileExtensions:
   - ${extension}
 AppsAndFeaturesEntries:
   - DisplayName: ${name}
+    Publisher: ${display_publisher}
+    DisplayVersion: \"${display_version}\"
     ProductCode: \"${product_code}\"
 Installers:
   - Architecture: x86

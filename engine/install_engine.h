@@ -9,12 +9,13 @@
 // The implementation is split by concern:
 //   engine_core.cpp       construction, teardown, Log, IsAdministrator, OpenPackage
 //   files.cpp             MakeTempName, BackupFile, InstallFile
-//   native_folder.cpp     RunsOn64BitWindows, UseNativeView, InNativeFolder
+//   native_folder.cpp     RunsOn64BitWindows, RunsOnArm64, UseNativeView, InNativeFolder
 //   shortcuts.cpp         CreateDir, CreateDirWithParents, PathExists, CreateShortcut, CreateUrlShortcut, RecordCreatedFile
 //   services.cpp          InstallDriverService, StartInstalledService
 //   service_removal.cpp   StopInstalledService, RemoveInstalledServices, UninstallService
 //   service_registry.cpp  CaptureServiceRegistry, RestoreServiceRegistry
 //   registry_entries.cpp  WriteUninstallValues, RegisterDocumentType
+//   installed_product.cpp ReadInstalledProduct, CompareVersions (free functions)
 //   file_undo.cpp         RemoveInstallFiles, RollBackInstallFiles, RemoveCreatedDirectories, DiscardBackups
 //   pending_renames.cpp   CancelPendingReplacement
 //   restart.cpp           RestartSystem
@@ -48,6 +49,19 @@ enum JournalKind : uint32_t {
   KindFile = 1,
   KindStartedService = 3,
   KindCreatedService = 4,
+};
+
+// The uninstall registration's values after the first four: what the list
+// of programs and package managers show and use.
+struct UninstallDetails {
+  std::string version;          // DisplayVersion; VersionMajor/VersionMinor from its parts
+  std::string publisher;        // Publisher
+  std::string programFileName;  // DisplayIcon: this file of the install location, icon 0
+  uint32_t estimatedSizeKb = 0; // EstimatedSize
+  std::string installDate;      // InstallDate, yyyymmdd
+  std::string aboutUrl;         // URLInfoAbout
+  int desktopIcon = 0;          // the run's icon choices, values of our own
+  int quickLaunchIcon = 0;
 };
 
 // One value of a service's registry key, as read before a reconfiguration.
@@ -103,10 +117,12 @@ class CInstallEngine {
                            const std::string& displayName, DWORD startType);
   void StartInstalledService(const std::string& serviceName);
 
-  // Registry entries; neither throws nor logs.
+  // Registry entries; neither throws nor logs. The uninstall key gets its
+  // four values, then, with `details`, the others (QuietUninstallString,
+  // NoModify and NoRepair among them), each write's failure ignored.
   void WriteUninstallValues(const std::string& keyName, const std::string& installLocation,
                             const std::string& startMenuLocation, const std::string& uninstallerFileName,
-                            const std::string& displayName);
+                            const std::string& displayName, const UninstallDetails* details = nullptr);
   int RegisterDocumentType(const std::string& extension, const std::string& progId, const std::string& programPath,
                            const std::string& commandArgument, int iconIndex);
 
@@ -148,6 +164,10 @@ class CInstallEngine {
   // True on 64-bit Windows (this 32-bit program runs under WOW64), as
   // IsWow64Process tells; false when the system cannot tell.
   bool RunsOn64BitWindows();
+  // True on Windows for ARM64 processors (where IsWow64Process answers TRUE
+  // for this program too), as IsWow64Process2 tells; false where the system
+  // has no such call.
+  bool RunsOnArm64();
   // Makes every later file call of the engine on a path inside `folder`
   // (its files, their backups and temporary files, the undo of all of them)
   // go to the 64-bit system's own view of it; for the native Drivers folder

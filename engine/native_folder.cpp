@@ -8,6 +8,14 @@ bool CInstallEngine::RunsOn64BitWindows() {
   return SystemCalls().IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
 }
 
+bool CInstallEngine::RunsOnArm64() {
+  USHORT processMachine = 0;
+  USHORT nativeMachine = 0;
+  // Systems without IsWow64Process2 predate Windows on ARM64.
+  return SystemCalls().IsWow64Process2(::GetCurrentProcess(), &processMachine, &nativeMachine) &&
+         nativeMachine == IMAGE_FILE_MACHINE_ARM64;
+}
+
 void CInstallEngine::UseNativeView(const std::string& folder) { m_nativeFolder = folder; }
 
 bool CInstallEngine::InNativeFolder(const std::string& path) const {

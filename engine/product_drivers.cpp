@@ -4,6 +4,8 @@
 // into the Drivers folder of the 64-bit system itself: the folder that the
 // services' image paths name there, and the only one its kernel loads from.
 
+#include <vector>
+
 #include "base/product.h"
 #include "engine/product_install_engine.h"
 #include "engine/system_calls.h"
@@ -31,7 +33,17 @@ std::string CProductInstallEngine::ServiceNameOf(const std::string& driverFile) 
   return driverFile.substr(0, driverFile.find('.'));
 }
 
+std::vector<const char*> CProductInstallEngine::DriverEntries() {
+  if (RunsOn64BitWindows()) return {product::kControlDriver64Entry, product::kMonitorDriver64Entry};
+  return {product::kControlDriverFile, product::kMonitorDriverFile};
+}
+
 bool CProductInstallEngine::PackageSuitsThisWindows() {
+  if (RunsOnArm64()) {
+    // An ARM64 kernel loads neither the x86 nor the x64 drivers.
+    Log("Error: The package has no driver for this processor: ", "ARM64");
+    return false;
+  }
   if (!RunsOn64BitWindows()) return true;
   for (const char* entry : {product::kControlDriver64Entry, product::kMonitorDriver64Entry}) {
     const uint8_t* content = nullptr;
@@ -45,6 +57,8 @@ bool CProductInstallEngine::PackageSuitsThisWindows() {
 }
 
 void CProductInstallEngine::InstallDriverFiles() {
+  // Never a driver the kernel cannot load, whoever calls.
+  if (RunsOnArm64()) Throw(97, kModuleProduct, ERROR_INSTALL_PLATFORM_UNSUPPORTED);
   const std::string driverFolder = DriverFolder(96);
   const bool for64BitWindows = RunsOn64BitWindows();
   if (for64BitWindows) UseNativeView(driverFolder);

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <vector>
 
 #include "base/handles.h"
 #include "base/product.h"
@@ -38,12 +39,17 @@ std::string SpecialFolder(int csidl, BOOL create, uint16_t code) {
 CProductInstallEngine::CProductInstallEngine(HANDLE hLogFile, IInstallOwner* owner)
     : CInstallEngine(hLogFile), m_app(owner) {}
 
-void CProductInstallEngine::InstallProgramFiles() {
-  struct ProgramFile {
-    std::string name;
-    uint16_t missingCode;
-  };
-  const ProgramFile files[] = {
+namespace {
+
+struct ProgramFile {
+  std::string name;
+  uint16_t missingCode;
+};
+
+// The program files in the order they are installed, each with the code of
+// its absence from the package.
+std::vector<ProgramFile> ProgramFiles() {
+  return {
       {product::kProgramFile, 132},
       {std::string(product::kStubFilePrefix) + product::kStubFileSuffix, 144},
       {product::kLicenseTextFile, 149},
@@ -51,8 +57,38 @@ void CProductInstallEngine::InstallProgramFiles() {
       {product::kUninstallerFile, 159},
       {product::kHelpFile, 164},
   };
+}
+
+std::string Padded(unsigned value, size_t width) {
+  const std::string digits = std::to_string(value);
+  return std::string(digits.size() < width ? width - digits.size() : 0, '0') + digits;
+}
+
+// Today's local date as yyyymmdd.
+std::string LocalDate() {
+  SYSTEMTIME now = {};
+  ::GetLocalTime(&now);
+  return Padded(now.wYear, 4) + Padded(now.wMonth, 2) + Padded(now.wDay, 2);
+}
+
+}  // namespace
+
+uint32_t CProductInstallEngine::InstalledSizeKb() {
+  // Sizes from the package's index: an entry's content need not be held.
+  std::vector<std::string> names;
+  for (const ProgramFile& file : ProgramFiles()) names.push_back(file.name);
+  for (const char* driver : DriverEntries()) names.push_back(driver);
+  uint64_t bytes = 0;
+  for (const std::string& name : names) {
+    uint32_t size = 0;
+    if (Store().EntrySize(name, &size)) bytes += size;
+  }
+  return static_cast<uint32_t>((bytes + 1023) / 1024);
+}
+
+void CProductInstallEngine::InstallProgramFiles() {
   const std::string destFolder = m_app->DestFolder();
-  for (const ProgramFile& file : files) {
+  for (const ProgramFile& file : ProgramFiles()) {
     const uint8_t* content = nullptr;
     uint32_t size = 0;
     if (!Store().Lookup(file.name, &content, &size)) Throw(file.missingCode, kModuleProduct, ::GetLastError());
@@ -85,6 +121,15 @@ void CProductInstallEngine::CreateStartMenuItems() {
 }
 
 void CProductInstallEngine::RegisterUninstall() {
+  UninstallDetails details;
+  details.version = product::kVersion;
+  details.publisher = product::kPublisher;
+  details.programFileName = product::kProgramFile;
+  details.estimatedSizeKb = InstalledSizeKb();
+  details.installDate = LocalDate();
+  details.aboutUrl = product::kWebPageUrl;
+  details.desktopIcon = m_app->DesktopIcon();
+  details.quickLaunchIcon = m_app->QuickLaunchIcon();
   WriteUninstallValues(product::kUninstallKeyName, m_app->DestFolder(), m_app->StartMenuFolder(),
-                       product::kUninstallerFile, product::kName);
+                       product::kUninstallerFile, product::kName, &details);
 }

@@ -3,6 +3,8 @@
 // entries, the installation sequence and the rollback sequence. Reads the
 // user's choices from its owner and reports progress to it.
 
+#include <vector>
+
 #include "engine/install_engine.h"
 #include "engine/install_owner.h"
 
@@ -16,12 +18,19 @@ class CProductInstallEngine : public CInstallEngine {
   CProductInstallEngine(HANDLE hLogFile, IInstallOwner* owner);
 
   // False, after an error line in the log, when this is 64-bit Windows and
-  // the opened package lacks the 64-bit drivers: such a package must not
-  // install anything here. True otherwise.
+  // the opened package lacks the 64-bit drivers, or Windows for ARM64, for
+  // which no package has drivers: such a package must not install anything
+  // here. True otherwise.
   bool PackageSuitsThisWindows();
+  // The package entries of the two drivers this Windows loads.
+  std::vector<const char*> DriverEntries();
+  // KB of the files the installation puts on the disk, drivers included,
+  // from the sizes the package's index records.
+  uint32_t InstalledSizeKb();
 
   // Product steps; each throws CExceptionEx. On 64-bit Windows
-  // InstallDriverFiles takes the package's 64-bit drivers.
+  // InstallDriverFiles takes the package's 64-bit drivers; on ARM64 it
+  // refuses (code 97).
   void InstallDriverFiles();
   void InstallDrivers();
   void InstallProgramFiles();

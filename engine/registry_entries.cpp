@@ -3,6 +3,7 @@
 
 #include "base/product.h"
 #include "engine/install_engine.h"
+#include "engine/installed_product.h"
 #include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 
@@ -25,6 +26,11 @@ LONG CreateKey(HKEY parent, const std::string& name, seam_hkey* key) {
                                        nullptr);
 }
 
+LONG SetNumber(HKEY key, const char* name, DWORD number) {
+  return SystemCalls().RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                      sizeof(number));
+}
+
 // Sets the key's default value; false when the text does not fit the
 // formatting buffer (nothing is written then) or the write fails.
 bool SetDefaultText(HKEY key, const std::string& text) {
@@ -36,13 +42,30 @@ bool SetDefaultText(HKEY key, const std::string& text) {
 
 void CInstallEngine::WriteUninstallValues(const std::string& keyName, const std::string& installLocation,
                                           const std::string& startMenuLocation,
-                                          const std::string& uninstallerFileName, const std::string& displayName) {
+                                          const std::string& uninstallerFileName, const std::string& displayName,
+                                          const UninstallDetails* details) {
   seam_hkey key;
   if (CreateKey(HKEY_LOCAL_MACHINE, product::kUninstallRoot + keyName, &key) != ERROR_SUCCESS) return;
+  const std::string uninstaller = Quoted(installLocation + "\\" + uninstallerFileName);
   SetString(key.get(), "InstallLocation", installLocation);
-  SetString(key.get(), "UninstallString", Quoted(installLocation + "\\" + uninstallerFileName));
+  SetString(key.get(), "UninstallString", uninstaller);
   SetString(key.get(), "StartMenuLocation", startMenuLocation);
   SetString(key.get(), "DisplayName", displayName);
+  if (!details) return;
+  SetString(key.get(), "DisplayVersion", details->version);
+  SetString(key.get(), "Publisher", details->publisher);
+  SetString(key.get(), "DisplayIcon", installLocation + "\\" + details->programFileName + ",0");
+  SetNumber(key.get(), "EstimatedSize", details->estimatedSizeKb);
+  SetString(key.get(), "InstallDate", details->installDate);
+  SetString(key.get(), "QuietUninstallString", uninstaller + " /quiet");
+  // The uninstaller only removes: the list of programs offers neither.
+  SetNumber(key.get(), "NoModify", 1);
+  SetNumber(key.get(), "NoRepair", 1);
+  SetString(key.get(), "URLInfoAbout", details->aboutUrl);
+  SetNumber(key.get(), "VersionMajor", static_cast<DWORD>(VersionPart(details->version, 0)));
+  SetNumber(key.get(), "VersionMinor", static_cast<DWORD>(VersionPart(details->version, 1)));
+  SetNumber(key.get(), kDesktopIconValue, details->desktopIcon != 0 ? 1 : 0);
+  SetNumber(key.get(), kQuickLaunchIconValue, details->quickLaunchIcon != 0 ? 1 : 0);
 }
 
 int CInstallEngine::RegisterDocumentType(const std::string& extension, const std::string& progId,

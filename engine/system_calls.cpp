@@ -147,6 +147,15 @@ class CRealSystemCalls final : public ISystemCalls {
     }
     return isWow64Process(process, wow64);
   }
+  BOOL IsWow64Process2(HANDLE process, USHORT* processMachine, USHORT* nativeMachine) override {
+    using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    static const auto isWow64Process2 = Kernel32Export<IsWow64Process2Function>("IsWow64Process2");
+    if (isWow64Process2 == nullptr) {
+      ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return FALSE;
+    }
+    return isWow64Process2(process, processMachine, nativeMachine);
+  }
   BOOL Wow64DisableWow64FsRedirection(PVOID* previous) override {
     using DisableFunction = BOOL(WINAPI*)(PVOID*);
     static const auto disable = Kernel32Export<DisableFunction>("Wow64DisableWow64FsRedirection");

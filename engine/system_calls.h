@@ -99,6 +99,9 @@ class ISystemCalls {
   // IsWow64Process succeeds with FALSE and the redirection calls fail with
   // ERROR_CALL_NOT_IMPLEMENTED.
   virtual BOOL IsWow64Process(HANDLE process, PBOOL wow64) = 0;
+  // The process's and the system's own processor (IMAGE_FILE_MACHINE_*);
+  // fails with ERROR_CALL_NOT_IMPLEMENTED where the system lacks the call.
+  virtual BOOL IsWow64Process2(HANDLE process, USHORT* processMachine, USHORT* nativeMachine) = 0;
   virtual BOOL Wow64DisableWow64FsRedirection(PVOID* previous) = 0;
   virtual BOOL Wow64RevertWow64FsRedirection(PVOID previous) = 0;
 };

@@ -46,6 +46,13 @@ bool CPackageFileStore::Lookup(const std::string& name, const uint8_t** content,
   return true;
 }
 
+bool CPackageFileStore::EntrySize(const std::string& name, uint32_t* size) const noexcept {
+  auto found = m_index.find(name);
+  if (found == m_index.end()) return false;
+  *size = found->second.size;
+  return true;
+}
+
 void CPackageFileStore::Release() noexcept { m_index.clear(); }
 
 int32_t CPackageFileStore::Finish(int32_t status) noexcept {

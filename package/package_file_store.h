@@ -41,6 +41,9 @@ class CPackageFileStore {
   // Exact-name lookup. On success sets both outputs to a read-only view that
   // stays valid until Release, a later Open, or destruction.
   bool Lookup(const std::string& name, const uint8_t** content, uint32_t* size) const noexcept;
+  // The entry's unpacked size as the package's index records it; false when
+  // there is no such entry.
+  bool EntrySize(const std::string& name, uint32_t* size) const noexcept;
   // Frees every content buffer and empties the index; the status stays.
   void Release() noexcept;
 

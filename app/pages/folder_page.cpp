@@ -19,6 +19,10 @@ BOOL CFolderPage::OnInitDialog() {
   InitFrame();
   m_folder = *m_pSetting;
   UpdateData(FALSE);
+  if (m_readOnly) {
+    GetDlgItem(IDC_FOLDER)->SendMessage(EM_SETREADONLY, TRUE, 0);
+    GetDlgItem(IDC_BROWSE)->EnableWindow(FALSE);
+  }
   return TRUE;
 }
 
@@ -39,7 +43,7 @@ void CFolderPage::OnOK() {
 
 BOOL CFolderPage::OnCommand(UINT id, UINT notifyCode) {
   if (id == IDC_BROWSE && notifyCode == BN_CLICKED) {
-    OnBrowse();
+    if (!m_readOnly) OnBrowse();
     return TRUE;
   }
   return CInteriorPage::OnCommand(id, notifyCode);

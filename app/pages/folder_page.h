@@ -14,6 +14,9 @@ class CFolderPage : public CInteriorPage {
 
   // The application's setting this page edits.
   CString* m_pSetting = nullptr;
+  // The folder is shown but cannot be changed (an installed product's):
+  // the edit box read-only, Browse disabled.
+  bool m_readOnly = false;
 
  protected:
   // The frame, then the folder text from the setting.

@@ -1,7 +1,8 @@
 // uninstall.exe: removes Velmora from the computer after the user confirms.
 // "/quiet" answers the confirmation with yes and shows no messages, for
 // unattended runs. Exit codes: 0 removed; 3010 removed, a restart completes
-// the removal; 1602 the user declined; 1605 the product is not installed;
+// the removal of something of the product (its own file, which cannot go
+// while it runs, is left to the restart without asking for one); 1602 the user declined; 1605 the product is not installed;
 // 1603 some items could not be removed.
 #include <windows.h>
 #include <objbase.h>
@@ -93,6 +94,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   ComApartment com;
   Removal removal;
+  char ownFile[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, ownFile, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) removal.SetOwnFile(ownFile);
   UninstallProduct(installed, removal);
   if (!quiet) {
     UINT icon = removal.Failures().empty() ? MB_ICONINFORMATION : MB_ICONWARNING;

@@ -17,7 +17,9 @@ void Removal::RemoveFile(const std::string& path) {
   // A waiting copy that cannot be dropped moves into place at the restart;
   // the file is then deleted after that move.
   bool replacementWaits = !DropPendingReplacements(path);
-  if (!DeleteNow(path) || replacementWaits) ScheduleAtRestart(path);
+  if (!DeleteNow(path) || replacementWaits) {
+    ScheduleAtRestart(path, replacementWaits || m_ownFile.empty() || !SamePath(path, m_ownFile));
+  }
 }
 
 bool Removal::DeleteNow(const std::string& path) {
@@ -39,7 +41,7 @@ void Removal::RemoveFolderIfEmptied(const std::string& folder) {
   if (IsMissing(error)) return;
   // An empty folder that cannot go now (some process's current folder) and
   // a folder left with only our pending files both go at the restart.
-  if (HoldsOnlyScheduledItems(folder)) ScheduleAtRestart(folder);
+  if (HoldsOnly(folder, m_scheduled)) ScheduleAtRestart(folder, !HoldsOnly(folder, m_ownLeftovers));
 }
 
 void Removal::NoteRestartNeeded() {
@@ -50,10 +52,14 @@ void Removal::NoteFailure(const std::string& what) {
   m_failures.push_back(what);
 }
 
-void Removal::ScheduleAtRestart(const std::string& path) {
+void Removal::ScheduleAtRestart(const std::string& path, bool needsRestart) {
   if (MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
     m_scheduled.push_back(path);
-    m_restartNeeded = true;
+    if (needsRestart) {
+      m_restartNeeded = true;
+    } else {
+      m_ownLeftovers.push_back(path);
+    }
   } else {
     NoteFailure(path);
   }
@@ -68,21 +74,16 @@ bool Removal::DropPendingReplacements(const std::string& path) {
   return dropped;
 }
 
-bool Removal::IsScheduled(const std::string& path) const {
-  for (const std::string& scheduled : m_scheduled) {
-    if (SamePath(scheduled, path)) return true;
-  }
-  return false;
-}
-
-bool Removal::HoldsOnlyScheduledItems(const std::string& folder) const {
+bool Removal::HoldsOnly(const std::string& folder, const std::vector<std::string>& items) {
   WIN32_FIND_DATAA entry = {};
   unique_hfind find(FindFirstFileA(JoinPath(folder, "*").c_str(), &entry));
   if (!find) return false;
   do {
     std::string name = entry.cFileName;
     if (name == "." || name == "..") continue;
-    if (!IsScheduled(JoinPath(folder, name))) return false;
+    bool listed = false;
+    for (const std::string& item : items) listed = listed || SamePath(item, JoinPath(folder, name));
+    if (!listed) return false;
   } while (FindNextFileA(find.get(), &entry));
   return true;
 }

@@ -28,6 +28,11 @@ class Removal {
   // loaded until then).
   void NoteRestartNeeded();
 
+  // The running uninstaller's own file: removed at the restart, since it
+  // cannot be removed while it runs, but nothing of the product waits for
+  // that, so it (and a folder it alone keeps) asks for no restart.
+  void SetOwnFile(const std::string& path) { m_ownFile = path; }
+
   // Records an item that could neither be removed nor scheduled for removal.
   void NoteFailure(const std::string& what);
 
@@ -38,15 +43,18 @@ class Removal {
   // Deletes path at once; true when it is gone (or is a folder, which is
   // not the setup's file).
   bool DeleteNow(const std::string& path);
-  void ScheduleAtRestart(const std::string& path);
+  // `needsRestart`: the item is the product's, not the uninstaller's own.
+  void ScheduleAtRestart(const std::string& path, bool needsRestart);
   // Deletes the new copies waiting to replace path at the restart; false
   // when one of them cannot be deleted.
   bool DropPendingReplacements(const std::string& path);
-  bool IsScheduled(const std::string& path) const;
-  bool HoldsOnlyScheduledItems(const std::string& folder) const;
+  // True when folder holds nothing but items of `items`.
+  static bool HoldsOnly(const std::string& folder, const std::vector<std::string>& items);
 
   std::vector<PendingMove> m_pendingAtStart;
   std::vector<std::string> m_scheduled;
+  std::vector<std::string> m_ownLeftovers;  // scheduled, asking for no restart
+  std::string m_ownFile;
   std::vector<std::string> m_failures;
   bool m_restartNeeded = false;
 };

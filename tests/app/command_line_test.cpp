@@ -246,6 +246,9 @@ TEST(ExitCodes, EachOutcomeHasTheNumberDeploymentToolsKnow) {
   start = RunOutcome{};
   RecordStartFailure(ERROR_ACCESS_DENIED, &start);
   EXPECT_EQ(ExitCodeFor(start), 1603);
+  start.newerInstalled = true;
+  start.cancelled = true;
+  EXPECT_EQ(ExitCodeFor(start), 1638);  // the Cancel after the refusal's box is no cancel of the user's
   start.windowsUnsupported = true;
   EXPECT_EQ(ExitCodeFor(start), 1633);
   start.anotherRunning = true;

@@ -12,6 +12,8 @@
 #include "tests/app/app_harness.h"
 #include "tests/app/page_probe.h"
 #include "tests/framework/modal_driver.h"
+#include "tests/support/test_registry.h"
+#include "base/product.h"
 
 namespace {
 
@@ -258,4 +260,45 @@ TEST(WelcomeWithPackage, On32BitWindowsThePackageNeedsNoDriversFor64BitWindows) 
   EXPECT_EQ(harness.m_app.m_unsupportedWindows, 0);
   EXPECT_EQ(harness.m_app.m_installFailed, 0);
   EXPECT_EQ(harness.LogText().find("64-bit"), std::string::npos);
+}
+
+// The refusals before the welcome page lets the user on: each leaves the
+// message for the page's box, the run's exit code, and the machine as it was.
+TEST(WelcomeWithPackage, Arm64WindowsAndANewerInstalledVersionAreRefusedBeforeAnythingChanges) {
+  struct Case {
+    const char* installedVersion;  // null: nothing installed
+    USHORT machine;
+    int status;
+    const char* message;
+    const char* logLine;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {nullptr, IMAGE_FILE_MACHINE_ARM64, CSetupApp::kUnsupportedWindowsStatus,
+       "This Setup Wizard does not contain the kernel mode drivers for Windows on ARM64 processors, so Velmora "
+       "cannot work on this computer.",
+       "Error: The package has no driver for this processor: ARM64\r\n", 1633},
+      {"1.10", 0, CSetupApp::kNewerInstalledStatus,
+       "A newer version of Velmora is already installed on this computer: version 1.10. This Setup Wizard installs "
+       "version 1.7. To install it, please remove the newer version first.",
+       "Installed version: 1.10\r\nInstalled in: C:\\Newer\r\nThis run: none, the installed version is newer\r\n"
+       "Error: A newer version is installed: 1.10\r\n", 1638},
+  };
+  for (const Case& c : cases) {
+    ScopedRegistryCleanup cleanup(HKEY_LOCAL_MACHINE, product::UninstallKeyPath());
+    if (c.installedVersion) {
+      WriteRegistryString(HKEY_LOCAL_MACHINE, product::UninstallKeyPath(), "InstallLocation", "C:\\Newer");
+      WriteRegistryString(HKEY_LOCAL_MACHINE, product::UninstallKeyPath(), "DisplayVersion", c.installedVersion);
+    }
+    AppHarness harness;
+    if (c.machine) harness.m_faults.PretendNativeMachine(c.machine);
+    const int changesBefore = harness.m_faults.MutatingCount();
+    harness.m_app.LearnInstalledProduct();
+    CString message;
+    EXPECT_EQ(harness.m_app.InitializePackage(message), c.status);
+    EXPECT_EQ(message.str(), c.message);
+    EXPECT_EQ(harness.m_app.ExitCode(), c.exitCode);
+    EXPECT_EQ(harness.m_faults.MutatingCount(), changesBefore) << harness.m_faults.DescribeMutatingCalls();
+    EXPECT_NE(harness.LogText().find(c.logLine), std::string::npos) << harness.LogText();
+  }
 }

@@ -234,4 +234,22 @@ TEST_F(NativeDrivers, PackageWithOnlyHalfThe64BitPairIsRefusedNamingTheMissingOn
             (std::vector<std::string>{"Error: The package has no driver for 64-bit Windows: velmon64.sys"}));
 }
 
+TEST_F(NativeDrivers, Arm64WindowsIsRefusedWhateverThePackageCarries) {
+  OpenPackageOf(kBothPairs);
+  FaultyCalls calls;
+  calls.PretendNativeMachine(IMAGE_FILE_MACHINE_ARM64);
+  ScopedSystemCalls seam(calls);
+
+  EXPECT_FALSE(Engine().PackageSuitsThisWindows());
+  EXPECT_EQ(NewLogLines(), (std::vector<std::string>{"Error: The package has no driver for this processor: ARM64"}));
+  auto failure = CatchEngineFailure([&] { Engine().InstallDriverFiles(); });
+  ASSERT_NE(failure, nullptr);
+  EXPECT_EQ(failure->m_code, 97);
+  EXPECT_EQ(calls.MutatingCount(), 0) << calls.DescribeMutatingCalls();
+
+  // x64 Windows, which IsWow64Process2 names too, keeps its 64-bit pair.
+  calls.PretendNativeMachine(IMAGE_FILE_MACHINE_AMD64);
+  EXPECT_TRUE(Engine().PackageSuitsThisWindows());
+}
+
 }  // namespace

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "base/product.h"
+#include "engine/installed_product.h"
 #include "tests/support/engine_harness.h"
 #include "tests/support/system_call_faults.h"
+#include "tests/support/test_package.h"
 #include "tests/support/test_registry.h"
 
 namespace {
@@ -121,13 +124,72 @@ TEST_F(RegistryEntriesTest, RegisterUninstallWritesTheProductsKeyFromTheOwnersCh
   m_harness.m_owner.m_destFolder = kFolder;
   m_harness.m_owner.m_startMenuFolder = "Velmora";
 
+  m_harness.m_owner.m_desktopIcon = 0;
+  m_harness.m_owner.m_quickLaunchIcon = 1;
+  // Sizes of 1023 + 2 bytes of drivers and 1 of each program file: 2 KB.
+  ASSERT_EQ(0, FillStore(Engine().Store(), {{"velctl.sys", std::string(1023, 'c')}, {"velmon.sys", "mo"},
+                                            {"velmora.exe", "p"}, {"uninstall.exe", "u"}, {"license.rtf", "r"}}));
+  FaultyCalls calls;
+  calls.PretendWow64(false);
+  ScopedSystemCalls seam(calls);
+
   Engine().RegisterUninstall();
 
-  EXPECT_EQ(kFolder, ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, "InstallLocation"));
-  EXPECT_EQ("\"C:\\Program Files\\Velmora Suite\\uninstall.exe\"",
-            ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, "UninstallString"));
-  EXPECT_EQ("Velmora", ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, "StartMenuLocation"));
-  EXPECT_EQ("Velmora", ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, "DisplayName"));
+  EXPECT_EQ((std::vector<std::string>{"InstallLocation", "UninstallString", "StartMenuLocation", "DisplayName",
+                                      "DisplayVersion", "Publisher", "DisplayIcon", "EstimatedSize", "InstallDate",
+                                      "QuietUninstallString", "NoModify", "NoRepair", "URLInfoAbout", "VersionMajor",
+                                      "VersionMinor", "DesktopIcon", "QuickLaunchIcon"}),
+            WrittenValues(calls));
+  const std::string uninstaller = "\"C:\\Program Files\\Velmora Suite\\uninstall.exe\"";
+  const std::map<std::string, std::string> texts = {
+      {"InstallLocation", kFolder}, {"UninstallString", uninstaller}, {"StartMenuLocation", "Velmora"},
+      {"DisplayName", "Velmora"}, {"DisplayVersion", "1.7"}, {"Publisher", "Brenthaven Software"},
+      {"DisplayIcon", std::string(kProgram) + ",0"}, {"QuietUninstallString", uninstaller + " /quiet"},
+      {"URLInfoAbout", "http://www.brenthaven-software.com/velmora.html"}};
+  for (const auto& text : texts) {
+    EXPECT_EQ(text.second, ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, text.first.c_str())) << text.first;
+  }
+  const std::map<std::string, DWORD> numbers = {{"EstimatedSize", 2}, {"NoModify", 1}, {"NoRepair", 1},
+                                                {"VersionMajor", 1},  {"VersionMinor", 7}, {"DesktopIcon", 0},
+                                                {"QuickLaunchIcon", 1}};
+  for (const auto& number : numbers) {
+    const RegistryValue value = ReadRegistryValue(HKEY_LOCAL_MACHINE, productKey, number.first.c_str());
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), value.type) << number.first;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&number.second), 4), value.data) << number.first;
+  }
+  SYSTEMTIME now = {};
+  ::GetLocalTime(&now);
+  const std::string date = ReadRegistryString(HKEY_LOCAL_MACHINE, productKey, "InstallDate");
+  EXPECT_EQ(std::to_string(now.wYear * 10000 + now.wMonth * 100 + now.wDay), date);
+
+  // What a second run reads back.
+  const InstalledProduct installed = ReadInstalledProduct();
+  EXPECT_TRUE(installed.present);
+  EXPECT_EQ(kFolder, installed.installLocation);
+  EXPECT_EQ("Velmora", installed.startMenuLocation);
+  EXPECT_EQ("1.7", installed.displayVersion);
+  EXPECT_TRUE(installed.hasTasks);
+  EXPECT_EQ(0, installed.desktopIcon);
+  EXPECT_EQ(1, installed.quickLaunchIcon);
+  EXPECT_EQ(SecondRun::Repair, PlanSecondRun(installed));
+}
+
+TEST(SecondRun, VersionsCompareAsNumbersPartByPart) {
+  struct Case {
+    const char* installed;
+    SecondRun run;
+  };
+  for (const Case& c : {Case{"", SecondRun::Upgrade}, Case{"1.6", SecondRun::Upgrade},
+                        Case{"1.6.9", SecondRun::Upgrade}, Case{"0.17", SecondRun::Upgrade},
+                        Case{"1.7", SecondRun::Repair}, Case{"1.7.0", SecondRun::Repair},
+                        Case{"1.10", SecondRun::Downgrade}, Case{"1.7.1", SecondRun::Downgrade},
+                        Case{"2", SecondRun::Downgrade}}) {
+    InstalledProduct installed;
+    installed.present = true;
+    installed.displayVersion = c.installed;
+    EXPECT_EQ(c.run, PlanSecondRun(installed)) << c.installed;
+  }
+  EXPECT_EQ(SecondRun::Installation, PlanSecondRun(InstalledProduct()));
 }
 
 // Document type

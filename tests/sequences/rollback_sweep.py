@@ -22,8 +22,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import prefix_state  # noqa: E402
 from wine_prefix import prefix_arch  # noqa: E402
-from scenario_common import (CONTROL_SERVICE, DOCUMENT_KEYS, UNINSTALL_KEY, WAIT_FOR_CONTROL_DRIVER,  # noqa: E402
-                             Workspace, install_arguments, prefix_relative, settle)
+from scenario_common import (CONTROL_SERVICE, DOCUMENT_KEYS, EARLIER_FOLDERS, UNINSTALL_KEY,  # noqa: E402
+                             WAIT_FOR_CONTROL_DRIVER, Workspace, install_arguments, prefix_relative, settle)
 
 PARALLEL_POINTS = 4
 # The fewest calls that change the system a full installation makes, into a
@@ -112,12 +112,13 @@ def main():
     context.workspace = workspace = Workspace(options.runner)
     context.arch = prefix_arch(workspace.pristine)
     if options.earlier_package:
-        base = workspace.earlier_installation(options.label + "-base", options.earlier_package)
+        base = workspace.earlier_installation(options.label + "-base", options.earlier_package, EARLIER_FOLDERS)
     else:
         base = workspace.fresh(options.label + "-base")
         base.stop()
     context.base = base.path
-    context.runner_options = WAIT_FOR_CONTROL_DRIVER if options.earlier_package else ()
+    # The upgrade goes where the earlier release is, as the setup's second run does.
+    context.runner_options = WAIT_FOR_CONTROL_DRIVER + ("--installed",) if options.earlier_package else ()
     context.baseline = workspace.state_before(options.label + "-before", context.base, context.runner_options)
     if options.earlier_package and context.baseline.services.get(CONTROL_SERVICE) != "running":
         sys.exit("velctl of the earlier installation is not running: %r" % context.baseline.services)

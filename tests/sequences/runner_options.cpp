@@ -23,6 +23,8 @@ bool ParseRunnerOptions(int argc, char** argv, RunnerOptions* options) {
       options->desktopIcon = 1;
     } else if (std::strcmp(name, "--quick-launch") == 0) {
       options->quickLaunchIcon = 1;
+    } else if (std::strcmp(name, "--installed") == 0) {
+      options->installed = true;
     } else if (!hasValue) {
       return Fail("missing value or unknown option: ", name);
     } else if (std::strcmp(name, "--package") == 0) {

@@ -4,9 +4,14 @@
 //   sequence_runner install --package FILE --dest FOLDER --start-menu NAME
 //                   [--desktop] [--quick-launch] [--log FILE] [--hold FILE]...
 //                   [--fail-call N] [--error CODE]
-//                   [--wait-running SERVICE]
+//                   [--wait-running SERVICE] [--installed]
 //   sequence_runner services [--wait-running SERVICE]
 //   sequence_runner package --package FILE
+//   sequence_runner quiet-uninstall
+// --installed: over an installed product, its folders and icon choices
+// replace the given ones, as the setup's second run takes them.
+// quiet-uninstall: runs the registration's QuietUninstallString exactly as
+// written, from another folder, and prints its exit code.
 
 #include <windows.h>
 
@@ -25,6 +30,7 @@ struct RunnerOptions {
   int failCall = 0;                 // the mutating call to fail, counting from 1; 0 for none
   DWORD error = ERROR_ACCESS_DENIED;
   std::string waitRunning;          // a service to wait for (a few seconds at most) before anything else
+  bool installed = false;           // take the installed product's folders and icons
 };
 
 // Parses argv[1..]; false with a message on stderr when it is not usable.

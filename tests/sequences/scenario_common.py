@@ -11,6 +11,9 @@ from wine_prefix import Prefix, scenario_folder, windows_path
 
 DEST_FOLDER = "C:\\Program Files\\Velmora"
 START_MENU_FOLDER = "Velmora"
+# Where an earlier installation of the upgrade sweep went: not the folders
+# a first installation would choose, which the upgrade must not use.
+EARLIER_FOLDERS = ("--dest", "C:\\Velmora Earlier", "--start-menu", "Velmora Earlier")
 CONTROL_SERVICE = "velctl"
 DOCUMENT_KEYS = ("Software\\\\Classes\\\\Brenthaven.Velmora", "Software\\\\Classes\\\\.tms")
 
@@ -87,11 +90,13 @@ class Workspace:
         prefix.make_from(source or self.pristine)
         return prefix
 
-    def earlier_installation(self, name, earlier_package):
-        """A prefix holding a clean installation of the earlier release; its
-        control driver starts with every session (automatic start)."""
+    def earlier_installation(self, name, earlier_package, folders=()):
+        """A prefix holding a clean installation of the earlier release (in
+        folders: --dest, --start-menu and icon options replacing the usual
+        ones); its control driver starts with every session (automatic
+        start)."""
         prefix = self.fresh(name)
-        earlier = prefix.run(*install_arguments(earlier_package))
+        earlier = prefix.run(*(install_arguments(earlier_package) + list(folders)))
         if earlier.outcome != "completed" or earlier.restart:
             sys.exit("the earlier installation did not complete cleanly:\n" + "\n".join(earlier.lines))
         prefix.stop()

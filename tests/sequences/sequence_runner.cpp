@@ -14,6 +14,7 @@
 
 #include "base/handles.h"
 #include "base/product.h"
+#include "engine/installed_product.h"
 #include "engine/product_install_engine.h"
 #include "tests/sequences/runner_options.h"
 #include "tests/sequences/state_report.h"
@@ -113,6 +114,13 @@ int RunInstall(const RunnerOptions& options) {
   owner.m_startMenuFolder = options.startMenuFolder;
   owner.m_desktopIcon = options.desktopIcon;
   owner.m_quickLaunchIcon = options.quickLaunchIcon;
+  const InstalledProduct installed = ReadInstalledProduct();
+  if (options.installed && installed.present) {
+    owner.m_destFolder = installed.installLocation;
+    owner.m_startMenuFolder = installed.startMenuLocation;
+    owner.m_desktopIcon = installed.desktopIcon;
+    owner.m_quickLaunchIcon = installed.quickLaunchIcon;
+  }
 
   std::unique_ptr<CProductInstallEngine> engine;
   try {
@@ -166,6 +174,33 @@ int RunInstall(const RunnerOptions& options) {
   return 0;
 }
 
+int RunQuietUninstall() {
+  const std::string key = product::UninstallKeyPath();
+  char command[1024] = {};
+  DWORD size = sizeof(command) - 1;
+  if (::RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "QuietUninstallString", RRF_RT_REG_SZ, nullptr, command,
+                     &size) != ERROR_SUCCESS) {
+    std::fprintf(stderr, "sequence_runner: no QuietUninstallString\n");
+    return 2;
+  }
+  // From a folder of no product's, as a deployment tool runs it.
+  char windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryA(windows, MAX_PATH);
+  STARTUPINFOA startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  if (!::CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, windows, &startup, &process)) {
+    std::fprintf(stderr, "sequence_runner: cannot run %s (error %lu)\n", command, ::GetLastError());
+    return 2;
+  }
+  unique_handle thread(process.hThread);
+  unique_handle running(process.hProcess);
+  ::WaitForSingleObject(running.get(), INFINITE);
+  DWORD exitCode = 0;
+  ::GetExitCodeProcess(running.get(), &exitCode);
+  std::printf("command\t%s\nexit\t%lu\n", command, exitCode);
+  return 0;
+}
+
 int RunServices() { return PrintServices(stdout) ? 0 : 2; }
 
 int RunPackage(const RunnerOptions& options) {
@@ -189,6 +224,7 @@ int main(int argc, char** argv) {
   if (options.command == "install") return RunInstall(options);
   if (options.command == "services") return RunServices();
   if (options.command == "package") return RunPackage(options);
+  if (options.command == "quiet-uninstall") return RunQuietUninstall();
   std::fprintf(stderr, "sequence_runner: unknown command %s\n", options.command.c_str());
   return 2;
 }

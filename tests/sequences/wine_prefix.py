@@ -104,6 +104,10 @@ class RunResult:
             elif kind == "entry":
                 self.entries[fields[1]] = (int(fields[2]), fields[3])
 
+    def value(self, kind):
+        """The rest of the first record of that kind, or None."""
+        return next((line.split("\t", 1)[1] for line in self.lines if line.startswith(kind + "\t")), None)
+
     def install_call_names(self):
         return [call[2] for call in self.calls if call[1] == "install"]
 

@@ -550,6 +550,16 @@ BOOL FaultyCalls::IsWow64Process(HANDLE process, PBOOL wow64) {
   return m_real.IsWow64Process(process, wow64);
 }
 
+BOOL FaultyCalls::IsWow64Process2(HANDLE process, USHORT* processMachine, USHORT* nativeMachine) {
+  if (Enter("IsWow64Process2")) return FALSE;
+  if (m_pretendedMachine != 0) {
+    *processMachine = IMAGE_FILE_MACHINE_I386;
+    *nativeMachine = m_pretendedMachine;
+    return TRUE;
+  }
+  return m_real.IsWow64Process2(process, processMachine, nativeMachine);
+}
+
 BOOL FaultyCalls::Wow64DisableWow64FsRedirection(PVOID* previous) {
   if (Enter("Wow64DisableWow64FsRedirection")) return FALSE;
   if (m_pretendedWow64 >= 0 && !ReallyWow64()) {

@@ -56,6 +56,12 @@ class FaultyCalls : public ISystemCalls {
   // real system has no redirection, turning it off and back on is only
   // recorded, so the files stay where the real system puts them.
   void PretendWow64(bool wow64 = true) { m_pretendedWow64 = wow64 ? 1 : 0; }
+  // Makes IsWow64Process2 name `machine` (IMAGE_FILE_MACHINE_*) as the
+  // system's own processor, and IsWow64Process answer as emulation there does.
+  void PretendNativeMachine(USHORT machine) {
+    m_pretendedMachine = machine;
+    PretendWow64(true);
+  }
 
   // Every file-system call on a path, in order.
   const std::vector<PathCall>& PathCalls() const { return m_pathCalls; }
@@ -154,6 +160,7 @@ class FaultyCalls : public ISystemCalls {
   DWORD GetTickCount() override;
 
   BOOL IsWow64Process(HANDLE process, PBOOL wow64) override;
+  BOOL IsWow64Process2(HANDLE process, USHORT* processMachine, USHORT* nativeMachine) override;
   BOOL Wow64DisableWow64FsRedirection(PVOID* previous) override;
   BOOL Wow64RevertWow64FsRedirection(PVOID previous) override;
 
@@ -180,6 +187,7 @@ class FaultyCalls : public ISystemCalls {
   std::vector<ExitRequest> m_exitRequests;
   int m_liveShellLinks = 0;
   int m_pretendedWow64 = -1;  // -1: the real answer
+  USHORT m_pretendedMachine = 0;  // 0: the real answer
   bool ReallyWow64();
   int m_nativeViewDepth = 0;
   std::vector<PathCall> m_pathCalls;

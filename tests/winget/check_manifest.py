@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Checks the package-manager manifest that the build writes beside the
 setup: the three files of schema 1.10.0 against the project's own statement
-of the rules that matter (required fields, patterns, allowed values, the
-switches and exit codes the setup really has, its digest), and, where the
-published schemas are at hand, against them with jsonschema.
+of the rules that matter (required fields, patterns, allowed values, its
+digest), the switches and exit codes against the setup's own sources (the
+switch names its command-line reader compares, the exit-code table with
+each code's response), the installed entry against the product header, and,
+when --schemas names the published schemas, against them with jsonschema.
 
     check_manifest.py --manifests DIR --setup SETUP --product-header FILE
-                      [--schemas DIR]
+                      --exit-codes FILE --command-line FILE [--schemas DIR]
 """
 import argparse
 import hashlib
@@ -26,10 +28,28 @@ RESPONSES = {"packageInUse", "packageInUseByApplication", "installInProgress", "
              "diskFull", "insufficientMemory", "invalidParameter", "noNetwork", "contactSupport",
              "rebootRequiredToFinish", "rebootRequiredForInstall", "rebootInitiated", "cancelledByUser",
              "alreadyInstalled", "downgrade", "blockedByPolicy", "systemNotSupported", "custom"}
-# The setup's own exit codes other than 0, and what each tells the package manager.
-EXIT_CODES = {3010: "rebootRequiredToFinish", 1641: "rebootInitiated", 1602: "cancelledByUser",
-              1603: "contactSupport", 1618: "installInProgress", 1620: "contactSupport",
-              1633: "systemNotSupported", 1639: "invalidParameter", 740: "blockedByPolicy"}
+
+
+def setup_exit_codes(path):
+    """The setup's exit codes other than 0, each with the response its line
+    in the exit-code table names; every nonzero code must name one."""
+    with open(path, encoding="utf-8") as f:
+        lines = re.findall(r"constexpr int k\w+ = (\d+);(.*)", f.read())
+    codes = {}
+    for code, comment in lines:
+        if int(code) == 0:
+            continue
+        tag = re.search(r"manifest: (\w+)", comment)
+        if not tag:
+            raise Failure("exit code %s has no manifest response" % code)
+        codes[int(code)] = tag.group(1)
+    return codes
+
+
+def setup_switch_names(path):
+    """The switch names the setup's command-line reader compares with."""
+    with open(path, encoding="utf-8") as f:
+        return set(re.findall(r'name == "(\w+)"', f.read()))
 
 
 class Failure(Exception):
@@ -128,19 +148,24 @@ def check_locale(document):
             expect_text(document, key, URL, max_length=2048)
 
 
-def check_installer(document, setup_digest, product_code):
+def check_installer(document, setup_digest, product, exit_codes, switch_names):
     check_common(document, "installer")
     expect(document.get("InstallerType") == "exe", "InstallerType is not exe")
     expect(document.get("Scope") == "machine", "Scope is not machine")
-    expect(document.get("ElevationRequirement") == "elevationRequired", "ElevationRequirement is not elevationRequired")
+    # The setup's manifest asks for administrator rights: it elevates itself.
+    expect(document.get("ElevationRequirement") == "elevatesSelf", "ElevationRequirement is not elevatesSelf")
+    # A second run upgrades in place: no removal first.
+    expect(document.get("UpgradeBehavior") == "install", "UpgradeBehavior is not install")
     switches = document.get("InstallerSwitches")
     expect(isinstance(switches, dict), "InstallerSwitches is missing")
-    expect(switches.get("Silent") == "/quiet", "Silent is not /quiet")
-    expect(switches.get("SilentWithProgress") == "/passive", "SilentWithProgress is not /passive")
-    expect(switches.get("InstallLocation") == '/dir="<INSTALLPATH>"', "InstallLocation is not /dir=\"<INSTALLPATH>\"")
-    expect(switches.get("Log") == '/log="<LOGPATH>"', "Log is not /log=\"<LOGPATH>\"")
+    expect(set(switches) == {"Silent", "SilentWithProgress", "InstallLocation", "Log"},
+           "InstallerSwitches are %r" % sorted(switches))
     for key, value in switches.items():
         expect(isinstance(value, str) and 1 <= len(value) <= 512, "switch %s is not 1 to 512 characters" % key)
+        name = re.match(r"^/(\w+)(=\"<[A-Z]+>\")?$", value)
+        expect(name and name.group(1) in switch_names, "switch %s %r is not one the setup reads" % (key, value))
+    for key, placeholder in (("InstallLocation", "<INSTALLPATH>"), ("Log", "<LOGPATH>")):
+        expect(placeholder in switches[key], "%s does not pass %s" % (key, placeholder))
     codes = document.get("ExpectedReturnCodes")
     expect(isinstance(codes, list) and len(codes) <= 128, "ExpectedReturnCodes is missing")
     seen = {}
@@ -150,8 +175,12 @@ def check_installer(document, setup_digest, product_code):
         expect(response in RESPONSES, "unknown return response %r" % response)
         expect(code not in seen, "return code %d listed twice" % code)
         seen[code] = response
-    expect(seen == EXIT_CODES, "the expected return codes are %r, not the setup's %r" % (seen, EXIT_CODES))
-    expect(document.get("ProductCode") == product_code, "ProductCode is not %s" % product_code)
+    expect(seen == exit_codes, "the expected return codes are %r, not the setup's %r" % (seen, exit_codes))
+    expect(document.get("ProductCode") == product["code"], "ProductCode is not %s" % product["code"])
+    entries = document.get("AppsAndFeaturesEntries")
+    expect(entries == [{"DisplayName": product["name"], "Publisher": product["publisher"],
+                        "DisplayVersion": product["version"], "ProductCode": product["code"]}],
+           "AppsAndFeaturesEntries %r do not match the uninstall entry the setup writes" % entries)
     extensions = document.get("FileExtensions")
     expect(extensions == ["tms"], "FileExtensions is not [tms]")
     for extension in extensions:
@@ -187,18 +216,28 @@ def main():
     parser.add_argument("--manifests", required=True)
     parser.add_argument("--setup", required=True)
     parser.add_argument("--product-header", required=True)
+    parser.add_argument("--exit-codes", required=True, help="app/exit_codes.h")
+    parser.add_argument("--command-line", required=True, help="app/command_line.cpp")
     parser.add_argument("--schemas")
     args = parser.parse_args()
 
     with open(args.setup, "rb") as f:
         digest = hashlib.sha256(f.read()).hexdigest()
     with open(args.product_header, encoding="utf-8") as f:
-        product_code = re.search(r'kUninstallKeyName = "([^"]+)"', f.read()).group(1)
+        header = f.read()
+
+    def constant(name):
+        return re.search(name + r' = "([^"]+)"', header).group(1)
+
+    product = {"code": constant("kUninstallKeyName"), "name": constant("kName"),
+               "publisher": constant("kPublisher"), "version": constant("kVersionText")[len("Version "):]}
 
     files = sorted(os.listdir(args.manifests))
     identifier = "BrenthavenSoftware.Velmora"
     expected = sorted([identifier + ".yaml", identifier + ".locale.en-US.yaml", identifier + ".installer.yaml"])
     try:
+        exit_codes = setup_exit_codes(args.exit_codes)
+        switch_names = setup_switch_names(args.command_line)
         expect(files == expected, "the manifest folder holds %r, not %r" % (files, expected))
         documents = {}
         for kind, name, check in (("version", expected[2], check_version),
@@ -210,16 +249,18 @@ def main():
             if check:
                 check(document)
             else:
-                check_installer(document, digest, product_code)
+                check_installer(document, digest, product, exit_codes, switch_names)
             expect(document["PackageIdentifier"] == identifier, "%s names another package" % name)
             documents[kind] = (path, document)
             print("%s: follows the manifest rules" % name)
         versions = {doc["PackageVersion"] for _, doc in documents.values()}
         expect(len(versions) == 1, "the files give different versions %r" % versions)
-        if args.schemas and os.path.isdir(args.schemas):
+        if args.schemas:
+            # Asked for, the schemas must be there: a missing folder is no pass.
+            expect(os.path.isdir(args.schemas), "no published schemas in %s" % args.schemas)
             validate_against_published(documents, args.schemas)
         else:
-            print("no published schemas at hand: checked against the own rules only")
+            print("no published schemas given: checked against the own rules only")
     except Failure as failure:
         print("FAIL: %s" % failure)
         return 1

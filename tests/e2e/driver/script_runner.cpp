@@ -204,6 +204,11 @@ void ScriptRunner::AddWizardCommands() {
     RequireWords(w, 2);
     if (IsWindowEnabled(Control(w[1]))) throw ScriptFailure("control " + w[1] + " is enabled");
   };
+  // An edit box the user cannot type into.
+  m_commands["expect-read-only"] = [this](const Words& w) {
+    RequireWords(w, 2);
+    if (!(GetWindowLongA(Control(w[1]), GWL_STYLE) & ES_READONLY)) throw ScriptFailure("control " + w[1] + " is editable");
+  };
   m_commands["wait-enabled"] = [this](const Words& w) {
     RequireWords(w, 2);
     HWND control = Control(w[1]);

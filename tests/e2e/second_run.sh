@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Second runs over an earlier release installed quietly into folders of its
+# own without icons:
+# - a newer version recorded instead: a quiet run ends with 1638, a wizard
+#   run shows why over its welcome page and ends with 1638; nothing changed;
+# - /dir naming another folder: 1639, nothing changed;
+# - the wizard upgrades it: both folder pages show the installed folders,
+#   read-only, the tasks page the earlier choices (none); one copy of the
+#   product afterwards, in its folder, and one registration of 1.7;
+# - a program file deleted, the same version run quietly: a repair, 0, the
+#   file back, every text value of the registration in place.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/unattended_lib.sh"
+e2e_begin second_run
+e2e_demo_files
+
+# The earlier release: another program file, recorded as version 1.6 below.
+e2e_pack_newer
+earlier=$(winpath "$E2E_WORK/velmora-setup.exe")
+setup=$(winpath "$VELMORA_SETUP")
+dest='C:\Apps\Velmora Custom'
+group='Velmora Custom'
+log=$E2E_WORK_WIN\\second.log
+unchanged="$(wiz_log_words) 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce' $(wiz_wine_noise)"
+T_NEWER="A newer version of Velmora is already installed on this computer: version 9.0. This Setup Wizard installs version 1.7. To install it, please remove the newer version first."
+
+e2e_drive second_run <<WIZ
+make-dir '%VELMORA_QUICK_LAUNCH%'
+make-dir 'C:\Apps'
+start '$earlier' /quiet '/dir="$dest"' '/group="$group"' /tasks=
+expect-exit-code 0
+
+reg-set '$T_UNINSTALL_KEY' DisplayVersion 9.0
+snapshot newer
+start '$setup' /quiet '/log=$log'
+expect-exit-code 1638
+expect-shown
+expect-file-contains '$log' "Installed version: 9.0\r\nInstalled in: $dest\r\n"
+expect-file-contains '$log' "Error: A newer version is installed: 9.0\r\nExit code: 1638\r\n"
+start '$setup'
+wait-page welcome
+$(wiz_refused_package "$T_NEWER")
+expect-exit-code 1638
+expect-unchanged newer $unchanged
+
+reg-set '$T_UNINSTALL_KEY' DisplayVersion 1.6
+snapshot earlier
+start '$setup' /quiet '/dir=C:\Elsewhere\Velmora' '/log=$log'
+expect-exit-code 1639
+expect-shown
+expect-file-contains '$log' "Error: Invalid command line argument: /dir: the product is installed in $dest\r\n"
+expect-unchanged earlier $unchanged
+
+# The administrator stops the running driver first: nothing of the product
+# is in use, so nothing waits for a restart.
+stop-service velctl
+$(wiz_start "$VELMORA_SETUP")
+$(wiz_next license)
+click 1008
+$(wiz_next destination)
+expect-text 1015 '$dest'
+expect-read-only 1015
+expect-disabled 1016
+$(wiz_next startmenu)
+expect-text 1015 '$group'
+expect-read-only 1015
+expect-disabled 1016
+$(wiz_next tasks)
+expect-unchecked 1022
+expect-unchecked 1023
+$(wiz_next ready)
+$(wiz_next progress)
+wait-page finish 60000
+$(wiz_finish_without_launching)
+expect-exit-code 0
+$(wiz_expect_installed "$dest" "$group" 0 0)
+expect-no-file '$T_DEFAULT_DEST'
+expect-no-file '%VELMORA_COMMON_PROGRAMS%\Velmora'
+expect-reg '$T_UNINSTALL_KEY' DisplayVersion 1.7
+WIZ
+
+rm "$(e2e_drive_c "$dest\\readme.txt")"
+e2e_drive repair <<WIZ
+stop-service velctl
+start '$setup' /quiet '/log=$log'
+expect-exit-code 0
+expect-file-contains '$log' "Installed version: 1.7\r\nInstalled in: $dest\r\nThis run: repair in place\r\n"
+$(wiz_expect_installed "$dest" "$group" 0 0)
+expect-no-file '$T_DEFAULT_DEST'
+expect-reg '$T_UNINSTALL_KEY' DisplayVersion 1.7
+expect-reg '$T_UNINSTALL_KEY' Publisher 'Brenthaven Software'
+expect-reg '$T_UNINSTALL_KEY' DisplayIcon '$dest\velmora.exe,0'
+expect-reg '$T_UNINSTALL_KEY' QuietUninstallString '"$dest\uninstall.exe" /quiet'
+expect-reg '$T_UNINSTALL_KEY' UninstallString '"$dest\uninstall.exe"'
+expect-reg '$T_UNINSTALL_KEY' URLInfoAbout 'http://www.brenthaven-software.com/velmora.html'
+expect-reg '$T_UNINSTALL_KEY' InstallDate '$(date +%Y%m%d)'
+WIZ
