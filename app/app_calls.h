@@ -25,6 +25,12 @@ class IAppCalls {
   // The shell's folder browser; the chosen item list (the caller frees it
   // with the shell allocator) or null when the user cancelled.
   virtual LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA browse) = 0;
+  // SystemParametersInfoA (the pages ask it whether high contrast is on).
+  virtual BOOL SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT winIni);
+  // Gives `control` the accessible name `name` through the accessibility
+  // interface's dynamic annotation (IAccPropServices::SetHwndPropStr,
+  // PROPID_ACC_NAME), without changing what the control shows.
+  virtual void SetAccessibleName(HWND control, LPCSTR name);
 };
 
 // The implementation that forwards to Win32.

@@ -19,6 +19,7 @@ BOOL CFolderPage::OnInitDialog() {
   InitFrame();
   m_folder = *m_pSetting;
   UpdateData(FALSE);
+  NameByLabel(m_hWnd, IDC_FOLDER, IDC_FOLDER_LABEL);
   return TRUE;
 }
 
