@@ -1,5 +1,7 @@
 #include "app/pages/page_frame.h"
 
+#include <algorithm>
+
 #include "app/app_calls.h"
 #include "base/product.h"
 #include "res/resource.h"
@@ -117,7 +119,14 @@ void CInteriorPage::ApplyTitleFont() {
     m_scaledTitleFont.DeleteObject();
     return;
   }
-  CreateScaledFont(m_scaledTitleFont, m_pTitleFont->GetSafeHandle(), m_scale.Dpi());
+  // The font grows with the DPI, but never beyond the one line of its
+  // static (at 96 DPI it stands out by a pixel, as it always has).
+  LOGFONTA shape = {};
+  ::GetObjectA(m_pTitleFont->GetSafeHandle(), sizeof(shape), &shape);
+  RECT line;
+  m_title.GetClientRect(&line);
+  shape.lfHeight = std::min<LONG>(::MulDiv(shape.lfHeight, static_cast<int>(m_scale.Dpi()), 96), line.bottom + 1);
+  m_scaledTitleFont.CreateFontIndirect(shape);
   m_title.SetFont(&m_scaledTitleFont, TRUE);
 }
 

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <type_traits>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "app/pages/folder_naming.h"
 #include "app/pages/license_page.h"
 #include "app/pages/license_stream.h"
+#include "app/pages/page_scale.h"
 #include "app/pages/progress_page.h"
 #include "app/pages/ready_page.h"
 #include "app/pages/restart_page.h"
@@ -697,4 +700,146 @@ TEST_F(PageTest, AFailedInstallationShowsMessage44OverThePageRollsBackAndEndsIt)
   EXPECT_EQ(boxes[0].owner, window);
   EXPECT_NE(boxes[0].threadId, GetCurrentThreadId());
   EXPECT_EQ(boxes[0].text.substr(0, 51), "Error during installation.\nError code = 0x00000065\n");
+  // The bar is named by the task text beside it, as that changes.
+  EXPECT_NE(Calls().AccessibleNames().at(IDC_PROGRESS_BAR).find("..."), std::string::npos);
+}
+
+// --- Display scale, screen readers, high contrast ------------------------------
+
+namespace {
+
+// Visits every page but the welcome and progress pages (whose frames are
+// the finish page's and the other interior pages') with `script`.
+void VisitEveryPage(CSetupApp& app, CFont* font, const std::function<void(HWND)>& script) {
+  CPackageFileStore store;
+  CLicensePage license;
+  license.m_pLicenseAccepted = &app.m_licenseAccepted;
+  license.m_pStore = &store;
+  license.m_pTitleFont = font;
+  RunModal(license, [&](HWND dialog) { script(dialog); Click(dialog, IDC_BACK); });
+  VisitFolderPage<CDestinationPage>(app.m_destFolder, font, [&](HWND dialog, FolderVisit&) { script(dialog); Click(dialog, IDC_BACK); });
+  VisitFolderPage<CStartMenuPage>(app.m_startMenuFolder, font, [&](HWND dialog, FolderVisit&) { script(dialog); Click(dialog, IDC_BACK); });
+  CTasksPage tasks;
+  tasks.m_pTitleFont = font;
+  tasks.m_pDesktopIcon = &app.m_desktopIcon;
+  tasks.m_pQuickLaunchIcon = &app.m_quickLaunchIcon;
+  RunModal(tasks, [&](HWND dialog) { script(dialog); Click(dialog, IDC_BACK); });
+  CReadyPage ready;
+  ready.m_pTitleFont = font;
+  app.BuildSummary(ready.m_summary);
+  RunModal(ready, [&](HWND dialog) { script(dialog); Click(dialog, IDC_BACK); });
+  VisitFinishPage(app, [&](HWND dialog) { script(dialog); Click(dialog, IDCANCEL); });
+  CRestartPage restart;
+  restart.m_pRestartRequired = &app.m_restartRequired;
+  restart.m_pInstallFailed = &app.m_installFailed;
+  RunModal(restart, [&](HWND dialog) { script(dialog); Click(dialog, IDCANCEL); });
+}
+
+}  // namespace
+
+// Run at 96 DPI here and, by app.display_scale.DPI, in prefixes at 96, 120,
+// 144 and 192 DPI.
+TEST_F(PageTest, DisplayScaleEveryPagesPictureFillsItsAreaAndNoTextIsClipped) {
+  std::vector<std::string> problems;
+  VisitEveryPage(App(), TitleFont(), [&](HWND dialog) {
+    for (const std::string& problem : LayoutProblems(dialog))
+      problems.push_back(TextOf(dialog, 0) + " " + std::to_string(GetDlgCtrlID(GetWindow(dialog, GW_CHILD))) + ": " +
+                         problem);
+  });
+  EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+}
+
+TEST_F(PageTest, ADpiChangeResizesThePageToTheSuggestedRectangleAndDrawsItsPicturesAnew) {
+  std::vector<SIZE> before, after;
+  std::vector<RECT> suggested, taken;
+  std::vector<std::string> problems;
+  auto change = [&](HWND dialog, int pictureId) {
+    HWND picture = pictureId ? GetDlgItem(dialog, pictureId) : nullptr;
+    for (HWND child = GetWindow(dialog, GW_CHILD); !picture && child; child = GetWindow(child, GW_HWNDNEXT))
+      if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) picture = child;
+    auto size = [&] {
+      BITMAP shape = {};
+      GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof(shape), &shape);
+      return SIZE{shape.bmWidth, shape.bmHeight};
+    };
+    const UINT dpi = WindowDpi(dialog);
+    RECT window;
+    GetWindowRect(dialog, &window);
+    const RECT wanted = {window.left + 10, window.top + 10, window.left + 10 + (window.right - window.left) * 3 / 2,
+                         window.top + 10 + (window.bottom - window.top) * 3 / 2};
+    before.push_back(size());
+    SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(dpi * 3 / 2, dpi * 3 / 2), reinterpret_cast<LPARAM>(&wanted));
+    after.push_back(size());
+    suggested.push_back(wanted);
+    RECT now;
+    GetWindowRect(dialog, &now);
+    taken.push_back(now);
+  };
+  VisitFinishPage(App(), [&](HWND dialog) { change(dialog, 0); Click(dialog, IDCANCEL); });
+  CTasksPage tasks;
+  tasks.m_pTitleFont = TitleFont();
+  tasks.m_pDesktopIcon = &App().m_desktopIcon;
+  tasks.m_pQuickLaunchIcon = &App().m_quickLaunchIcon;
+  RunModal(tasks, [&](HWND dialog) { change(dialog, 0); Click(dialog, IDC_BACK); });
+  ASSERT_EQ(after.size(), 2u);
+  for (size_t i = 0; i < after.size(); ++i) {
+    EXPECT_TRUE(EqualRect(&suggested[i], &taken[i]));
+    EXPECT_NEAR(after[i].cx, before[i].cx * 3 / 2, 2);
+    EXPECT_NEAR(after[i].cy, before[i].cy * 3 / 2, 2);
+  }
+}
+
+TEST_F(PageTest, EveryInputControlHasAnAccessibleName) {
+  std::vector<std::pair<int, std::string>> names;  // control id, name
+  VisitEveryPage(App(), TitleFont(), [&](HWND dialog) {
+    const auto given = Calls().AccessibleNames();
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      const LONG style = GetWindowLongA(child, GWL_STYLE);
+      char className[32] = {};
+      GetClassNameA(child, className, sizeof(className));
+      const bool choice = lstrcmpiA(className, "Button") == 0 && (style & BS_TYPEMASK) != BS_PUSHBUTTON &&
+                          (style & BS_TYPEMASK) != BS_DEFPUSHBUTTON;
+      if (!(style & WS_VISIBLE) || (!(style & WS_TABSTOP) && !choice) || (style & BS_TYPEMASK) == BS_PUSHBUTTON)
+        continue;
+      const int id = GetDlgCtrlID(child);
+      const auto set = given.find(id);
+      // Set through the accessibility interface, else the control's own.
+      std::string name = set != given.end() ? set->second : AccessibleNameOf(dialog, id);
+      if (name.empty()) name = TextOf(dialog, id);
+      names.emplace_back(id, name);
+    }
+  });
+  for (const auto& entry : names) EXPECT_FALSE(entry.second.empty()) << "control " << entry.first << " has no name";
+  const auto given = Calls().AccessibleNames();
+  EXPECT_EQ(given.at(IDC_LICENSE_TEXT), "License Agreement");
+  EXPECT_EQ(given.at(IDC_FOLDER), "Setup will create the program shortcuts in the following Start Menu folder");
+  EXPECT_EQ(given.at(IDC_SUMMARY), "Ready to Install");
+  EXPECT_EQ(given.at(IDC_LAUNCH), "Launch Velmora now.");
+  EXPECT_EQ(given.at(IDC_QUICK_START), "Open \"Quick start\" page.");
+  EXPECT_EQ(given.at(IDC_RESTART_NOW), "Yes, restart  the computer now.");
+  EXPECT_EQ(given.at(IDC_RESTART_LATER), "No, I will restart the computer later.");
+  EXPECT_GE(names.size(), 12u);
+}
+
+TEST_F(PageTest, UnderHighContrastTheFailureTitlePaintsInSystemColoursOnly) {
+  UnusualWindowColours scheme;
+  App().m_installFailed = 1;
+  auto reddish = [](const std::vector<COLORREF>& pixels) {
+    return std::count_if(pixels.begin(), pixels.end(),
+                         [](COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) < 120 && GetBValue(c) < 120; });
+  };
+  auto exact = [](const std::vector<COLORREF>& pixels, COLORREF colour) {
+    return std::count(pixels.begin(), pixels.end(), colour);
+  };
+  std::vector<COLORREF> normal, contrast;
+  VisitFinishPage(App(), [&](HWND dialog) {
+    normal = PaintedPixels(dialog, IDC_TITLE);
+    Calls().UseHighContrast(true);
+    contrast = PaintedPixels(dialog, IDC_TITLE);
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_GT(reddish(normal), 0);
+  EXPECT_EQ(reddish(contrast), 0);
+  EXPECT_GT(exact(contrast, UnusualWindowColours::kWindowText), 0);
+  EXPECT_GT(exact(contrast, UnusualWindowColours::kWindow), 0);
 }

@@ -78,3 +78,22 @@ LPITEMIDLIST RecordingAppCalls::SHBrowseForFolderA(LPBROWSEINFOA browse) {
   if (chosen.empty()) return nullptr;
   return ::ILCreateFromPathA(chosen.c_str());
 }
+
+BOOL RecordingAppCalls::SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT winIni) {
+  if (action != SPI_GETHIGHCONTRAST) return IAppCalls::SystemParametersInfoA(action, param, value, winIni);
+  static_cast<HIGHCONTRASTA*>(value)->dwFlags = m_highContrast ? HCF_HIGHCONTRASTON : 0;
+  return TRUE;
+}
+
+void RecordingAppCalls::SetAccessibleName(HWND control, LPCSTR name) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_accessibleNames[::GetDlgCtrlID(control)] = Text(name);
+  }
+  IAppCalls::SetAccessibleName(control, name);
+}
+
+std::map<int, std::string> RecordingAppCalls::AccessibleNames() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_accessibleNames;
+}
