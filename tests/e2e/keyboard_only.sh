@@ -36,6 +36,9 @@ expect-focus 1008
 expect-checked 1008
 expect-enabled 1
 $(escape_no license 1008)
+# Enter in the license text, too, is Next.
+key shift-tab
+expect-focus 1007
 key enter
 
 wait-page destination

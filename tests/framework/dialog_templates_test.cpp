@@ -91,8 +91,9 @@ Items ExpectedItems(int templateId) {
                    Item(IDCANCEL, "Button", kButton, "Cancel", 263, 179, 50, 14)});
     case IDD_LICENSE: {
       Items page = {
+          // Without ES_WANTRETURN: Enter in the license text is Next.
           Item(IDC_LICENSE_TEXT, "RICHEDIT",
-               kChild | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | WS_BORDER |
+               kChild | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_BORDER |
                    WS_VSCROLL | WS_TABSTOP,
                "", 29, 46, 268, 91),
           Item(IDC_ACCEPT, "Button", kChild | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP,
