@@ -46,6 +46,9 @@ void NameByLabel(HWND dialog, int id, int labelId) {
 
 BOOL FocusPageItself(HWND dialog) {
   ::SetFocus(dialog);
+  // Showing the page activates it; queued behind that, the focus comes
+  // back to the page (the dialog manager would look for a control).
+  ::PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(dialog), TRUE);
   return FALSE;
 }
 

@@ -25,8 +25,13 @@ key enter
 
 wait-page license
 expect-focus 1007
+# Tab enters the license choice at its selected button.
 key tab
+expect-focus 1009
+key up
 expect-focus 1008
+expect-checked 1008
+expect-enabled 1
 key down
 expect-focus 1009
 expect-checked 1009
@@ -66,6 +71,7 @@ expect-focus 1023
 key space
 expect-unchecked 1023
 key shift-tab
+expect-focus 1022
 key space
 expect-checked 1022
 key enter
