@@ -7,7 +7,7 @@ dpi=${1:?dpi} program=${2:?pages test}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/wine/env.sh"
 prefix=${VELMORA_WINE_SCENARIOS:?}/display-scale-$dpi
-"$VELMORA_PREFIX_TOOL" pristine "$VELMORA_WINE_PRISTINE"
+"$VELMORA_PREFIX_TOOL" pristine "$VELMORA_WINE_PRISTINE" "${VELMORA_WINE_ARCH:-win32}"
 "$VELMORA_PREFIX_TOOL" fresh "$VELMORA_WINE_PRISTINE" "$prefix"
 # Written before the prefix's server starts, as the virtual desktop of the
 # end-to-end scenarios is.
