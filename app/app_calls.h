@@ -30,6 +30,12 @@ class IAppCalls {
   // AfxBeginThread for a worker: normal priority, default stack, suspended;
   // null with the last error when the thread cannot be created.
   virtual CWinThread* BeginWorkerThread(AFX_THREADPROC procedure, LPVOID parameter);
+  // SystemParametersInfoA (the pages ask it whether high contrast is on).
+  virtual BOOL SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT winIni);
+  // Gives `control` the accessible name `name` through the accessibility
+  // interface's dynamic annotation (IAccPropServices::SetHwndPropStr,
+  // PROPID_ACC_NAME), without changing what the control shows.
+  virtual void SetAccessibleName(HWND control, LPCSTR name);
 };
 
 // The implementation that forwards to Win32.

@@ -106,3 +106,9 @@ class com_ptr {
  private:
   I* m_ptr = nullptr;
 };
+
+struct IconTraits {
+  static HICON Invalid() { return nullptr; }
+  static void Close(HICON h) { ::DestroyIcon(h); }
+};
+using unique_hicon = unique_res<HICON, IconTraits>;

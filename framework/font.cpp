@@ -10,6 +10,11 @@ BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, i
   return m_font.valid();
 }
 
+BOOL CFont::CreateFontIndirect(const LOGFONTA& font) {
+  m_font.reset(::CreateFontIndirectA(&font));
+  return m_font.valid();
+}
+
 BOOL CFont::DeleteObject() {
   if (!m_font) return FALSE;
   m_font.reset();

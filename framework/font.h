@@ -17,6 +17,8 @@ class CFont {
                   BYTE italic, BYTE underline, BYTE strikeOut, BYTE charSet,
                   BYTE outPrecision, BYTE clipPrecision, BYTE quality,
                   BYTE pitchAndFamily, const char* faceName);
+  // CreateFontIndirectA; a font already held is deleted first.
+  BOOL CreateFontIndirect(const LOGFONTA& font);
   // Deletes the held font; FALSE when there was none.
   BOOL DeleteObject();
 

@@ -18,6 +18,19 @@
 #define IDB_HEADER_PICTURE 139
 #define IDI_DESTINATION_FOLDER 142
 #define IDI_START_MENU_FOLDER 143
+// The pictures at the larger display scales and the folder icons' large
+// art: zlib streams of bitmap files (RCDATA), ids from kFirstArtStream on.
+#define IDR_SIDE_PICTURE_125 1135
+#define IDR_SIDE_PICTURE_150 1136
+#define IDR_SIDE_PICTURE_200 1137
+#define IDR_HEADER_PICTURE_125 1139
+#define IDR_HEADER_PICTURE_150 1140
+#define IDR_HEADER_PICTURE_200 1141
+#define IDR_FOLDER_ICON_64 1142
+#define IDR_START_MENU_ICON_64 1143
+#ifdef __cplusplus
+constexpr int kFirstArtStream = 1135;
+#endif
 
 // Controls shared by the page frame (IDOK = Next/Install, IDCANCEL = Cancel/Finish).
 #define IDC_BACK 1000
@@ -39,6 +52,7 @@
 #define IDC_DESTINATION_TITLE 1017
 #define IDC_FOLDER_SUBTITLE 1018
 #define IDC_START_MENU_TITLE 1019
+#define IDC_FOLDER_LABEL 1036
 
 // Additional tasks page.
 #define IDC_TASKS_TITLE 1020

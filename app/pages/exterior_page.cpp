@@ -3,12 +3,27 @@
 #include "app/pages/page_frame.h"
 #include "res/resource.h"
 
-CExteriorPage::CExteriorPage(UINT templateId) : CDialog(templateId) {}
+CExteriorPage::CExteriorPage(UINT templateId)
+    : CDialog(templateId), m_scale(PageArt::kSidePicture, false, PageArt::kSidePicture) {}
 
 void CExteriorPage::InitExterior() {
   KeepPanelBeneath(m_hWnd);
-  CreateExteriorTitleFont(m_titleFont);
+  m_scale.Attach(m_hWnd);
+  ApplyFonts();
+}
+
+void CExteriorPage::ApplyFonts() {
+  CreateExteriorTitleFont(m_titleFont, m_scale.Dpi());
   m_title.SetFont(&m_titleFont, TRUE);
+}
+
+INT_PTR CExteriorPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DPICHANGED) {
+    m_scale.ChangeDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    ApplyFonts();
+    return TRUE;
+  }
+  return CDialog::WindowProc(message, wParam, lParam);
 }
 
 void CExteriorPage::DoDataExchange(CDataExchange* pDX) {
@@ -32,3 +47,5 @@ HBRUSH CExteriorPage::PanelColours(HDC dc, HWND control, UINT ctlType, bool fail
   }
   return brush;
 }
+
+void CExteriorPage::NameChoice(int id, int labelId) { NameByLabel(m_hWnd, id, labelId); }

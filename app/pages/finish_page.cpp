@@ -29,6 +29,8 @@ BOOL CFinishPage::OnInitDialog() {
   }
   SetWindowText(WizardWindowTitle());
   UpdateData(FALSE);
+  NameChoice(IDC_LAUNCH, IDC_LAUNCH_LABEL);
+  NameChoice(IDC_QUICK_START, IDC_QUICK_START_LABEL);
   return TRUE;
 }
 

@@ -23,6 +23,7 @@ BOOL CFolderPage::OnInitDialog() {
     GetDlgItem(IDC_FOLDER)->SendMessage(EM_SETREADONLY, TRUE, 0);
     GetDlgItem(IDC_BROWSE)->EnableWindow(FALSE);
   }
+  NameByLabel(m_hWnd, IDC_FOLDER, IDC_FOLDER_LABEL);
   return TRUE;
 }
 

@@ -14,6 +14,7 @@ BOOL CLicensePage::OnInitDialog() {
   m_next.EnableWindow(accepted ? TRUE : FALSE);
   StreamLicense();
   UpdateData(FALSE);
+  NameByLabel(m_hWnd, IDC_LICENSE_TEXT, IDC_LICENSE_TITLE);
   // The dialog manager gives the first control the focus after this returns
   // and selects all of its text; queued behind that, the reader starts at the
   // top of an unselected license.

@@ -1,5 +1,7 @@
 #include "app/pages/page_frame.h"
 
+#include <algorithm>
+
 #include "app/app_calls.h"
 #include "base/product.h"
 #include "res/resource.h"
@@ -23,9 +25,31 @@ HBRUSH UseWindowColours(HDC dc) {
 }
 
 HBRUSH UseFailureTitleColours(HDC dc) {
+  if (HighContrastOn()) return UseWindowColours(dc);
   ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
   ::SetTextColor(dc, RGB(255, 0, 0));
   return ::GetSysColorBrush(COLOR_WINDOW);
+}
+
+bool HighContrastOn() {
+  HIGHCONTRASTA contrast = {sizeof(contrast), 0, nullptr};
+  return AppCalls().SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+void NameByLabel(HWND dialog, int id, int labelId) {
+  HWND control = ::GetDlgItem(dialog, id);
+  char label[512] = {};
+  ::GetDlgItemTextA(dialog, labelId, label, sizeof(label));
+  if (control && label[0]) AppCalls().SetAccessibleName(control, label);
+}
+
+BOOL FocusPageItself(HWND dialog) {
+  ::SetFocus(dialog);
+  // Showing the page activates it; queued behind that, the focus comes
+  // back to the page (the dialog manager would look for a control).
+  ::PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(dialog), TRUE);
+  return FALSE;
 }
 
 void KeepPanelBeneath(HWND dialog) {
@@ -43,12 +67,14 @@ bool IsControlOneOf(HWND control, std::initializer_list<int> ids) {
   return false;
 }
 
-void CreateExteriorTitleFont(CFont& font) {
-  font.CreateFont(18, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, "Arial");
+void CreateExteriorTitleFont(CFont& font, UINT dpi) {
+  font.CreateFont(::MulDiv(18, static_cast<int>(dpi), 96), 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, "Arial");
 }
 
 CInteriorPage::CInteriorPage(UINT templateId, int titleId, UINT titleTextId, int subtitleId, UINT subtitleTextId)
     : CDialog(templateId),
+      m_scale(PageArt::kHeaderPicture, templateId == IDD_DESTINATION || templateId == IDD_START_MENU,
+              templateId == IDD_DESTINATION ? PageArt::kFolderIcon : PageArt::kStartMenuIcon),
       m_titleId(titleId),
       m_titleTextId(titleTextId),
       m_subtitleId(subtitleId),
@@ -56,7 +82,8 @@ CInteriorPage::CInteriorPage(UINT templateId, int titleId, UINT titleTextId, int
 
 void CInteriorPage::InitFrame() {
   KeepPanelBeneath(m_hWnd);
-  m_title.SetFont(m_pTitleFont, TRUE);
+  m_scale.Attach(m_hWnd);
+  ApplyTitleFont();
   m_titleText.Format(m_titleTextId, product::kName);
   if (m_subtitleId != 0) m_subtitleText.Format(m_subtitleTextId, product::kName);
   SetWindowText(WizardWindowTitle());
@@ -88,3 +115,34 @@ HBRUSH CInteriorPage::OnCtlColor(HDC dc, HWND control, UINT ctlType) {
 }
 
 void CInteriorPage::OnBack() { EndDialog(IDC_BACK); }
+
+void CInteriorPage::ApplyTitleFont() {
+  if (m_scale.Dpi() == 96 || !m_pTitleFont) {
+    m_title.SetFont(m_pTitleFont, TRUE);
+    m_scaledTitleFont.DeleteObject();
+    return;
+  }
+  // The font grows with the DPI, but never beyond the one line of its
+  // static (at 96 DPI it stands out by a pixel, as it always has).
+  LOGFONTA shape = {};
+  ::GetObjectA(m_pTitleFont->GetSafeHandle(), sizeof(shape), &shape);
+  RECT line;
+  m_title.GetClientRect(&line);
+  shape.lfHeight = std::min<LONG>(::MulDiv(shape.lfHeight, static_cast<int>(m_scale.Dpi()), 96), line.bottom + 1);
+  m_scaledTitleFont.CreateFontIndirect(shape);
+  m_title.SetFont(&m_scaledTitleFont, TRUE);
+}
+
+INT_PTR CInteriorPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DPICHANGED) {
+    m_scale.ChangeDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    ApplyTitleFont();
+    return TRUE;
+  }
+  return CDialog::WindowProc(message, wParam, lParam);
+}
+
+void CInteriorPage::OnDestroy() {
+  CDialog::OnDestroy();
+  m_scaledTitleFont.DeleteObject();
+}

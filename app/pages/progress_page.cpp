@@ -26,7 +26,9 @@ BOOL CProgressPage::OnInitDialog() {
     return TRUE;
   }
   UpdateData(FALSE);
-  return TRUE;
+  NameByLabel(m_hWnd, IDC_PROGRESS_BAR, IDC_TASK_TEXT);
+  // Nothing on the page takes input while it runs.
+  return FocusPageItself(m_hWnd);
 }
 
 void CProgressPage::DoDataExchange(CDataExchange* pDX) {
@@ -55,6 +57,7 @@ INT_PTR CProgressPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kTaskTextMessage) {
     const UINT textId = TaskTextId(static_cast<int>(wParam));
     m_taskText.SetWindowText(textId != 0 ? LoadText(textId) : CString());
+    NameByLabel(m_hWnd, IDC_PROGRESS_BAR, IDC_TASK_TEXT);
     return TRUE;
   }
   return CInteriorPage::WindowProc(message, wParam, lParam);

@@ -1,5 +1,6 @@
 #include "app/pages/ready_page.h"
 
+#include "app/pages/page_frame.h"
 #include "res/resource.h"
 
 CReadyPage::CReadyPage() : CInteriorPage(IDD_READY, IDC_READY_TITLE, IDS_READY_TITLE, IDC_READY_SUBTITLE, IDS_READY_SUBTITLE) {}
@@ -8,6 +9,7 @@ BOOL CReadyPage::OnInitDialog() {
   CDialog::OnInitDialog();
   InitFrame();
   UpdateData(FALSE);
+  NameByLabel(m_hWnd, IDC_SUMMARY, IDC_READY_TITLE);
   // The summary is the first control and gets the focus with all of its
   // text selected; queued behind that, it shows unselected from the top.
   ::PostMessageA(::GetDlgItem(m_hWnd, IDC_SUMMARY), EM_SETSEL, 0, 0);

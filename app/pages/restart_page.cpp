@@ -24,6 +24,8 @@ BOOL CRestartPage::OnInitDialog() {
   }
   SetWindowText(WizardWindowTitle());
   UpdateData(FALSE);
+  NameChoice(IDC_RESTART_NOW, IDC_RESTART_NOW_LABEL);
+  NameChoice(IDC_RESTART_LATER, IDC_RESTART_LATER_LABEL);
   return TRUE;
 }
 

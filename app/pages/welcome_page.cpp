@@ -35,9 +35,6 @@ BOOL CWelcomePage::OnInitDialog() {
   InitExterior();
   m_titleText.Format(IDS_WELCOME_TITLE, product::kName, product::kVersionText);
   m_bodyText.LoadString(IDS_WELCOME_WAIT);
-  m_bodyFont.CreateFont(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0,
-                        "Verdana");
-  m_body.SetFont(&m_bodyFont, TRUE);
   m_back.EnableWindow(FALSE);
   m_next.EnableWindow(FALSE);
   m_cancel.EnableWindow(FALSE);
@@ -53,7 +50,15 @@ BOOL CWelcomePage::OnInitDialog() {
   }
   m_pInitThread->ResumeThread();
   UpdateData(FALSE);
-  return TRUE;
+  // Every button is disabled until the package is ready.
+  return FocusPageItself(m_hWnd);
+}
+
+void CWelcomePage::ApplyFonts() {
+  CExteriorPage::ApplyFonts();
+  m_bodyFont.CreateFont(::MulDiv(16, static_cast<int>(m_scale.Dpi()), 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                        ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, "Verdana");
+  m_body.SetFont(&m_bodyFont, TRUE);
 }
 
 void CWelcomePage::RunInitialization() {
@@ -79,7 +84,7 @@ INT_PTR CWelcomePage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       OnInitializationFault(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
       return TRUE;
     default:
-      return CDialog::WindowProc(message, wParam, lParam);
+      return CExteriorPage::WindowProc(message, wParam, lParam);
   }
 }
 
@@ -93,6 +98,8 @@ void CWelcomePage::OnInitializationDone(int status, CString* message) {
     m_next.EnableWindow(TRUE);
     m_bodyText.Format(IDS_WELCOME_READY, product::kName, product::kVersionText);
     UpdateData(FALSE);
+    // Enter now means Next.
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_next.GetSafeHwnd()), TRUE);
   }
   m_cancel.EnableWindow(TRUE);
 }

@@ -40,6 +40,8 @@ class CWelcomePage : public CExteriorPage {
   BOOL OnPaint() override;
   // The setup icon.
   HCURSOR OnQueryDragIcon() override;
+  // The title font and the body font for the page's DPI.
+  void ApplyFonts() override;
   // Deletes the body font and, through the exterior page, the title font.
   void OnDestroy() override;
   // The worker's posted outcome; everything else to CDialog.

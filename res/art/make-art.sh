@@ -4,9 +4,16 @@
 #   side.bmp       160 x 280, left picture of the welcome and finish pages
 #   header.bmp      48 x 48,  picture at the right of the header band
 #   setup.ico       the setup program's icon (48, 32, 16)
-#   folder.ico      destination folder page (32 only: the page shows it at
-#                   the standard icon size, the wizard knows no other DPI)
+#   folder.ico      destination folder page (32, the size at 96 DPI)
 #   startmenu.ico   Start Menu folder page (the same)
+# and for the display scales above 100 % (125, 150 and 200 %), zlib streams
+# of bitmaps that the setup unpacks and draws for the page's DPI:
+#   side-125.z ...  the side picture at that scale, 48 colours; the picture
+#                   is symmetric, so only its left half is kept (the setup
+#                   mirrors it)
+#   header-125.z    the header picture at that scale, 48 colours
+#   folder-64.z     the two folder icons at 64 px with their alpha channel
+#   startmenu-64.z  (32-bit); smaller sizes are filtered down from them
 # The two pictures are 256-colour bitmaps, run-length compressed (a format
 # every Windows loads), without dithering, whose noise would break the runs:
 # the side picture's gradient runs from top to bottom, so that each row is
@@ -19,6 +26,28 @@ trap 'rm -rf "$work"' EXIT
 
 # Deterministic output: no time stamps, no comments.
 im() { convert "$@"; }
+# A zlib stream of a bitmap file (the setup inflates the art the way it
+# inflates its package), its palette cut to the colours the pixels use.
+deflate() {
+  python3 - "$1" "$2" <<'PY'
+import struct, sys, zlib
+data = bytearray(open(sys.argv[1], "rb").read())
+offset, header, bits = struct.unpack_from("<I", data, 10)[0], struct.unpack_from("<I", data, 14)[0], data[28]
+if bits == 8:
+    pixels = data[offset:]
+    used = max(pixels) + 1
+    palette = data[14 + header:14 + header + used * 4]
+    data = data[:14 + header] + palette + pixels
+    struct.pack_into("<I", data, 2, len(data))
+    struct.pack_into("<I", data, 10, 14 + header + len(palette))
+    struct.pack_into("<I", data, 46, used)
+open(sys.argv[2], "wb").write(zlib.compress(bytes(data), 9))
+PY
+}
+# The scales above 100 %, in per cent.
+scales=(125 150 200)
+# <value> scaled to <per cent>, for drawing coordinates.
+at() { awk -v v="$1" -v p="$2" 'BEGIN { printf "%g", v * p / 100 }'; }
 strip_opts=(-strip -define bmp:format=bmp3 +set date:create +set date:modify)
 picture_opts=(+dither -colors 256 -type Palette -compress RLE "${strip_opts[@]}")
 
@@ -43,6 +72,13 @@ im "$work/setup-48.miff" "$work/setup-32.miff" "$work/setup-16.miff" -strip setu
 # Header picture: the emblem on the header band's white, inset a little.
 im -size 48x48 xc:white \( "$work/emblem.miff" -filter Lanczos -resize 40x40 \) \
    -gravity center -composite -alpha off "${picture_opts[@]}" BMP3:header.bmp
+scaled_opts=(+dither -colors 48 -type Palette -compress None "${strip_opts[@]}")
+for p in "${scales[@]}"; do
+  s=$((48 * p / 100)) e=$((40 * p / 100))
+  im -size ${s}x${s} xc:white \( "$work/emblem.miff" -filter Lanczos -resize ${e}x${e} \) \
+     -gravity center -composite -alpha off "${scaled_opts[@]}" "BMP3:$work/header-$p.bmp"
+  deflate "$work/header-$p.bmp" header-$p.z
+done
 
 # A folder drawn at 192 px: back flap, front body, with an overlay mark.
 folder() {  # folder <output> <overlay draw arguments...>
@@ -63,17 +99,32 @@ folder "$work/startmenu.miff" \
    -fill '#22a39a' -draw "roundrectangle 62,128 92,156 5,5" -draw "roundrectangle 100,128 130,156 5,5"
 for name in folder startmenu; do
   im "$work/$name.miff" -filter Lanczos -resize 32x32 -strip $name.ico
+  im "$work/$name.miff" -filter Lanczos -resize 64x64 "${strip_opts[@]}" -define bmp:format=bmp4 \
+     "BMP:$work/$name-64.bmp"
+  deflate "$work/$name-64.bmp" $name-64.z
 done
 
 # Side picture: the tall gradient, teal at the top to deep blue at the
 # bottom, with large faint rings and the chevron low, leaving the upper part
-# calm.
-im -size 160x280 gradient:'#1f8f88'-'#17305a' "$work/side-fill.miff"
-im "$work/side-fill.miff" \
-   -fill none -stroke 'rgba(255,255,255,0.10)' -strokewidth 10 \
-   -draw "circle 80,190 80,90" -draw "circle 80,190 80,130" \
-   -stroke 'rgba(255,255,255,0.18)' -strokewidth 4 -draw "circle 80,190 80,160" \
-   -stroke none -fill 'rgba(255,255,255,0.92)' \
-   -draw "polygon 46,160 66,160 80,206 94,160 114,160 88,232 72,232" \
-   -fill 'rgba(255,255,255,0.35)' -draw "rectangle 0,264 160,266" \
-   -alpha off "${picture_opts[@]}" BMP3:side.bmp
+# calm. side <per cent> <output> <options...>
+side() {
+  local p=$1 out=$2
+  shift 2
+  im -size "$(at 160 $p)x$(at 280 $p)" gradient:'#1f8f88'-'#17305a' "$work/side-fill.miff"
+  im "$work/side-fill.miff" \
+     -fill none -stroke 'rgba(255,255,255,0.10)' -strokewidth "$(at 10 $p)" \
+     -draw "circle $(at 80 $p),$(at 190 $p) $(at 80 $p),$(at 90 $p)" \
+     -draw "circle $(at 80 $p),$(at 190 $p) $(at 80 $p),$(at 130 $p)" \
+     -stroke 'rgba(255,255,255,0.18)' -strokewidth "$(at 4 $p)" \
+     -draw "circle $(at 80 $p),$(at 190 $p) $(at 80 $p),$(at 160 $p)" \
+     -stroke none -fill 'rgba(255,255,255,0.92)' \
+     -draw "polygon $(at 46 $p),$(at 160 $p) $(at 66 $p),$(at 160 $p) $(at 80 $p),$(at 206 $p) $(at 94 $p),$(at 160 $p) $(at 114 $p),$(at 160 $p) $(at 88 $p),$(at 232 $p) $(at 72 $p),$(at 232 $p)" \
+     -fill 'rgba(255,255,255,0.35)' -draw "rectangle 0,$(at 264 $p) $(at 160 $p),$(at 266 $p)" \
+     -alpha off "$@" "$out"
+}
+side 100 BMP3:side.bmp "${picture_opts[@]}"
+for p in "${scales[@]}"; do
+  side $p "$work/side-$p.miff"
+  im "$work/side-$p.miff" -crop "$(at 80 $p)x$(at 280 $p)+0+0" +repage "${scaled_opts[@]}" "BMP3:$work/side-$p.bmp"
+  deflate "$work/side-$p.bmp" side-$p.z
+done

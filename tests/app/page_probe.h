@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The text of control `id` (or of the dialog itself for id 0).
 std::string TextOf(HWND dialog, int id);
@@ -21,3 +22,17 @@ struct ControlColours {
   HBRUSH brush;
 };
 ControlColours ColoursOf(HWND dialog, int id);
+
+// The colours control `id` shows on the screen, read back pixel by pixel
+// after it has painted.
+std::vector<COLORREF> PaintedPixels(HWND dialog, int id);
+// The accessible name of control `id` as a screen reader reads it
+// (AccessibleObjectFromWindow, accName); empty where Wine provides none.
+std::string AccessibleNameOf(HWND dialog, int id);
+// What is wrong with the page as shown at its DPI (nothing: empty): its
+// picture must fill its area within 2 pixels (the side picture the
+// panel's height at the art's proportions, the header picture the square
+// of its 32 x 30 slot), a folder icon must have the icon size of the DPI
+// (32 at 96), and every shown static's text, measured with its font, must
+// fit the static.
+std::vector<std::string> LayoutProblems(HWND dialog);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <type_traits>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "app/pages/folder_naming.h"
 #include "app/pages/license_page.h"
 #include "app/pages/license_stream.h"
+#include "app/pages/page_scale.h"
 #include "app/pages/progress_page.h"
 #include "app/pages/ready_page.h"
 #include "app/pages/restart_page.h"
@@ -697,4 +700,129 @@ TEST_F(PageTest, AFailedInstallationShowsMessage44OverThePageRollsBackAndEndsIt)
   EXPECT_EQ(boxes[0].owner, window);
   EXPECT_NE(boxes[0].threadId, GetCurrentThreadId());
   EXPECT_EQ(boxes[0].text.substr(0, 51), "Error during installation.\nError code = 0x00000065\n");
+  // The bar is named by the task text beside it ("Task:" until the first
+  // task's text arrives).
+  const auto names = Calls().AccessibleNames();
+  ASSERT_EQ(names.count(IDC_PROGRESS_BAR), 1u);
+  EXPECT_TRUE(names.at(IDC_PROGRESS_BAR) == "Task:" || names.at(IDC_PROGRESS_BAR).find("...") != std::string::npos)
+      << names.at(IDC_PROGRESS_BAR);
+}
+
+// --- Display scale, screen readers, high contrast ------------------------------
+
+namespace {
+
+// Visits every page but the welcome and progress pages (whose frames are
+// the finish page's and the other interior pages') with `script`.
+void VisitEveryPage(CSetupApp& app, CFont* font, const std::function<void(HWND)>& script) {
+  CPackageFileStore store;
+  CLicensePage license;
+  license.m_pLicenseAccepted = &app.m_licenseAccepted;
+  license.m_pStore = &store;
+  license.m_pTitleFont = font;
+  RunModal(license, [&](HWND dialog) { script(dialog); Click(dialog, IDC_BACK); });
+  VisitFolderPage<CDestinationPage>(app.m_destFolder, font, [&](HWND dialog, FolderVisit&) { script(dialog); Click(dialog, IDC_BACK); });
+  VisitFolderPage<CStartMenuPage>(app.m_startMenuFolder, font, [&](HWND dialog, FolderVisit&) { script(dialog); Click(dialog, IDC_BACK); });
+  CTasksPage tasks;
+  tasks.m_pTitleFont = font;
+  tasks.m_pDesktopIcon = &app.m_desktopIcon;
+  tasks.m_pQuickLaunchIcon = &app.m_quickLaunchIcon;
+  RunModal(tasks, [&](HWND dialog) { script(dialog); Click(dialog, IDC_BACK); });
+  CReadyPage ready;
+  ready.m_pTitleFont = font;
+  app.BuildSummary(ready.m_summary);
+  RunModal(ready, [&](HWND dialog) { script(dialog); Click(dialog, IDC_BACK); });
+  VisitFinishPage(app, [&](HWND dialog) { script(dialog); Click(dialog, IDCANCEL); });
+  CRestartPage restart;
+  restart.m_pRestartRequired = &app.m_restartRequired;
+  restart.m_pInstallFailed = &app.m_installFailed;
+  RunModal(restart, [&](HWND dialog) { script(dialog); Click(dialog, IDCANCEL); });
+}
+
+}  // namespace
+
+// Run at 96 DPI here and, by app.display_scale.DPI, in prefixes at 96, 120,
+// 144 and 192 DPI.
+TEST_F(PageTest, DisplayScaleEveryPagesPictureFillsItsAreaAndNoTextIsClipped) {
+  std::vector<std::string> problems;
+  VisitEveryPage(App(), TitleFont(), [&](HWND dialog) {
+    for (const std::string& problem : LayoutProblems(dialog))
+      problems.push_back(TextOf(dialog, 0) + " " + std::to_string(GetDlgCtrlID(GetWindow(dialog, GW_CHILD))) + ": " +
+                         problem);
+  });
+  EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+}
+
+TEST_F(PageTest, ADpiChangeResizesThePageToTheSuggestedRectangleAndDrawsItsPicturesAnew) {
+  SIZE before{}, after{};
+  RECT wanted{}, taken{};
+  auto picture = [](HWND dialog) {
+    BITMAP shape = {};
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
+        GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof(shape), &shape);
+    }
+    return SIZE{shape.bmWidth, shape.bmHeight};
+  };
+  VisitFinishPage(App(), [&](HWND dialog) {
+    const UINT dpi = WindowDpi(dialog);
+    GetWindowRect(dialog, &wanted);
+    OffsetRect(&wanted, 10, 10);
+    wanted.right += (wanted.right - wanted.left) / 2;
+    wanted.bottom += (wanted.bottom - wanted.top) / 2;
+    before = picture(dialog);
+    SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(dpi * 3 / 2, dpi * 3 / 2), reinterpret_cast<LPARAM>(&wanted));
+    after = picture(dialog);
+    GetWindowRect(dialog, &taken);
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_TRUE(EqualRect(&wanted, &taken));
+  EXPECT_NEAR(after.cx, before.cx * 3 / 2, 2);
+  EXPECT_NEAR(after.cy, before.cy * 3 / 2, 2);
+}
+
+TEST_F(PageTest, EveryInputControlHasAnAccessibleName) {
+  std::vector<std::pair<int, std::string>> names;  // control id, name
+  VisitEveryPage(App(), TitleFont(), [&](HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      const LONG style = GetWindowLongA(child, GWL_STYLE);
+      const int id = GetDlgCtrlID(child), type = style & BS_TYPEMASK;
+      char className[16] = {};
+      GetClassNameA(child, className, sizeof(className));
+      const bool button = lstrcmpiA(className, "Button") == 0;
+      const bool push = button && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+      if (!(style & WS_VISIBLE) || push || !(button || (style & WS_TABSTOP))) continue;
+      // Set through the accessibility interface, else the control's own.
+      const auto given = Calls().AccessibleNames();
+      names.emplace_back(id, given.count(id) ? given.at(id) : AccessibleNameOf(dialog, id));
+    }
+  });
+  for (const auto& entry : names) EXPECT_FALSE(entry.second.empty()) << "control " << entry.first << " has no name";
+  EXPECT_GE(names.size(), 12u);
+  const auto given = Calls().AccessibleNames();
+  EXPECT_EQ(given.at(IDC_LICENSE_TEXT), "License Agreement");
+  EXPECT_EQ(given.at(IDC_FOLDER), "Setup will create the program shortcuts in the following Start Menu folder");
+  EXPECT_EQ(given.at(IDC_SUMMARY), "Ready to Install");
+  EXPECT_EQ(given.at(IDC_QUICK_START), "Open \"Quick start\" page.");
+  EXPECT_EQ(given.at(IDC_RESTART_LATER), "No, I will restart the computer later.");
+}
+
+TEST_F(PageTest, UnderHighContrastTheFailureTitlePaintsInSystemColoursOnly) {
+  UnusualWindowColours scheme;
+  App().m_installFailed = 1;
+  std::vector<COLORREF> normal, contrast;
+  VisitFinishPage(App(), [&](HWND dialog) {
+    normal = PaintedPixels(dialog, IDC_TITLE);
+    Calls().UseHighContrast(true);
+    contrast = PaintedPixels(dialog, IDC_TITLE);
+    Click(dialog, IDCANCEL);
+  });
+  auto count = [](const std::vector<COLORREF>& pixels, bool (*is)(COLORREF)) {
+    return std::count_if(pixels.begin(), pixels.end(), is);
+  };
+  auto reddish = [](COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) < 120 && GetBValue(c) < 120; };
+  EXPECT_GT(count(normal, reddish), 0);
+  EXPECT_EQ(count(contrast, reddish), 0);
+  EXPECT_GT(count(contrast, [](COLORREF c) { return c == UnusualWindowColours::kWindowText; }), 0);
+  EXPECT_GT(count(contrast, [](COLORREF c) { return c == UnusualWindowColours::kWindow; }), 0);
 }

@@ -84,3 +84,22 @@ CWinThread* RecordingAppCalls::BeginWorkerThread(AFX_THREADPROC procedure, LPVOI
   ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   return nullptr;
 }
+
+BOOL RecordingAppCalls::SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT winIni) {
+  if (action != SPI_GETHIGHCONTRAST) return IAppCalls::SystemParametersInfoA(action, param, value, winIni);
+  static_cast<HIGHCONTRASTA*>(value)->dwFlags = m_highContrast ? HCF_HIGHCONTRASTON : 0;
+  return TRUE;
+}
+
+void RecordingAppCalls::SetAccessibleName(HWND control, LPCSTR name) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_accessibleNames[::GetDlgCtrlID(control)] = Text(name);
+  }
+  IAppCalls::SetAccessibleName(control, name);
+}
+
+std::map<int, std::string> RecordingAppCalls::AccessibleNames() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_accessibleNames;
+}

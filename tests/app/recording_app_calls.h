@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -53,6 +54,10 @@ class RecordingAppCalls : public IAppCalls {
   std::vector<ShellExecuteCall> ShellExecutes() const;
   std::vector<CreateProcessCall> CreateProcesses() const;
   std::vector<std::string> BrowseTitles() const;
+  // Turns the high-contrast scheme on or off as SPI_GETHIGHCONTRAST reports it.
+  void UseHighContrast(bool on) { m_highContrast = on; }
+  // The last accessible name given to each control, by control id.
+  std::map<int, std::string> AccessibleNames() const;
 
   int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) override;
   int AfxMessageBox(LPCSTR text, UINT type) override;
@@ -63,6 +68,8 @@ class RecordingAppCalls : public IAppCalls {
                       LPCSTR directory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) override;
   LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA browse) override;
   CWinThread* BeginWorkerThread(AFX_THREADPROC procedure, LPVOID parameter) override;
+  BOOL SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT winIni) override;
+  void SetAccessibleName(HWND control, LPCSTR name) override;
 
  private:
   mutable std::mutex m_lock;
@@ -74,4 +81,6 @@ class RecordingAppCalls : public IAppCalls {
   std::vector<ShellExecuteCall> m_shellExecutes;
   std::vector<CreateProcessCall> m_createProcesses;
   std::vector<std::string> m_browseTitles;
+  bool m_highContrast = false;
+  std::map<int, std::string> m_accessibleNames;
 };

@@ -91,8 +91,9 @@ Items ExpectedItems(int templateId) {
                    Item(IDCANCEL, "Button", kButton, "Cancel", 263, 179, 50, 14)});
     case IDD_LICENSE: {
       Items page = {
+          // Without ES_WANTRETURN: Enter in the license text is Next.
           Item(IDC_LICENSE_TEXT, "RICHEDIT",
-               kChild | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | WS_BORDER |
+               kChild | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_BORDER |
                    WS_VSCROLL | WS_TABSTOP,
                "", 29, 46, 268, 91),
           Item(IDC_ACCEPT, "Button", kChild | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP,
@@ -107,9 +108,9 @@ Items ExpectedItems(int templateId) {
     case IDD_DESTINATION: {
       Items page = {
           Item(-1, "Static", kChild | SS_ICON, "#142", 29, 48, 0, 0),
-          Item(-1, "Static", kText, "Setup will install Velmora into the following folder.", 57, 54,
-               178, 8),
-          Item(-1, "Static", kText, kContinue, 32, 70, 262, 8),
+          Item(IDC_FOLDER_LABEL, "Static", kText, "Setup will install Velmora into the following folder.",
+               57, 54, 178, 8),
+          Item(-1, "Static", kText, kContinue, 32, 70, 280, 8),
       };
       page = Join(Join(page, folderEdit),
                   TitleAndSubtitle(IDC_DESTINATION_TITLE, IDC_FOLDER_SUBTITLE, 46));
@@ -118,10 +119,10 @@ Items ExpectedItems(int templateId) {
     case IDD_START_MENU: {
       Items page = {
           Item(-1, "Static", kChild | SS_ICON, "#143", 29, 48, 0, 0),
-          Item(-1, "Static", kText,
+          Item(IDC_FOLDER_LABEL, "Static", kText,
                "Setup will create the program shortcuts in the following Start Menu folder", 59, 54,
-               228, 8),
-          Item(-1, "Static", kText, kContinue, 29, 70, 262, 8),
+               250, 8),
+          Item(-1, "Static", kText, kContinue, 29, 70, 280, 8),
       };
       page = Join(Join(page, folderEdit),
                   TitleAndSubtitle(IDC_START_MENU_TITLE, IDC_FOLDER_SUBTITLE, 46));
@@ -132,8 +133,8 @@ Items ExpectedItems(int templateId) {
           Item(-1, "Static", kText,
                "Select the additional task you would like Setup to perform while installing, then "
                "click Next",
-               25, 46, 279, 8),
-          Item(-1, "Static", kText, "Additional icon", 25, 63, 47, 8),
+               25, 46, 293, 16),
+          Item(-1, "Static", kText, "Additional icon", 25, 63, 55, 8),
           Item(IDC_DESKTOP_ICON, "Button", kCheckBox, "Create a desktop icon", 27, 76, 85, 10),
           Item(IDC_QUICK_LAUNCH_ICON, "Button", kCheckBox, "Create a Quick Launch icon", 27, 91, 105,
                10),
@@ -146,9 +147,10 @@ Items ExpectedItems(int templateId) {
           Item(-1, "Static", kText,
                "Click install to continue the installation or click Back if you want to change any "
                "settings.",
-               25, 44, 274, 8),
+               25, 44, 290, 8),
+          // Without ES_WANTRETURN: Enter in the read-only summary is Install.
           Item(IDC_SUMMARY, "Edit",
-               kChild | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_READONLY | ES_WANTRETURN |
+               kChild | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_READONLY |
                    WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
                "", 26, 61, 265, 105),
       };

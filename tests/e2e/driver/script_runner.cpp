@@ -136,6 +136,7 @@ void ScriptRunner::AddCommands() {
   AddServiceCommands();
   AddSnapshotCommands();
   AddUnattendedCommands();
+  AddKeyboardCommands();
 }
 
 void ScriptRunner::AddWizardCommands() {

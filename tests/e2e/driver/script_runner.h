@@ -41,6 +41,7 @@ class ScriptRunner {
   void AddServiceCommands();
   void AddSnapshotCommands();
   void AddUnattendedCommands();
+  void AddKeyboardCommands();
 
   std::vector<std::string> SnapshotFolders() const;
   HWND Page() const;
