@@ -44,7 +44,7 @@ def main():
             shutil.copyfile(source, os.path.join(folder, os.path.basename(source)))
         subprocess.run([setarch, "-R", chmcmd, "--no-html-scan", os.path.basename(project)], cwd=folder, env={},
                        preexec_fn=fixed_stack_limit, check=True)
-        # The project names its output after itself.
+        # The project names its compiled file after itself (velmora.hhp: velmora.chm).
         compiled = os.path.join(folder, os.path.splitext(os.path.basename(project))[0] + ".chm")
         if not os.path.exists(compiled):
             sys.exit("chmcmd made no " + os.path.basename(compiled))

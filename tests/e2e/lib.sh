@@ -57,9 +57,13 @@ e2e_begin() {
   # shellcheck source=/dev/null
   source "$VELMORA_SOURCE_DIR/tools/xvfb.sh"
   start_xvfb
-  E2E_DRIVER_WIN=$(winpath "$VELMORA_DRIVER")
   E2E_WORK_WIN=$(winpath "$E2E_WORK")
-  E2E_OPENED_WIN="$E2E_WORK_WIN\\opened.txt"
+  # Wine's ShellExecute takes a handler's command of at most 256 characters:
+  # the recorder of what the setup opens and its record lie at short paths
+  # in the prefix, however long the build folder's path is.
+  mkdir -p "$E2E_PREFIX/drive_c/e2e"
+  cp "$VELMORA_DRIVER" "$E2E_PREFIX/drive_c/e2e/recorder.exe"
+  E2E_OPENED_WIN='C:\e2e\opened.txt'
   echo "scenario $E2E_NAME: $E2E_ARCH prefix $E2E_PREFIX, display $DISPLAY, work folder $E2E_WORK"
 }
 
@@ -115,7 +119,7 @@ e2e_drive() {
 # Registers the driver as the handler that records what the setup opens: web
 # pages (http) and log files (.log). Driver commands, for a script's preamble.
 e2e_open_recorder_commands() {
-  local handler="\"$E2E_DRIVER_WIN\" record-open \"$E2E_OPENED_WIN\" \"%1\""
+  local handler="\"C:\\e2e\\recorder.exe\" record-open \"$E2E_OPENED_WIN\" \"%1\""
   cat <<WIZ
 reg-set 'HKCR\http\shell\open\command' '' '$handler'
 reg-set 'HKCR\.log' '' 'velmora.e2e.logfile'
