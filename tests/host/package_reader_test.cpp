@@ -56,14 +56,13 @@ TEST(PackageReader, AllocationFailureInTheSinkIsMemoryExhaustedNotAnException) {
 TEST(PackageReader, ReportNamesTheFailingEntry) {
   std::vector<PackageItem> items = SampleItems();
   items[1].contentDigest[3] ^= 1;
-  std::vector<uint8_t> image = Package(items);  // the report points into it
+  std::vector<uint8_t> image = Package(items);
   NamesSink sink;
   PackageParseReport report;
   EXPECT_EQ(kPackageDamaged, Unpack(image, sink, &report));
   EXPECT_EQ(PackageFault::kEntryDigestMismatch, report.fault);
   EXPECT_EQ(1u, report.faultEntry);
-  EXPECT_EQ("readme.txt", std::string(reinterpret_cast<const char*>(report.faultEntryName),
-                                      report.faultEntryNameLength));
+  EXPECT_EQ("readme.txt", report.faultEntryName);
   EXPECT_EQ(1u, sink.names.size());  // the first entry was delivered before the failure
 }
 
