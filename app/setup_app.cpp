@@ -137,6 +137,15 @@ void CSetupApp::ConnectPages(CWizardPages& pages) {
   m_pProgressPos = &pages.progress.m_pos;
 }
 
+int CSetupApp::PackageProgress() {
+  // Smaller packages open within a few seconds: their wait stays as it was.
+  constexpr uint32_t kShownFrom = 50u << 20;
+  if (!m_engine) return -1;
+  uint32_t total = 0;
+  const uint32_t percent = m_engine->Store().Progress(&total);
+  return total > kShownFrom ? static_cast<int>(percent) : -1;
+}
+
 int CSetupApp::InitializePackage(CString& message) {
   const int32_t status = m_engine ? m_engine->OpenPackage() : kPackageReadFailed;
   // The last opening counts: Back to the welcome page opens it again.

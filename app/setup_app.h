@@ -118,6 +118,8 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // kUnsupportedWindowsStatus, and the failure flags m_installFailed and
   // m_unsupportedWindows set. Called on the welcome page's worker.
   int InitializePackage(CString& message) override;
+  // The store's progress for a package over 50 MB; -1 for a smaller one.
+  int PackageProgress() override;
   // Starts the installation worker for the progress page `page`: 0 when it
   // runs, -1 (after message 37) when it cannot be created.
   int StartInstallWorker(HWND page) override;

@@ -58,10 +58,9 @@ void CProductInstallEngine::InstallProgramFiles() {
   };
   const std::string destFolder = m_app->DestFolder();
   for (const ProgramFile& file : files) {
-    const uint8_t* content = nullptr;
-    uint32_t size = 0;
-    if (!Store().Lookup(file.name, &content, &size)) Throw(file.missingCode, kModuleProduct, ::GetLastError());
-    InstallFile(file.name, destFolder, content, size);
+    const CPackageFileStore::Entry* entry = Store().Find(file.name);
+    if (entry == nullptr) Throw(file.missingCode, kModuleProduct, ::GetLastError());
+    InstallFile(file.name, destFolder, *entry);
   }
 }
 

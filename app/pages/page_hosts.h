@@ -11,6 +11,10 @@ class IPackageOpener {
   // Opens and unpacks the package; 0, or a status with its message loaded
   // into `message`. Called on the welcome page's worker.
   virtual int InitializePackage(CString& message) = 0;
+  // How far that opening has come, in percent, when the package is large
+  // enough to keep the user waiting; -1 otherwise. Called on the page's
+  // thread while the worker runs.
+  virtual int PackageProgress() { return -1; }
 
  protected:
   ~IPackageOpener() = default;
