@@ -3,7 +3,9 @@
 instead: the stream is one deflated MiB of zeros repeated, so a package
 carrying gigabytes is made in seconds and takes a few MB.
 
-    zeros_package.py SOURCE OUT NAME MIB"""
+    zeros_package.py SOURCE OUT NAME MIB
+
+prints the file offset of the last byte of that entry's stream."""
 
 import argparse
 import hashlib
@@ -58,11 +60,13 @@ def main():
         if name == options.name.encode():
             stream, md5 = zeros_entry(options.mebibytes)
             entry = struct.pack("<II", len(stream), name_length) + md5 + name + stream
+            last = header + 88 + sum(map(len, entries)) + len(entry) - 1
         entries.append(entry)
         at += 24 + name_length + size
     area = b"".join(entries)
     with open(options.out, "wb") as out:
         out.write(image[:header + 64] + struct.pack("<II", len(area), count) + hashlib.md5(area).digest() + area)
+    print(last)
 
 
 if __name__ == "__main__":

@@ -243,8 +243,9 @@ BOOL FaultyCalls::ReadFile(HANDLE file, LPVOID data, DWORD size, LPDWORD read, L
     return FALSE;
   }
   const BOOL ok = m_real.ReadFile(file, data, size, read, overlapped);
-  if (ok && read != nullptr && *read != 0 && Count("ReadFile") == m_changedRead) {
-    static_cast<BYTE*>(data)[*read / 2] ^= 0x55;
+  if (ok && read != nullptr && overlapped != nullptr && overlapped->OffsetHigh == 0 &&
+      m_changedByte >= overlapped->Offset && m_changedByte - overlapped->Offset < *read) {
+    static_cast<BYTE*>(data)[m_changedByte - overlapped->Offset] ^= 0x55;
   }
   return ok;
 }

@@ -49,9 +49,10 @@ class FaultyCalls : public ISystemCalls {
   void FailCallsFrom(const std::string& name, DWORD error, int occurrence = 1);
   // Fails the n-th call (counting from 1) that changes the system.
   void FailMutatingCall(int n, DWORD error);
-  // Changes one byte (the middle one) of what the occurrence-th ReadFile
-  // call read, as if the file had changed on disk since it was checked.
-  void ChangeReadByte(int occurrence) { m_changedRead = occurrence; }
+  // Changes the byte at `offset` of whatever file a ReadFile call at an
+  // explicit offset reads it from, as if the file had changed on disk since
+  // it was checked.
+  void ChangeFileByte(DWORD offset) { m_changedByte = offset; }
   // Makes Sleep really sleep again (it is instant by default).
   void UseRealSleep(bool real) { m_realSleep = real; }
   // Makes the process look like a 32-bit program on 64-bit Windows (or,
@@ -172,7 +173,7 @@ class FaultyCalls : public ISystemCalls {
 
   ISystemCalls& m_real;
   bool m_realSleep = false;
-  int m_changedRead = 0;
+  DWORD m_changedByte = MAXDWORD;
   std::map<std::string, int> m_counts;
   std::multimap<std::string, Fault> m_faults;
   std::map<int, DWORD> m_mutatingFaults;
