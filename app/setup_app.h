@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -182,6 +183,9 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // What the run's exit code depends on besides the flags above. A refusal
   // of this Windows sets windowsUnsupported (exit code 1633).
   RunOutcome m_outcome;
+  // The store the welcome page's worker is opening, for the page's progress;
+  // set by the worker, so that the page's thread never touches the engine.
+  std::atomic<const CPackageFileStore*> m_openingStore{nullptr};
 
  private:
   // Shows one page; -1 when it could not be shown.
