@@ -38,8 +38,15 @@ int32_t CPackageFileStore::ParseImage(const uint8_t* image, uint32_t size) noexc
   m_status = kOk;
   m_path.clear();
   if (m_inflateBufferSize == 0) return Finish(kNoMemory);
+  CMemorySource source(image, image == nullptr ? 0 : size);
+  return Parse(source, source, PackageUnpackOptions());
+}
+
+int32_t CPackageFileStore::Parse(IPackageSource& areaSource, IPackageSource& entrySource,
+                                 const PackageUnpackOptions& options) noexcept {
   CIndexSink sink(m_index);
-  return Finish(UnpackPackage(image, size, m_inflateBuffer.get(), m_inflateBufferSize, sink));
+  return Finish(
+      UnpackPackageFrom(areaSource, entrySource, m_inflateBuffer.get(), m_inflateBufferSize, sink, options));
 }
 
 bool CPackageFileStore::Lookup(const std::string& name, const uint8_t** content, uint32_t* size) const noexcept {

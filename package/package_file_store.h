@@ -84,6 +84,8 @@ class CPackageFileStore {
   };
   class CIndexSink;
 
+  // Parses the package into the index and finishes with its status.
+  int32_t Parse(IPackageSource& areaSource, IPackageSource& entrySource, const PackageUnpackOptions& options) noexcept;
   // Ends a failed open or parse: the index is emptied, the status kept.
   int32_t Finish(int32_t status) noexcept;
 

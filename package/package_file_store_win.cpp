@@ -102,7 +102,5 @@ int32_t CPackageFileStore::OpenPath(const char* path) noexcept {
   options.keepBudget = kKeepBudget;
   options.jobs = &threads;
   options.progress = &m_progress;
-  CIndexSink sink(m_index);
-  return Finish(
-      UnpackPackageFrom(areaSource, entrySource, m_inflateBuffer.get(), m_inflateBufferSize, sink, options));
+  return Parse(areaSource, entrySource, options);
 }
