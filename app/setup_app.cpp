@@ -144,8 +144,19 @@ void CSetupApp::ConnectPages(CWizardPages& pages) {
   m_pProgressPos = &pages.progress.m_pos;
 }
 
+int CSetupApp::PackageProgress() {
+  // Smaller packages open within a few seconds: their wait stays as it was.
+  constexpr uint32_t kShownFrom = 50u << 20;
+  const CPackageFileStore* store = m_openingStore.load();
+  if (store == nullptr) return -1;
+  uint32_t total = 0;
+  const uint32_t percent = store->Progress(&total);
+  return total > kShownFrom ? static_cast<int>(percent) : -1;
+}
+
 int CSetupApp::InitializePackage(CString& message) {
   if (RefuseDowngrade(&message)) return kNewerInstalledStatus;
+  if (m_engine) m_openingStore = &m_engine->Store();
   const int32_t status = m_engine ? m_engine->OpenPackage() : kPackageReadFailed;
   // The last opening counts: Back to the welcome page opens it again.
   m_outcome.packageStatus = status;

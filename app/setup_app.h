@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -141,6 +142,8 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // A page's worker could not be created: logged, and the run fails (1603),
   // not a cancel.
   void WorkerNotStarted() override;
+  // The store's progress for a package over 50 MB; -1 for a smaller one.
+  int PackageProgress() override;
   // Starts the installation worker for the progress page `page`: 0 when it
   // runs, -1 (after message 37; WorkerNotStarted) when it cannot be created.
   int StartInstallWorker(HWND page) override;
@@ -206,6 +209,9 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // The product an earlier run installed, and what this run does over it.
   InstalledProduct m_installed;
   SecondRun m_secondRun = SecondRun::Installation;
+  // The store the welcome page's worker is opening, for the page's progress;
+  // set by the worker, so that the page's thread never touches the engine.
+  std::atomic<const CPackageFileStore*> m_openingStore{nullptr};
 
  private:
   // Shows one page; -1 when it could not be shown.

@@ -44,31 +44,7 @@ source "$root/bench/wine_bench.sh"
 bench_begin unattended
 
 # The NSIS installer, built here from the same files.
-cp "$files"/* "$work/"
-cat >"$work/velmora.nsi" <<'NSI'
-Name "Velmora"
-OutFile "velmora-nsis.exe"
-RequestExecutionLevel admin
-SetCompressor zlib
-InstallDir "$PROGRAMFILES\Velmora"
-LicenseData "license.rtf"
-Page license
-Page directory
-Page instfiles
-Section "Velmora"
-  SetOutPath "$SYSDIR\drivers"
-  File "velctl.sys"
-  File "velmon.sys"
-  SetOutPath "$INSTDIR"
-  File "velmora.exe"
-  File "velmorastub32.exe"
-  File "license.txt"
-  File "readme.txt"
-  File "uninstall.exe"
-  File "velmora.chm"
-SectionEnd
-NSI
-(cd "$work" && makensis -V1 velmora.nsi)
+bench_nsis "$files" "$work"
 nsis=$work/velmora-nsis.exe
 
 "$prefix_tool" pristine "$pristine"

@@ -13,6 +13,9 @@
 #     so what keeps these programs small is not calling into heavy parts of
 #     the runtime (snprintf's C99 formatter, iostreams, locales, the uuid
 #     library's single object of every id).
+#     They are large-address-aware: a 32-bit program gets the whole 4 GB of
+#     address space on 64-bit Windows. Nothing in them keeps a pointer in a
+#     signed number or compares pointers as signed numbers.
 #   velmora_shipped_drivers(TARGET...)
 #     kernel drivers we ship: the same without the C++ runtime part.
 #
@@ -30,7 +33,8 @@ endfunction()
 function(velmora_shipped_programs)
   foreach(target ${ARGN})
     set(map ${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
-    target_link_options(${target} PRIVATE ${VELMORA_SHIPPED_LINK_FLAGS} -flto -flto-partition=one -Wl,-Map,${map})
+    target_link_options(${target} PRIVATE ${VELMORA_SHIPPED_LINK_FLAGS} -Wl,--large-address-aware -flto
+                        -flto-partition=one -Wl,-Map,${map})
     target_link_libraries(${target} PRIVATE velmora_lean_runtime)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -DMAP=${map} -DPROGRAM=${target} -P ${VELMORA_RUNTIME_PARTS_CHECK}

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/handles.h"
+#include "engine/file_content.h"
 #include "engine/install_engine.h"
 #include "engine/native_view.h"
 #include "engine/seam_handles.h"
@@ -23,16 +24,6 @@ HANDLE OpenForWriting(const std::string& path, bool native) {
     return SystemCalls().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                      nullptr);
   });
-}
-
-// Truncates and writes the whole content with one call; false (with the last
-// error set by the write) when the write failed or came up short.
-bool WriteContent(HANDLE file, const uint8_t* content, uint32_t size) {
-  static const uint8_t kNothing = 0;
-  SystemCalls().SetEndOfFile(file);
-  DWORD written = 0;
-  const BOOL ok = SystemCalls().WriteFile(file, content != nullptr ? content : &kNothing, size, &written, nullptr);
-  return ok && written == size;
 }
 
 }  // namespace
@@ -56,6 +47,16 @@ void CInstallEngine::BackupFile(const std::string& fileName, const std::string& 
 
 void CInstallEngine::InstallFile(const std::string& fileName, const std::string& folder, const uint8_t* content,
                                  uint32_t size) {
+  InstallContent(fileName, folder, CFileContent(content, size));
+}
+
+void CInstallEngine::InstallFile(const std::string& fileName, const std::string& folder,
+                                 const CPackageFileStore::Entry& entry) {
+  InstallContent(fileName, folder, CFileContent(entry, m_store->Path()));
+}
+
+void CInstallEngine::InstallContent(const std::string& fileName, const std::string& folder,
+                                    const CFileContent& content) {
   const std::string target = TargetPath(fileName, folder);
   Log("Install File: ", target.c_str());
 
@@ -85,16 +86,16 @@ void CInstallEngine::InstallFile(const std::string& fileName, const std::string&
         DropBackup(target, earlierBackup);
         Throw(579, kModuleEngine, error);
       }
-      InstallAtRestart(fileName, folder, content, size);
+      InstallAtRestart(fileName, folder, content);
       return;
     }
   }
 
-  if (!WriteContent(file.get(), content, size)) Throw(637, kModuleEngine, ::GetLastError());
+  if (!content.WriteTo(file.get())) Throw(637, kModuleEngine, ::GetLastError());
 }
 
-void CInstallEngine::InstallAtRestart(const std::string& fileName, const std::string& folder, const uint8_t* content,
-                                      uint32_t size) {
+void CInstallEngine::InstallAtRestart(const std::string& fileName, const std::string& folder,
+                                      const CFileContent& content) {
   const std::string target = TargetPath(fileName, folder);
   const std::string temporary = MakeTempName(fileName, folder);
   const bool native = InNativeFolder(target);
@@ -104,7 +105,7 @@ void CInstallEngine::InstallAtRestart(const std::string& fileName, const std::st
 
   bool shortWrite = false;
   DWORD shortWriteError = 0;
-  if (!WriteContent(file.get(), content, size)) {
+  if (!content.WriteTo(file.get())) {
     shortWrite = true;
     shortWriteError = ::GetLastError();
   }

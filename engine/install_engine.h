@@ -33,6 +33,8 @@
 #include "log/install_log.h"
 #include "package/package_file_store.h"
 
+class CFileContent;
+
 // The engine's only exception; created with new, thrown as a pointer, deleted
 // by whoever catches it.
 class CExceptionEx {
@@ -98,6 +100,8 @@ class CInstallEngine {
   std::string MakeTempName(const std::string& fileName, const std::string& folder);
   void BackupFile(const std::string& fileName, const std::string& folder);
   void InstallFile(const std::string& fileName, const std::string& folder, const uint8_t* content, uint32_t size);
+  // The same for a package entry of the store, kept in memory or not.
+  void InstallFile(const std::string& fileName, const std::string& folder, const CPackageFileStore::Entry& entry);
 
   // Directories and shortcuts.
   void CreateDir(const std::string& path);
@@ -197,10 +201,11 @@ class CInstallEngine {
   // Creates HKLM\...\CurrentVersion\RunOnce when missing (logged); writes no
   // value and ignores failures.
   void EnsureRunOnceKey();
+  // Both forms of InstallFile: backup, open, write, and the in-use branch.
+  void InstallContent(const std::string& fileName, const std::string& folder, const CFileContent& content);
   // The in-use branch of InstallFile: writes the content to a temporary file
   // beside the target and schedules the move for the next restart.
-  void InstallAtRestart(const std::string& fileName, const std::string& folder, const uint8_t* content,
-                        uint32_t size);
+  void InstallAtRestart(const std::string& fileName, const std::string& folder, const CFileContent& content);
   // Takes back the backup of `target` just taken, when the target turned
   // out not to be replaceable: deletes the copy and puts back the entry
   // `earlier` held (none when empty). A copy that cannot be deleted stays

@@ -46,9 +46,7 @@ bool CProductInstallEngine::PackageSuitsThisWindows() {
   }
   if (!RunsOn64BitWindows()) return true;
   for (const char* entry : {product::kControlDriver64Entry, product::kMonitorDriver64Entry}) {
-    const uint8_t* content = nullptr;
-    uint32_t size = 0;
-    if (!m_store->Lookup(entry, &content, &size)) {
+    if (m_store->Find(entry) == nullptr) {
       Log("Error: The package has no driver for 64-bit Windows: ", entry);
       return false;
     }
@@ -65,12 +63,12 @@ void CProductInstallEngine::InstallDriverFiles() {
   const char* controlEntry = for64BitWindows ? product::kControlDriver64Entry : product::kControlDriverFile;
   const char* monitorEntry = for64BitWindows ? product::kMonitorDriver64Entry : product::kMonitorDriverFile;
 
-  const uint8_t* content = nullptr;
-  uint32_t size = 0;
-  if (!m_store->Lookup(controlEntry, &content, &size)) Throw(101, kModuleProduct, ::GetLastError());
-  InstallFile(product::kControlDriverFile, driverFolder, content, size);
-  if (!m_store->Lookup(monitorEntry, &content, &size)) Throw(106, kModuleProduct, ::GetLastError());
-  InstallFile(product::kMonitorDriverFile, driverFolder, content, size);
+  const CPackageFileStore::Entry* entry = m_store->Find(controlEntry);
+  if (entry == nullptr) Throw(101, kModuleProduct, ::GetLastError());
+  InstallFile(product::kControlDriverFile, driverFolder, *entry);
+  entry = m_store->Find(monitorEntry);
+  if (entry == nullptr) Throw(106, kModuleProduct, ::GetLastError());
+  InstallFile(product::kMonitorDriverFile, driverFolder, *entry);
 }
 
 void CProductInstallEngine::InstallDrivers() {

@@ -81,7 +81,7 @@ uint32_t CProductInstallEngine::InstalledSizeKb() {
   uint64_t bytes = 0;
   for (const std::string& name : names) {
     uint32_t size = 0;
-    if (Store().EntrySize(name, &size)) bytes += size;
+    if (Store().Lookup(name, nullptr, &size)) bytes += size;
   }
   return static_cast<uint32_t>((bytes + 1023) / 1024);
 }
@@ -89,10 +89,9 @@ uint32_t CProductInstallEngine::InstalledSizeKb() {
 void CProductInstallEngine::InstallProgramFiles() {
   const std::string destFolder = m_app->DestFolder();
   for (const ProgramFile& file : ProgramFiles()) {
-    const uint8_t* content = nullptr;
-    uint32_t size = 0;
-    if (!Store().Lookup(file.name, &content, &size)) Throw(file.missingCode, kModuleProduct, ::GetLastError());
-    InstallFile(file.name, destFolder, content, size);
+    const CPackageFileStore::Entry* entry = Store().Find(file.name);
+    if (entry == nullptr) Throw(file.missingCode, kModuleProduct, ::GetLastError());
+    InstallFile(file.name, destFolder, *entry);
   }
 }
 

@@ -22,6 +22,9 @@ class CRealSystemCalls final : public ISystemCalls {
   BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) override {
     return ::WriteFile(file, data, size, written, overlapped);
   }
+  BOOL ReadFile(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) override {
+    return ::ReadFile(file, data, size, read, overlapped);
+  }
   BOOL SetEndOfFile(HANDLE file) override { return ::SetEndOfFile(file); }
   HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) override { return ::FindFirstFileA(path, data); }
   BOOL FindClose(HANDLE find) override { return ::FindClose(find); }

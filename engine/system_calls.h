@@ -17,6 +17,7 @@ class ISystemCalls {
   virtual HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                              DWORD disposition, DWORD flags, HANDLE templateFile) = 0;
   virtual BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) = 0;
+  virtual BOOL ReadFile(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) = 0;
   virtual BOOL SetEndOfFile(HANDLE file) = 0;
   virtual HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) = 0;
   virtual BOOL FindClose(HANDLE find) = 0;

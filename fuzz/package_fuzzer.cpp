@@ -17,14 +17,31 @@
 #include "package/md5.h"
 #include "package/package_file_store.h"
 #include "package/package_format.h"
+#include "package/package_reader.h"
 #include "package/package_writer.h"
 
 namespace {
 
+// The digest of an entry's content, as it is inflated.
+class CDigestOutput : public IInflateOutput {
+ public:
+  CDigestOutput() { Md5Init(&m_md5); }
+  bool Put(const uint8_t* data, uint32_t n) override {
+    Md5Update(&m_md5, data, n);
+    return true;
+  }
+  void Finish(uint8_t* digest) { Md5Final(&m_md5, digest); }
+
+ private:
+  Md5Context m_md5;
+};
+
 // Walks the entries that fit in the area; optionally sets their digests.
 uint32_t WalkEntries(std::vector<uint8_t>& area, bool fixDigests) {
+  std::vector<uint8_t> input(kPackageReadBlockSize);
   std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
-  CGrowingBuffer content;
+  const InflateBuffers buffers = {input.data(), uint32_t(input.size()), buffer.data(), uint32_t(buffer.size())};
+  CMemorySource source(area.data(), uint32_t(area.size()));
   size_t at = 0;
   uint32_t count = 0;
   while (area.size() - at >= kPackageEntryHeadSize) {
@@ -33,11 +50,10 @@ uint32_t WalkEntries(std::vector<uint8_t>& area, bool fixDigests) {
     size_t left = area.size() - at - kPackageEntryHeadSize;
     if (nameLength > left || compressedSize > left - nameLength) break;
     if (fixDigests) {
-      const uint8_t* stream = area.data() + at + kPackageEntryHeadSize + nameLength;
-      content.Clear();
-      if (InflateEntry(stream, compressedSize, buffer.data(), uint32_t(buffer.size()), content) ==
-          InflateResult::kStreamEnd) {
-        Md5Digest(content.Data(), content.Size(), area.data() + at + 8);
+      const uint32_t stream = uint32_t(at + kPackageEntryHeadSize + nameLength);
+      CDigestOutput content;
+      if (InflateEntry(source, stream, compressedSize, buffers, content) == InflateResult::kStreamEnd) {
+        content.Finish(area.data() + at + 8);
       }
     }
     at += kPackageEntryHeadSize + nameLength + compressedSize;

@@ -1,19 +1,38 @@
 #pragma once
-// Inflation of one entry's zlib stream through a fixed output buffer.
+// Inflation of one entry's zlib stream, read from its source in blocks
+// through a fixed input buffer and handed on through a fixed output buffer:
+// memory stays the two buffers and zlib's state, whatever the entry's size.
 
 #include <cstdint>
 
-#include "package/growing_buffer.h"
+#include "package/package_source.h"
 
 enum class InflateResult {
-  kStreamEnd,  // the stream ended; content holds everything it produced
-  kFailed,     // corrupt, truncated or otherwise not inflatable; content is empty
-  kNoMemory,   // zlib or the content could not get memory; content is empty
-  kTooLarge,   // more than 4 GiB - 1 bytes of output; content is empty
+  kStreamEnd,   // the stream ended; the output took everything it produced
+  kFailed,      // corrupt, truncated or otherwise not inflatable
+  kNoMemory,    // zlib could not get memory for its state
+  kReadFailed,  // the source did not give the compressed bytes
+  kStopped,     // the output refused a block; it knows why
 };
 
-// Inflates compressed through buffer (bufferSize bytes, reused for every
-// call), appending each full buffer and the final part to content, which
-// must start empty. Bytes after the end of the stream are ignored.
-InflateResult InflateEntry(const uint8_t* compressed, uint32_t compressedSize, uint8_t* buffer, uint32_t bufferSize,
-                           CGrowingBuffer& content) noexcept;
+// Receives the inflated content block by block, in order.
+class IInflateOutput {
+ public:
+  virtual ~IInflateOutput() = default;
+  // Takes n bytes (n may be 0); false stops the inflation (kStopped).
+  virtual bool Put(const uint8_t* data, uint32_t n) = 0;
+};
+
+// The two buffers, reused for every entry.
+struct InflateBuffers {
+  uint8_t* input;
+  uint32_t inputSize;
+  uint8_t* output;
+  uint32_t outputSize;
+};
+
+// Inflates the compressedSize bytes at offset of source, handing every full
+// output buffer and the final part to output. Bytes after the end of the
+// stream are ignored.
+InflateResult InflateEntry(IPackageSource& source, uint32_t offset, uint32_t compressedSize,
+                           const InflateBuffers& buffers, IInflateOutput& output) noexcept;

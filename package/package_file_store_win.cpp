@@ -1,9 +1,65 @@
-// The Win32 half of the store: reading the setup executable's own file.
+// The Win32 half of the store: reading the setup executable's own file, in
+// blocks, with the area digest on a thread of its own.
 #include "package/package_file_store.h"
 
-#include <new>
-
 #include "base/handles.h"
+
+namespace {
+
+// The package file through a handle of its own, read at explicit offsets.
+class CFileSource : public IPackageSource {
+ public:
+  CFileSource(HANDLE file, uint32_t size) : m_file(file), m_size(size) {}
+  bool Read(uint32_t offset, uint8_t* buffer, uint32_t n) override {
+    if (offset > m_size || n > m_size - offset) return false;
+    while (n != 0) {
+      OVERLAPPED at = {};
+      at.Offset = offset;
+      DWORD read = 0;
+      if (!::ReadFile(m_file, buffer, n, &read, &at) || read == 0) return false;
+      buffer += read;
+      offset += read;
+      n -= read;
+    }
+    return true;
+  }
+  uint32_t Size() const override { return m_size; }
+
+ private:
+  HANDLE m_file;
+  uint32_t m_size;
+};
+
+struct Job {
+  void (*body)(void*);
+  void* argument;
+};
+
+DWORD WINAPI RunJob(LPVOID parameter) {
+  const Job* job = static_cast<const Job*>(parameter);
+  job->body(job->argument);
+  return 0;
+}
+
+// The first job on a new thread, the second on the calling one; both on the
+// calling one when no thread can be had.
+class CThreadPair : public IJobPair {
+ public:
+  void RunBoth(void (*first)(void*), void* firstArgument, void (*second)(void*), void* secondArgument) override {
+    Job job = {first, firstArgument};
+    unique_handle thread(::CreateThread(nullptr, 0, &RunJob, &job, 0, nullptr));
+    if (!thread) first(firstArgument);
+    second(secondArgument);
+    if (thread) ::WaitForSingleObject(thread.get(), INFINITE);
+  }
+};
+
+HANDLE OpenForReading(const char* path) {
+  return ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
 
 int32_t CPackageFileStore::Open() noexcept {
   m_status = kReadFailed;
@@ -16,8 +72,10 @@ int32_t CPackageFileStore::Open() noexcept {
 
 int32_t CPackageFileStore::OpenPath(const char* path) noexcept {
   m_status = kReadFailed;
-  unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  m_progress.areaLength = 0;
+  m_progress.areaDone = 0;
+  m_progress.entriesDone = 0;
+  unique_hfile file(OpenForReading(path));
   if (!file) return Finish(kReadFailed);
 
   DWORD sizeHigh = 0;
@@ -25,16 +83,24 @@ int32_t CPackageFileStore::OpenPath(const char* path) noexcept {
   if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return Finish(kReadFailed);
   // 4 GiB or more: the low 32 bits would name only a prefix of the file.
   if (sizeHigh != 0) return Finish(kReadFailed);
-  SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
-
-  std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[size == 0 ? 1 : size]);
-  if (!image) return Finish(kNoMemory);
-  DWORD total = 0;
-  while (total < size) {
-    DWORD read = 0;
-    if (!ReadFile(file.get(), image.get() + total, size - total, &read, nullptr) || read == 0) break;
-    total += read;
+  // The area digest reads through a handle of its own.
+  unique_hfile second(OpenForReading(path));
+  if (!second) return Finish(kReadFailed);
+  if (m_inflateBufferSize == 0) return Finish(kNoMemory);
+  try {
+    m_path = path;
+  } catch (...) {
+    return Finish(kNoMemory);
   }
-  if (total != size) return Finish(kReadFailed);
-  return ParseImage(image.get(), size);
+
+  m_status = kOk;
+  CFileSource entrySource(file.get(), size);
+  CFileSource areaSource(second.get(), size);
+  CThreadPair threads;
+  PackageUnpackOptions options;
+  options.keepLimit = kKeepLimit;
+  options.keepBudget = kKeepBudget;
+  options.jobs = &threads;
+  options.progress = &m_progress;
+  return Parse(areaSource, entrySource, options);
 }

@@ -1,20 +1,24 @@
 #pragma once
-// Finding, verifying and unpacking the package inside a whole file image in
-// memory. Portable (no Win32): the setup's file store, the package tool, the
-// fuzz target and the benchmark all go through UnpackPackage. Nothing outside
-// the image is ever read, whatever the header says.
+// Finding, verifying and unpacking the package, read from its source in
+// blocks of a fixed size. Portable (no Win32): the setup's file store, the
+// package tool, the fuzz target and the benchmark all go through it. Nothing
+// outside the source is ever read, whatever the header says.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "package/package_source.h"
 #include "package/package_status.h"
 
-// One entry as it lies in the entry area; every pointer is inside the image.
+// One entry as it lies in the entry area. The pointers stay valid only
+// while the sink's Accept runs.
 struct PackageEntryView {
   uint32_t index = 0;  // position in the package, from 0
   const uint8_t* name = nullptr;
   uint32_t nameLength = 0;
-  const uint8_t* compressed = nullptr;
+  uint32_t compressedOffset = 0;  // of the zlib stream, in the source
   uint32_t compressedSize = 0;
   const uint8_t* contentDigest = nullptr;  // 16 bytes
 };
@@ -31,6 +35,7 @@ enum class PackageFault {
   kEntryEmpty,          // the stream inflated to nothing
   kEntryDigestMismatch, // the content does not match the entry digest
   kNoMemory,            // an allocation failed
+  kReadFailed,          // the source did not give bytes within its size
 };
 
 // What a parse found, for tools that explain a status.
@@ -42,28 +47,67 @@ struct PackageParseReport {
   uint32_t entryCount = 0;
   PackageFault fault = PackageFault::kNone;
   uint32_t faultEntry = 0;  // index of the failing entry, for the entry faults
-  // The failing entry's name inside the image, when its bounds were sound.
-  const uint8_t* faultEntryName = nullptr;
-  uint32_t faultEntryNameLength = 0;
+  // The failing entry's name, when its bounds were sound.
+  std::string faultEntryName;
 };
 
-// Receives every entry once inflated, copied to a buffer of its exact size
-// and verified, in package order. Returns kPackageOk to go on; any other
-// status ends the parse with it. May throw std::bad_alloc.
+// Receives every entry once inflated and verified, in package order, with
+// its content in a buffer of its exact size, or none (null) when the entry
+// was verified but is too large to keep. Returns kPackageOk to go on; any
+// other status ends the parse with it. May throw std::bad_alloc.
 class CPackageEntrySink {
  public:
   virtual ~CPackageEntrySink() = default;
   virtual int32_t Accept(const PackageEntryView& entry, std::unique_ptr<uint8_t[]> content, uint32_t size) = 0;
 };
 
+// Runs two jobs, side by side where it can, and returns when both are done.
+class IJobPair {
+ public:
+  virtual ~IJobPair() = default;
+  virtual void RunBoth(void (*first)(void*), void* firstArgument, void (*second)(void*), void* secondArgument) = 0;
+};
+
+// How far a parse has come: bytes read by the area digest and by the
+// entries, each at most the area length once the header is found (0 before).
+struct PackageProgress {
+  std::atomic<uint32_t> areaLength{0};
+  std::atomic<uint32_t> areaDone{0};
+  std::atomic<uint32_t> entriesDone{0};
+};
+
+struct PackageUnpackOptions {
+  // Contents above keepLimit bytes, or beyond keepBudget bytes kept in all,
+  // are verified but not kept (the sink gets no buffer).
+  uint32_t keepLimit = UINT32_MAX;
+  uint32_t keepBudget = UINT32_MAX;
+  // Runs the area digest beside the entries (each on its own source); when
+  // null, the area is checked first and the entries only after it passed.
+  IJobPair* jobs = nullptr;
+  PackageProgress* progress = nullptr;  // optional
+};
+
+// Block sizes of the reads from the source.
+constexpr uint32_t kPackageReadBlockSize = 64 * 1024;
+
 // The offset of the first magic text followed by a valid check field; false
 // when there is none.
 bool FindPackageHeader(const uint8_t* image, uint32_t size, uint32_t* headerOffset);
 
+// The same, reading the source in blocks: kNone with the offset, kNoHeader,
+// kReadFailed or kNoMemory.
+PackageFault FindPackageHeaderIn(IPackageSource& source, uint32_t* headerOffset);
+
 // Finds the header, verifies the area digest and unpacks every entry into
-// sink, inflating through buffer (bufferSize bytes). Returns kPackageOk,
-// kPackageDamaged or kPackageNoMemory; report (optional) says why. Never
-// throws.
+// sink, inflating through buffer (bufferSize bytes); the area digest reads
+// areaSource, everything else entrySource (both the same bytes). Returns
+// kPackageOk, kPackageReadFailed, kPackageDamaged or kPackageNoMemory; report
+// (optional) says why. Never throws.
+int32_t UnpackPackageFrom(IPackageSource& areaSource, IPackageSource& entrySource, uint8_t* buffer,
+                          uint32_t bufferSize, CPackageEntrySink& sink, const PackageUnpackOptions& options,
+                          PackageParseReport* report = nullptr) noexcept;
+
+// UnpackPackageFrom on a whole image in memory, keeping every content.
 int32_t UnpackPackage(const uint8_t* image, uint32_t size, uint8_t* buffer, uint32_t bufferSize,
                       CPackageEntrySink& sink, PackageParseReport* report = nullptr) noexcept;
 

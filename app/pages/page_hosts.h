@@ -14,6 +14,10 @@ class IPackageOpener {
   // The page's worker could not be created (its message shown): the run
   // failed, whatever the page ends with.
   virtual void WorkerNotStarted() = 0;
+  // How far that opening has come, in percent, when the package is large
+  // enough to keep the user waiting; -1 otherwise. Called on the page's
+  // thread while the worker runs.
+  virtual int PackageProgress() { return -1; }
 
  protected:
   ~IPackageOpener() = default;

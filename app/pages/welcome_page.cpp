@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr UINT kProgressIntervalMs = 250;
+
 void InitializationBody(void* page) { static_cast<CWelcomePage*>(page)->RunInitialization(); }
 
 UINT InitThreadProc(LPVOID parameter) {
@@ -49,6 +51,7 @@ BOOL CWelcomePage::OnInitDialog() {
     return TRUE;
   }
   m_pInitThread->ResumeThread();
+  SetTimer(kProgressTimerId, kProgressIntervalMs);
   UpdateData(FALSE);
   // Every button is disabled until the package is ready.
   return FocusPageItself(m_hWnd);
@@ -88,10 +91,27 @@ INT_PTR CWelcomePage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+void CWelcomePage::OnTimer(UINT_PTR timerId) {
+  if (timerId != kProgressTimerId) return;
+  const int percent = m_pPackageOpener->PackageProgress();
+  if (percent < 0) return;
+  CString text;
+  text.Format("%s\n\n%d%%", static_cast<const char*>(m_bodyText), percent);
+  m_body.SetWindowText(text);
+  m_progressShown = true;
+}
+
+void CWelcomePage::EndProgress() {
+  KillTimer(kProgressTimerId);
+  if (m_progressShown) m_body.SetWindowText(m_bodyText);
+  m_progressShown = false;
+}
+
 void CWelcomePage::OnInitializationDone(int status, CString* message) {
   std::unique_ptr<CString> text(message);
   // The worker has posted its last word and is only returning now.
   JoinWorker(m_pInitThread);
+  EndProgress();
   if (status != 0) {
     ShowError(*text);
   } else {
@@ -106,6 +126,7 @@ void CWelcomePage::OnInitializationDone(int status, CString* message) {
 
 void CWelcomePage::OnInitializationFault(DWORD code, void* address) {
   JoinWorker(m_pInitThread);
+  EndProgress();
   CString text;
   text.Format(IDS_INIT_EXCEPTION, static_cast<unsigned>(code),
               static_cast<unsigned>(reinterpret_cast<uintptr_t>(address)));

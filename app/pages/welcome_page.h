@@ -44,6 +44,8 @@ class CWelcomePage : public CExteriorPage {
   void ApplyFonts() override;
   // Deletes the body font and, through the exterior page, the title font.
   void OnDestroy() override;
+  // The wait's progress, for a large package, below the wait text.
+  void OnTimer(UINT_PTR timerId) override;
   // The worker's posted outcome; everything else to CDialog.
   INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -56,6 +58,12 @@ class CWelcomePage : public CExteriorPage {
   // Message box owned by the page, caption "Velmora", error icon.
   void ShowError(const CString& text);
 
+  static constexpr UINT_PTR kProgressTimerId = 102;
+
+  // Stops the progress timer and shows the body text member again when the
+  // progress replaced it.
+  void EndProgress();
+
   CButton m_cancel;
   CButton m_next;
   CButton m_back;
@@ -65,4 +73,5 @@ class CWelcomePage : public CExteriorPage {
   HICON m_icon = nullptr;
   // Where the worker posts its outcome; set before the worker runs.
   HWND m_notifyWindow = nullptr;
+  bool m_progressShown = false;
 };

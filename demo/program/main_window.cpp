@@ -121,7 +121,8 @@ HWND MainWindow::AddLabel(const std::string& text, int top, int height, HFONT fo
 
 void MainWindow::ShowHelp() {
   std::string helpFile = ProgramFolder() + "\\" + product::kHelpFile;
-  auto result = reinterpret_cast<INT_PTR>(
+  // Not a pointer: an error number up to 32, or a larger value on success.
+  auto result = reinterpret_cast<UINT_PTR>(
       ShellExecuteA(m_window, "open", helpFile.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   if (result <= 32) {
     std::string text = "The help file " + helpFile + " could not be opened.";

@@ -162,6 +162,37 @@ TEST(WelcomeWithoutPackage, AnUnexpectedExceptionInTheWorkerShowsMessage34) {
   EXPECT_EQ(boxes[0].text.size(), prefix.size() + 8);
 }
 
+// An opening that lasts until released, of a package large enough to show
+// its progress.
+class SlowOpener : public IPackageOpener {
+ public:
+  int InitializePackage(CString&) override {
+    ::WaitForSingleObject(m_release.get(), 10000);
+    return 0;
+  }
+  int PackageProgress() override { return 42; }
+  unique_handle m_release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+};
+
+TEST(WelcomeWithoutPackage, ALargePackagesWaitShowsHowFarTheOpeningHasCome) {
+  AppHarness harness;
+  SlowOpener opener;
+  ProbedWelcomePage page;
+  page.m_pPackageOpener = &opener;
+  std::string during;
+  Outcome outcome;
+  RunModal(page, [&](HWND dialog) {
+    WaitFor([&] { return TextOf(dialog, IDC_BODY) != kWaitText; });
+    during = TextOf(dialog, IDC_BODY);
+    ::SetEvent(opener.m_release.get());
+    outcome = AwaitOutcome(dialog);
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(during, std::string(kWaitText) + "\n\n42%");
+  EXPECT_TRUE(outcome.nextEnabled);
+  EXPECT_EQ(outcome.body, kReadyText);
+}
+
 TEST(WelcomeWithoutPackage, TheMinimizedWindowDragsTheSetupIcon) {
   AppHarness harness;
   CWelcomePage page;

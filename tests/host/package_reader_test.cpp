@@ -4,6 +4,7 @@
 
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "package/package_file_store.h"
@@ -56,14 +57,13 @@ TEST(PackageReader, AllocationFailureInTheSinkIsMemoryExhaustedNotAnException) {
 TEST(PackageReader, ReportNamesTheFailingEntry) {
   std::vector<PackageItem> items = SampleItems();
   items[1].contentDigest[3] ^= 1;
-  std::vector<uint8_t> image = Package(items);  // the report points into it
+  std::vector<uint8_t> image = Package(items);
   NamesSink sink;
   PackageParseReport report;
   EXPECT_EQ(kPackageDamaged, Unpack(image, sink, &report));
   EXPECT_EQ(PackageFault::kEntryDigestMismatch, report.fault);
   EXPECT_EQ(1u, report.faultEntry);
-  EXPECT_EQ("readme.txt", std::string(reinterpret_cast<const char*>(report.faultEntryName),
-                                      report.faultEntryNameLength));
+  EXPECT_EQ("readme.txt", report.faultEntryName);
   EXPECT_EQ(1u, sink.names.size());  // the first entry was delivered before the failure
 }
 
@@ -81,6 +81,66 @@ TEST(PackageReader, ReportTellsTheKindOfDamage) {
   std::vector<PackageItem> items = {MakePackageItem("empty", {})};
   EXPECT_EQ(kPackageDamaged, Unpack(Package(items), sink, &report));
   EXPECT_EQ(PackageFault::kEntryEmpty, report.fault);
+}
+
+// Reads in blocks: the header straddles the first block boundary, and the
+// large entry is verified but not kept.
+TEST(PackageReader, StreamsFromTheSourceAndKeepsOnlyContentsWithinTheLimit) {
+  std::vector<PackageItem> items = SampleItems();
+  items.push_back(MakePackageItem("large.bin", PseudoRandomBytes(3 * kPackageReadBlockSize, 7)));
+  std::vector<uint8_t> image = Concatenate(FakeExecutable(kPackageReadBlockSize - 40), Package(items));
+  CMemorySource source(image.data(), uint32_t(image.size()));
+  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
+  class KeptSink : public NamesSink {
+   public:
+    int32_t Accept(const PackageEntryView& entry, std::unique_ptr<uint8_t[]> content, uint32_t size) override {
+      kept.push_back(content != nullptr);
+      return NamesSink::Accept(entry, std::move(content), size);
+    }
+    std::vector<bool> kept;
+  } sink;
+  PackageUnpackOptions options;
+  options.keepLimit = kPackageReadBlockSize;
+  PackageProgress progress;
+  options.progress = &progress;
+  PackageParseReport report;
+  ASSERT_EQ(kPackageOk, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
+                                          &report));
+  EXPECT_EQ(kPackageReadBlockSize - 40, report.headerOffset);
+  EXPECT_EQ((std::vector<bool>{true, true, true, false}), sink.kept);
+  EXPECT_EQ(3 * kPackageReadBlockSize, sink.sizes[3]);
+  EXPECT_EQ(report.areaLength, progress.areaDone.load());
+  EXPECT_EQ(report.areaLength, progress.entriesDone.load());
+}
+
+// Two jobs at once: a damaged area is reported as such, whatever the
+// entries job found meanwhile.
+TEST(PackageReader, BesideTheEntriesTheAreaDigestStillDecides) {
+  class Threads : public IJobPair {
+   public:
+    void RunBoth(void (*first)(void*), void* a, void (*second)(void*), void* b) override {
+      std::thread thread(first, a);
+      second(b);
+      thread.join();
+    }
+  } threads;
+  std::vector<PackageItem> items = SampleItems();
+  items[2].contentDigest[0] ^= 1;
+  std::vector<uint8_t> image = Package(items);
+  image[offsetof(PackageHeader, areaDigest)] ^= 1;
+  CMemorySource source(image.data(), uint32_t(image.size()));
+  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
+  NamesSink sink;
+  PackageUnpackOptions options;
+  options.jobs = &threads;
+  PackageParseReport report;
+  EXPECT_EQ(kPackageDamaged, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
+                                               &report));
+  EXPECT_EQ(PackageFault::kAreaDigestMismatch, report.fault);
+  image[offsetof(PackageHeader, areaDigest)] ^= 1;
+  EXPECT_EQ(kPackageDamaged, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
+                                               &report));
+  EXPECT_EQ(PackageFault::kEntryDigestMismatch, report.fault);
 }
 
 TEST(PackageReader, FindsNoHeaderInImagesTooShortForTheCheckField) {

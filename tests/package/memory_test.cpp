@@ -98,25 +98,30 @@ class ExhaustedHeap {
   std::vector<void*> m_blocks;
 };
 
+class CDiscard : public IInflateOutput {
+ public:
+  bool Put(const uint8_t*, uint32_t) override { return true; }
+};
+
 TEST(PackageMemory, ZlibWithoutMemoryForItsStateIsMemoryExhausted) {
   std::vector<uint8_t> compressed = ZerosStream(1);
+  std::vector<uint8_t> input(4096);
   std::vector<uint8_t> buffer(4096);
-  CGrowingBuffer content;
+  const InflateBuffers buffers = {input.data(), uint32_t(input.size()), buffer.data(), uint32_t(buffer.size())};
+  CMemorySource source(compressed.data(), uint32_t(compressed.size()));
+  CDiscard content;
   InflateResult result = InflateResult::kStreamEnd;
   bool exhausted = false;
   {
     // Nothing but inflateInit asks for memory before the first output.
     ExhaustedHeap heap;
     exhausted = heap.Exhausted();
-    result = InflateEntry(compressed.data(), uint32_t(compressed.size()), buffer.data(), uint32_t(buffer.size()),
-                          content);
+    result = InflateEntry(source, 0, uint32_t(compressed.size()), buffers, content);
   }
   ASSERT_TRUE(exhausted);
   EXPECT_EQ(InflateResult::kNoMemory, result);
   // With memory back, the same entry inflates.
-  CGrowingBuffer again;
-  EXPECT_EQ(InflateResult::kStreamEnd, InflateEntry(compressed.data(), uint32_t(compressed.size()), buffer.data(),
-                                                    uint32_t(buffer.size()), again));
+  EXPECT_EQ(InflateResult::kStreamEnd, InflateEntry(source, 0, uint32_t(compressed.size()), buffers, content));
 }
 
 }  // namespace

@@ -11,6 +11,9 @@ drivers checked where the system's kernel loads them from (native_view):
   Start Menu folder whose parent is a file (missing parents are created);
   each followed by the service stop and the rollback, after which the
   prefix is as before;
+- a package whose 2 GiB help file is changed on disk after it was verified
+  (one byte, as the installation reads it back): the installation fails
+  where it writes that file and rolls back;
 - an upgrade while the earlier program is in use: its replacement waits
   for the restart, which must then put the new content in place;
 - an installation removed by the product's own uninstaller, unattended,
@@ -22,6 +25,7 @@ import concurrent.futures
 import os
 import re
 import shutil
+import subprocess
 import sys
 import traceback
 
@@ -35,6 +39,7 @@ from wine_prefix import windows_path  # noqa: E402
 
 ERROR_PATH_NOT_FOUND = 3
 PROGRAMS_FOLDER = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"
+ERROR_INVALID_DATA = 13
 DRIVERS_FOLDER = "C:\\windows\\system32\\Drivers"
 # The native Drivers folder as the 32-bit runner reaches it.
 RUNNER_DRIVERS_FOLDER = {"win32": DRIVERS_FOLDER, "win64": "C:\\windows\\Sysnative\\Drivers"}
@@ -144,6 +149,27 @@ def expect_started_driver_stopped(check, result, lines):
                 "service stop and removal")
     check.true("ControlService" in [call[2] for call in result.calls if call[1] == "rollback"],
                "the stop step sent no stop control")
+
+
+def expect_help_file_refused(check, result, lines):
+    check.equal(ERROR_INVALID_DATA, result.arg0, "argument")
+    check.equal("Install File: " + DEST_FOLDER + "\\velmora.chm",
+                [line for line in lines if line.startswith("Install File: ")][-1], "last file installed")
+
+
+def changed_after_verification(workspace, options):
+    """The help file as 2 GiB of zeros, the last byte of its stream (its
+    checksum) changed when the installation reads it again: code 637, and
+    the rollback."""
+    big = os.path.join(workspace.work, "velmora-big.pkg")
+    last = subprocess.check_output([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                                 "zeros_package.py"), options.package, big,
+                                    "velmora.chm", "2048"]).split()[-1].decode()
+    try:
+        return natural_failure(workspace, "changed-after-verification",
+                               install_arguments(big) + ["--change-byte", last], 637, expect_help_file_refused)
+    finally:
+        os.remove(big)
 
 
 def clean_install(workspace, options):
@@ -294,6 +320,7 @@ def main():
                                 with_argument(plain, "--start-menu", "Velmora.lnk\\" + START_MENU_FOLDER), 684,
                                 expect_started_driver_stopped, PROGRAMS_FOLDER + "\\Velmora.lnk"),
         lambda: upgrade_with_program_in_use(workspace, options),
+        lambda: changed_after_verification(workspace, options),
         lambda: uninstall_after_install(workspace, options),
     ]
 

@@ -3,7 +3,7 @@
 //
 //   sequence_runner install --package FILE --dest FOLDER --start-menu NAME
 //                   [--desktop] [--quick-launch] [--log FILE] [--hold FILE]...
-//                   [--fail-call N] [--error CODE]
+//                   [--fail-call N] [--error CODE] [--change-byte OFFSET]
 //                   [--wait-running SERVICE] [--installed]
 //   sequence_runner services [--wait-running SERVICE]
 //   sequence_runner package --package FILE
@@ -29,6 +29,7 @@ struct RunnerOptions {
   std::vector<std::string> held;    // files held open, without write sharing, for the whole run
   int failCall = 0;                 // the mutating call to fail, counting from 1; 0 for none
   DWORD error = ERROR_ACCESS_DENIED;
+  DWORD changeByte = MAXDWORD;      // the package byte that reads changed when read again; none by default
   std::string waitRunning;          // a service to wait for (a few seconds at most) before anything else
   bool installed = false;           // take the installed product's folders and icons
 };

@@ -237,6 +237,19 @@ BOOL FaultyCalls::WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD writt
   return m_real.WriteFile(file, data, size, written, overlapped);
 }
 
+BOOL FaultyCalls::ReadFile(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
+  if (Enter("ReadFile")) {
+    if (read != nullptr) *read = 0;
+    return FALSE;
+  }
+  const BOOL ok = m_real.ReadFile(file, data, size, read, overlapped);
+  if (ok && read != nullptr && overlapped != nullptr && overlapped->OffsetHigh == 0 &&
+      m_changedByte >= overlapped->Offset && m_changedByte - overlapped->Offset < *read) {
+    static_cast<BYTE*>(data)[m_changedByte - overlapped->Offset] ^= 0x55;
+  }
+  return ok;
+}
+
 BOOL FaultyCalls::SetEndOfFile(HANDLE file) {
   if (EnterMutating("SetEndOfFile", FileName(file))) return FALSE;
   return m_real.SetEndOfFile(file);

@@ -49,6 +49,10 @@ class FaultyCalls : public ISystemCalls {
   void FailCallsFrom(const std::string& name, DWORD error, int occurrence = 1);
   // Fails the n-th call (counting from 1) that changes the system.
   void FailMutatingCall(int n, DWORD error);
+  // Changes the byte at `offset` of whatever file a ReadFile call at an
+  // explicit offset reads it from, as if the file had changed on disk since
+  // it was checked.
+  void ChangeFileByte(DWORD offset) { m_changedByte = offset; }
   // Makes Sleep really sleep again (it is instant by default).
   void UseRealSleep(bool real) { m_realSleep = real; }
   // Makes the process look like a 32-bit program on 64-bit Windows (or,
@@ -90,6 +94,7 @@ class FaultyCalls : public ISystemCalls {
   HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                      DWORD flags, HANDLE templateFile) override;
   BOOL WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) override;
+  BOOL ReadFile(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) override;
   BOOL SetEndOfFile(HANDLE file) override;
   HANDLE FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) override;
   BOOL FindClose(HANDLE find) override;
@@ -179,6 +184,7 @@ class FaultyCalls : public ISystemCalls {
 
   ISystemCalls& m_real;
   bool m_realSleep = false;
+  DWORD m_changedByte = MAXDWORD;
   std::map<std::string, int> m_counts;
   std::multimap<std::string, Fault> m_faults;
   std::map<int, DWORD> m_mutatingFaults;

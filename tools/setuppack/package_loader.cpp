@@ -52,11 +52,7 @@ LoadedPackage LoadPackage(const std::string& path, bool keepContents) {
   CLoaderSink sink(package.entries, keepContents);
   package.status = UnpackPackage(image.data(), uint32_t(image.size()), buffer.data(), uint32_t(buffer.size()), sink,
                                  &package.report);
-  if (package.report.faultEntryName != nullptr) {
-    package.faultEntryName.assign(reinterpret_cast<const char*>(package.report.faultEntryName),
-                                  package.report.faultEntryNameLength);
-  }
-  package.report.faultEntryName = nullptr;  // pointed into the image, now gone
+  package.faultEntryName = package.report.faultEntryName;
   return package;
 }
 

@@ -46,6 +46,15 @@ void ScriptRunner::AddUnattendedCommands() {
     RequireWords(w, 2);
     ExpectCode(WaitForExitCode(m_other, OptionalTimeout(w, 2, kExitWaitMs), "other"), w[1], "other");
   };
+  // expect-peak-working-set-below MB: the setup's peak working set, as read
+  // while it ran, stayed below MB mebibytes.
+  m_commands["expect-peak-working-set-below"] = [this](const Words& w) {
+    RequireWords(w, 2);
+    const SIZE_T peak = m_setup.PeakWorkingSet();
+    std::printf("peak working set: %lu KiB\n", static_cast<unsigned long>(peak / 1024));
+    if (peak == 0) throw ScriptFailure("the peak working set was never read");
+    if (peak >= static_cast<SIZE_T>(IntegerWord(w[1])) << 20) throw ScriptFailure("the peak working set is too large");
+  };
   // suspend / resume: holds every thread of the setup still, and lets it go
   // on, so that a second copy surely meets the first one running.
   m_commands["suspend"] = [this](const Words&) { m_setup.Suspend(true); };

@@ -1,5 +1,6 @@
 #include "tests/e2e/driver/setup_process.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include "tests/e2e/driver/script_line.h"
@@ -108,7 +109,13 @@ DWORD SetupProcess::ExitCode() const {
 }
 
 bool SetupProcess::Running() const {
-  return m_process.valid() && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT;
+  if (!m_process.valid() || WaitForSingleObject(m_process.get(), 0) != WAIT_TIMEOUT) return false;
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof(counters);
+  if (GetProcessMemoryInfo(m_process.get(), &counters, sizeof(counters)) && counters.PeakWorkingSetSize > m_peak) {
+    m_peak = counters.PeakWorkingSetSize;
+  }
+  return true;
 }
 
 void SetupProcess::Terminate() {

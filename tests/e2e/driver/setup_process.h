@@ -23,6 +23,9 @@ class SetupProcess {
   // when a thread cannot be reached.
   void Suspend(bool suspend);
   DWORD Id() const { return m_id; }
+  // The largest peak working set read while it ran (each Running call reads
+  // it); 0 when never read.
+  SIZE_T PeakWorkingSet() const { return m_peak; }
   // The exit code once the process has ended (GetExitCodeProcess).
   DWORD ExitCode() const;
 
@@ -40,6 +43,7 @@ class SetupProcess {
  private:
   unique_handle m_process;
   DWORD m_id = 0;
+  mutable SIZE_T m_peak = 0;
 };
 
 // What a top-level window is: a page kind, "box" for a message box, or

@@ -1,0 +1,29 @@
+#pragma once
+// Where a package's bytes come from: the setup's own file, read in blocks,
+// or a whole image already in memory (the package tool, the tests). Offsets
+// are 32-bit: the setup reads files below 4 GiB only.
+
+#include <cstdint>
+
+class IPackageSource {
+ public:
+  virtual ~IPackageSource() = default;
+  // Copies n bytes from offset into buffer; false when not all of them could
+  // be read (the bounds are the caller's to check against Size).
+  virtual bool Read(uint32_t offset, uint8_t* buffer, uint32_t n) = 0;
+  // The number of bytes the source holds.
+  virtual uint32_t Size() const = 0;
+};
+
+// An image in memory; reads never fail within its bounds. Safe to read from
+// two threads at once.
+class CMemorySource : public IPackageSource {
+ public:
+  CMemorySource(const uint8_t* image, uint32_t size) : m_image(image), m_size(size) {}
+  bool Read(uint32_t offset, uint8_t* buffer, uint32_t n) override;
+  uint32_t Size() const override { return m_size; }
+
+ private:
+  const uint8_t* m_image;
+  uint32_t m_size;
+};
