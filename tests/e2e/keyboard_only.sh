@@ -64,8 +64,8 @@ expect-focus 1026
 $(escape_no ready 1026)
 key enter
 
-wait-page progress
-expect-focus page
+# The progress page has nothing to press, and it may close before its focus
+# could be read; the walk goes on at the finish page.
 wait-page finish 60000
 expect-focus 1030
 key space
