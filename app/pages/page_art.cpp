@@ -112,13 +112,21 @@ bool LoadArtStream(WORD id, Pixels& out) {
   HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
   if (!data) return false;
-  uint8_t buffer[16384];
-  CGrowingBuffer content;
-  if (InflateEntry(static_cast<const uint8_t*>(data), ::SizeofResource(module, resource), buffer, sizeof(buffer),
-                   content) != InflateResult::kStreamEnd) {
+  // The art is a few hundred KB at the most: gathered in a vector.
+  struct Gather : IInflateOutput {
+    std::vector<uint8_t> bytes;
+    bool Put(const uint8_t* block, uint32_t n) override {
+      bytes.insert(bytes.end(), block, block + n);
+      return true;
+    }
+  } content;
+  std::vector<uint8_t> input(16384), output(16384);
+  CMemorySource source(static_cast<const uint8_t*>(data), ::SizeofResource(module, resource));
+  if (InflateEntry(source, 0, source.Size(), {input.data(), 16384, output.data(), 16384}, content) !=
+      InflateResult::kStreamEnd) {
     return false;
   }
-  return DecodeBitmapFile(content.Data(), content.Size(), out);
+  return DecodeBitmapFile(content.bytes.data(), content.bytes.size(), out);
 }
 
 // Completes a symmetric picture from its left half.

@@ -171,6 +171,7 @@ class SlowOpener : public IPackageOpener {
     return 0;
   }
   int PackageProgress() override { return 42; }
+  void WorkerNotStarted() override {}
   unique_handle m_release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
