@@ -93,8 +93,14 @@ void SetupProcess::Suspend(bool suspend) {
   int threads = 0;
   for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
     if (entry.th32OwnerProcessID != m_id) continue;
-    unique_handle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
-    if (!thread || (suspend ? SuspendThread(thread.get()) : ResumeThread(thread.get())) == static_cast<DWORD>(-1))
+    unique_handle thread(OpenThread(THREAD_SUSPEND_RESUME | THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
+    // The setup's short-lived threads (the package check's second one) may
+    // end between the snapshot and here: an ended thread needs nothing.
+    if (!thread && GetLastError() == ERROR_INVALID_PARAMETER) continue;
+    const bool done = thread && (suspend ? SuspendThread(thread.get()) : ResumeThread(thread.get())) != static_cast<DWORD>(-1);
+    DWORD code = 0;
+    if (!done && thread && GetExitCodeThread(thread.get(), &code) && code != STILL_ACTIVE) continue;
+    if (!done)
       throw ScriptFailure("cannot " + std::string(suspend ? "suspend" : "resume") + " thread " +
                           std::to_string(entry.th32ThreadID) + " (error " + std::to_string(GetLastError()) + ")");
     ++threads;
