@@ -72,11 +72,29 @@ def keep_prefix(context, prefix, problems):
         prefix.remove()
 
 
+# What the runner says when Wine's service manager never answered a fresh
+# copy of the prefix: the point never reached the installation, so it is
+# taken once more from another copy rather than reported as residue.
+NO_SERVICE_MANAGER = "no service manager after"
+
+
+def run_point_once(context, prefix, number):
+    prefix.make_from(context.base)
+    try:
+        return prefix.run(*install_arguments(context.package, number))
+    except RuntimeError as error:
+        if NO_SERVICE_MANAGER not in str(error):
+            raise
+        print("point %d: %s; taken again from a fresh copy" % (number, NO_SERVICE_MANAGER), flush=True)
+        prefix.remove()
+        prefix.make_from(context.base)
+        return prefix.run(*install_arguments(context.package, number))
+
+
 def run_point(context, number):
     prefix = context.workspace.prefix("%s-%d" % (context.label, number), context.runner_options)
     try:
-        prefix.make_from(context.base)
-        result = prefix.run(*install_arguments(context.package, number))
+        result = run_point_once(context, prefix, number)
         failed = result.failed_call()
         problems = []
         if failed is None or failed[0] != number or failed[1] != "install":
