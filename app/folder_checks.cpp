@@ -1,19 +1,20 @@
 #include "app/folder_checks.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
 #include "app/text_ids.h"
-#include "base/product.h"
+#include "engine/product_install_engine.h"
+#include "engine/system_calls.h"
 #include "res/resource.h"
 
 namespace {
-
-// A backup copy's name adds "_", eight digits and ".tmp" to its file's path.
-constexpr int kBackupSuffixLength = 1 + 8 + 4;
 
 // The text as characters: on double-byte Windows a character's second byte
 // may be 0x5C ('\\') or 0x7C ('|'), which are no characters of their own.
@@ -48,17 +49,46 @@ bool HasBadPart(const std::vector<wchar_t>& path, size_t from) {
   }
 }
 
+// A part whose name before its first dot (blanks before the dot ignored) is
+// a device Windows reserves in every folder: CON, PRN, AUX, NUL, COM1 to
+// COM9, LPT1 to LPT9, in any case. Such a folder cannot be created.
+bool HasDeviceName(const std::vector<wchar_t>& path, size_t from) {
+  for (size_t start = from; start <= path.size();) {
+    size_t end = start;
+    while (end < path.size() && path[end] != L'\\') ++end;
+    size_t base = start;
+    while (base < end && path[base] != L'.') ++base;
+    while (base > start && path[base - 1] == L' ') --base;
+    std::wstring name(path.begin() + start, path.begin() + base);
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
+    if (name == L"CON" || name == L"PRN" || name == L"AUX" || name == L"NUL") return true;
+    if (name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0) &&
+        name[3] >= L'1' && name[3] <= L'9') {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+// The length of the common Programs folder the Start Menu folder goes
+// below; 0 when the shell does not say (the engine then fails on it anyway).
+int ProgramsFolderLength() {
+  char programs[MAX_PATH + 1] = {};
+  if (!SystemCalls().SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE)) return 0;
+  return static_cast<int>(std::strlen(programs));
+}
+
 bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 }  // namespace
 
 int MaxDestinationFolderLength() {
-  const std::string stub = std::string(product::kStubFilePrefix) + product::kStubFileSuffix;
-  const char* names[] = {product::kProgramFile,      stub.c_str(),         product::kUninstallerFile,
-                         product::kHelpFile,         product::kLicenseTextFile, product::kReadmeFile};
-  size_t longest = 0;
-  for (const char* name : names) longest = std::max(longest, std::strlen(name));
-  return MAX_PATH - 1 - static_cast<int>(1 + longest + kBackupSuffixLength);
+  return MAX_PATH - 1 - static_cast<int>(CProductInstallEngine::LongestPathInDestination());
+}
+
+int MaxStartMenuFolderLength() {
+  return MAX_PATH - 1 - ProgramsFolderLength() - 1 - static_cast<int>(CProductInstallEngine::LongestPathInStartMenu());
 }
 
 UINT DestinationFolderProblem(const CString& folder, UINT codePage) {
@@ -70,7 +100,9 @@ UINT DestinationFolderProblem(const CString& folder, UINT codePage) {
                        path[2] != L'?' && path[2] != L'.' && std::find(path.begin() + 2, path.end(), L'\\') != path.end();
   if (!onDrive && !onShare) return IDS_DESTINATION_NOT_ABSOLUTE;
   const size_t rest = onDrive ? 3 : 2;
-  if (HasForbiddenCharacter(path, rest) || HasBadPart(path, rest)) return IDS_DESTINATION_NOT_ABSOLUTE;
+  if (HasForbiddenCharacter(path, rest) || HasBadPart(path, rest) || HasDeviceName(path, rest)) {
+    return IDS_DESTINATION_NOT_ABSOLUTE;
+  }
   if (WithoutTrailingBackslash(folder, codePage).GetLength() > MaxDestinationFolderLength()) {
     return IDS_DESTINATION_TOO_LONG;
   }
@@ -80,7 +112,12 @@ UINT DestinationFolderProblem(const CString& folder, UINT codePage) {
 UINT StartMenuFolderProblem(const CString& folder, UINT codePage) {
   const std::vector<wchar_t> path = FolderCharacters(folder.str(), codePage);
   if (path.empty() || path[0] == L'\\') return IDS_START_MENU_NOT_RELATIVE;
-  if (HasForbiddenCharacter(path, 0) || HasBadPart(path, 0)) return IDS_START_MENU_NOT_RELATIVE;
+  if (HasForbiddenCharacter(path, 0) || HasBadPart(path, 0) || HasDeviceName(path, 0)) {
+    return IDS_START_MENU_NOT_RELATIVE;
+  }
+  if (WithoutTrailingBackslash(folder, codePage).GetLength() > MaxStartMenuFolderLength()) {
+    return IDS_START_MENU_TOO_LONG;
+  }
   return 0;
 }
 
@@ -100,6 +137,8 @@ CString FolderProblemText(UINT problem, const CString& folder) {
   CString text;
   if (problem == IDS_DESTINATION_TOO_LONG) {
     text.Format(problem, folder.c_str(), MaxDestinationFolderLength());
+  } else if (problem == IDS_START_MENU_TOO_LONG) {
+    text.Format(problem, folder.c_str(), MaxStartMenuFolderLength());
   } else {
     text.Format(problem, folder.c_str());
   }

@@ -12,6 +12,9 @@
 // file and its backup copy ("<file>_NNNNNNNN.tmp") must still fit a path of
 // MAX_PATH characters.
 int MaxDestinationFolderLength();
+// The same for the Start Menu folder below this computer's common Programs
+// folder, for every shortcut and its backup copy.
+int MaxStartMenuFolderLength();
 
 // The texts are read in `codePage` (the system's ANSI code page unless a test
 // names another), so that the second byte of a double-byte character is
@@ -20,15 +23,17 @@ int MaxDestinationFolderLength();
 // 0 when `folder` can be the destination: an absolute path in a folder on a
 // drive ("C:\...", not the drive's root) or on a network share
 // ("\\server\share..."), of at most MaxDestinationFolderLength characters,
-// without characters a file name cannot hold and without a part that ends in
-// a blank or a dot; one trailing backslash is allowed (see
+// without characters a file name cannot hold, a part that ends in a blank or
+// a dot, or a part named as a device (CON, NUL, COM1, LPT1.txt, ...); one
+// trailing backslash is allowed (see
 // WithoutTrailingBackslash). Otherwise the string-table id of the message
 // that says why.
 UINT DestinationFolderProblem(const CString& folder, UINT codePage = CP_ACP);
 // 0 when `folder` can be the Start Menu folder: a non-empty name or path
-// relative to the Programs folder, without a drive, a leading backslash, a
-// ".." part, a part that ends in a blank or a dot, or characters a file name
-// cannot hold; one trailing backslash is allowed. Otherwise the string-table
+// relative to the Programs folder, of at most MaxStartMenuFolderLength
+// characters, without a drive, a leading backslash, a ".." part, a part that
+// ends in a blank or a dot or is named as a device, or characters a file
+// name cannot hold; one trailing backslash is allowed. Otherwise the string-table
 // id of the message that says why.
 UINT StartMenuFolderProblem(const CString& folder, UINT codePage = CP_ACP);
 // `folder` without the one backslash it may end with: the form the

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/folder_checks.h"
 #include "app/setup_app.h"
 #include "base/product.h"
 #include "res/resource.h"
@@ -39,6 +40,19 @@ const char* SecondRunText(SecondRun run) {
 
 void CSetupApp::LearnInstalledProduct() {
   m_installed = ReadInstalledProduct();
+  // Another program, a script or a repair tool may have written the entry: a
+  // folder the wizard would refuse is never followed.
+  const auto dropRefused = [this](const char* valueName, std::string* folder,
+                                  UINT (*problem)(const CString&, UINT)) {
+    if (folder->empty() || problem(folder->c_str(), CP_ACP) == 0) return;
+    LogLine("Warning: Installed folder refused, not used: ", (std::string(valueName) + " = " + *folder).c_str());
+    folder->clear();
+  };
+  dropRefused("InstallLocation", &m_installed.installLocation, &DestinationFolderProblem);
+  dropRefused("StartMenuLocation", &m_installed.startMenuLocation, &StartMenuFolderProblem);
+  // Without its folder the product counts as not installed, as when none
+  // was recorded.
+  m_installed.present = !m_installed.installLocation.empty();
   m_secondRun = PlanSecondRun(m_installed);
   if (!m_installed.present) {
     LogLine("Installed version: none, the product is not installed");
@@ -57,7 +71,8 @@ bool CSetupApp::CommandLineKeepsInstalledFolders() {
   if (m_options.hasDestination && !SameFolder(m_options.destination, m_installed.installLocation)) {
     argument = "/dir";
     installedFolder = m_installed.installLocation;
-  } else if (m_options.hasStartMenu && !SameFolder(m_options.startMenu, m_installed.startMenuLocation)) {
+  } else if (m_options.hasStartMenu && !m_installed.startMenuLocation.empty() &&
+             !SameFolder(m_options.startMenu, m_installed.startMenuLocation)) {
     argument = "/group";
     installedFolder = m_installed.startMenuLocation;
   }

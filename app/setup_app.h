@@ -78,7 +78,8 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // The folders and icons given on the command line replace the defaults.
   void ApplyCommandLineChoices();
   // Reads the installed product's registration into m_installed, decides
-  // m_secondRun and logs both.
+  // m_secondRun and logs both. A recorded folder that the folder checks
+  // refuse counts as not recorded, with a warning line naming it.
   void LearnInstalledProduct();
   // False, after the log line naming the installed folder and the usual
   // box, when /dir or /group names another folder than the installed

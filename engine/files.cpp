@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int kTempNameDigits = 8;
 
 std::string TargetPath(const std::string& fileName, const std::string& folder) { return folder + "\\" + fileName; }
 

@@ -96,7 +96,10 @@ class CInstallEngine {
   const CPackageFileStore& Store() const { return *m_store; }
   CPackageFileStore& Store() { return *m_store; }
 
-  // Files with backup.
+  // Files with backup. A backup copy's path is its file's with "_", eight
+  // digits and ".tmp" added (kTempNameExtra characters).
+  static constexpr int kTempNameDigits = 8;
+  static constexpr size_t kTempNameExtra = 1 + kTempNameDigits + 4;
   std::string MakeTempName(const std::string& fileName, const std::string& folder);
   void BackupFile(const std::string& fileName, const std::string& folder);
   void InstallFile(const std::string& fileName, const std::string& folder, const uint8_t* content, uint32_t size);

@@ -2,27 +2,23 @@
 
 #include "engine/installed_product.h"
 
+#include <cctype>
+#include <cstdlib>
 #include <vector>
 
 #include "base/product.h"
+#include "base/registry_text.h"
 #include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 
 namespace {
 
 bool ReadText(HKEY key, const char* name, std::string* text) {
-  DWORD type = 0;
-  DWORD size = 0;
-  if (SystemCalls().RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-  if (type != REG_SZ) return false;
-  // One byte more: the stored text need not end with its zero.
-  std::vector<char> data(size + 1, '\0');
-  if (SystemCalls().RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  *text = data.data();
-  return true;
+  return ReadRegistryText(
+      [](HKEY at, const char* value, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+        return SystemCalls().RegQueryValueExA(at, value, reserved, type, data, size);
+      },
+      key, name, text);
 }
 
 bool ReadFlag(HKEY key, const char* name, int* flag) {
@@ -38,17 +34,72 @@ bool ReadFlag(HKEY key, const char* name, int* flag) {
   return true;
 }
 
-// The parts of a version as numbers; a part that is no number counts as 0.
-std::vector<unsigned long> VersionParts(const std::string& version) {
-  std::vector<unsigned long> parts(1, 0);
-  for (char c : version) {
-    if (c == '.') {
-      parts.push_back(0);
-    } else if (c >= '0' && c <= '9') {
-      parts.back() = parts.back() * 10 + static_cast<unsigned long>(c - '0');
-    }
+// One dot-separated part of a version: its leading digits without leading
+// zeros, and whatever follows them (a pre-release mark such as "-rc1").
+struct VersionPiece {
+  std::string number;
+  std::string mark;
+};
+
+VersionPiece Piece(const std::string& part) {
+  size_t digits = 0;
+  while (digits < part.size() && part[digits] >= '0' && part[digits] <= '9') ++digits;
+  size_t first = 0;
+  while (first < digits && part[first] == '0') ++first;
+  return VersionPiece{part.substr(first, digits - first), part.substr(digits)};
+}
+
+std::vector<VersionPiece> VersionPieces(const std::string& version) {
+  std::vector<VersionPiece> pieces;
+  for (size_t start = 0;;) {
+    const size_t dot = version.find('.', start);
+    pieces.push_back(Piece(version.substr(start, dot == std::string::npos ? std::string::npos : dot - start)));
+    if (dot == std::string::npos) return pieces;
+    start = dot + 1;
   }
-  return parts;
+}
+
+int Sign(int value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+
+// Numbers of any length as digit strings without leading zeros: the longer
+// is the larger, equal lengths compare as text.
+int CompareNumbers(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return Sign(a.compare(b));
+}
+
+// Two pre-release marks in natural order: runs of digits as numbers, other
+// characters one by one without regard to case ("rc2" before "rc10", "beta"
+// before "rc").
+int CompareMarks(const std::string& a, const std::string& b) {
+  size_t i = 0;
+  size_t j = 0;
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  while (i < a.size() && j < b.size()) {
+    if (isDigit(a[i]) && isDigit(b[j])) {
+      size_t endA = i;
+      size_t endB = j;
+      while (endA < a.size() && isDigit(a[endA])) ++endA;
+      while (endB < b.size() && isDigit(b[endB])) ++endB;
+      const int order = CompareNumbers(Piece(a.substr(i, endA - i)).number, Piece(b.substr(j, endB - j)).number);
+      if (order != 0) return order;
+      i = endA;
+      j = endB;
+      continue;
+    }
+    const int left = std::tolower(static_cast<unsigned char>(a[i++]));
+    const int right = std::tolower(static_cast<unsigned char>(b[j++]));
+    if (left != right) return left < right ? -1 : 1;
+  }
+  return Sign(static_cast<int>(a.size() - i) - static_cast<int>(b.size() - j));
+}
+
+int ComparePieces(const VersionPiece& a, const VersionPiece& b) {
+  const int order = CompareNumbers(a.number, b.number);
+  if (order != 0) return order;
+  // A mark makes a pre-release, older than the same number without one.
+  if (a.mark.empty() != b.mark.empty()) return a.mark.empty() ? 1 : -1;
+  return CompareMarks(a.mark, b.mark);
 }
 
 }  // namespace
@@ -71,20 +122,24 @@ InstalledProduct ReadInstalledProduct() {
 }
 
 int CompareVersions(const std::string& a, const std::string& b) {
-  std::vector<unsigned long> left = VersionParts(a);
-  std::vector<unsigned long> right = VersionParts(b);
+  std::vector<VersionPiece> left = VersionPieces(a);
+  std::vector<VersionPiece> right = VersionPieces(b);
   const size_t count = left.size() > right.size() ? left.size() : right.size();
-  left.resize(count, 0);
-  right.resize(count, 0);
+  left.resize(count);
+  right.resize(count);
   for (size_t i = 0; i < count; ++i) {
-    if (left[i] != right[i]) return left[i] < right[i] ? -1 : 1;
+    const int order = ComparePieces(left[i], right[i]);
+    if (order != 0) return order;
   }
   return 0;
 }
 
 int VersionPart(const std::string& version, int index) {
-  const std::vector<unsigned long> parts = VersionParts(version);
-  return index < static_cast<int>(parts.size()) ? static_cast<int>(parts[index]) : 0;
+  const std::vector<VersionPiece> pieces = VersionPieces(version);
+  if (index >= static_cast<int>(pieces.size())) return 0;
+  const std::string& number = pieces[index].number;
+  // Our own version's parts are small; a longer one would not fit a DWORD.
+  return number.size() > 9 ? 0 : std::atoi(number.c_str());
 }
 
 SecondRun PlanSecondRun(const InstalledProduct& installed) {

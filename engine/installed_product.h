@@ -26,9 +26,13 @@ constexpr const char* kQuickLaunchIconValue = "QuickLaunchIcon";
 // it to. Nothing registered (or no folder named) gives present false. Never
 // throws.
 InstalledProduct ReadInstalledProduct();
-// Compares two versions part by part as numbers ("1.10" is newer than
-// "1.9"; a missing part counts as 0): negative, 0 or positive as `a` is
-// older than, the same as or newer than `b`.
+// Compares two versions part by part (parts separated by dots; a missing
+// part counts as 0): a part's leading digits as a number of any length
+// ("1.10" is newer than "1.9"); whatever follows them ("-rc1", " beta 2")
+// marks a pre-release of that number, older than the number alone; two marks
+// compare in natural order (digit runs as numbers, other characters without
+// regard to case). Negative, 0 or positive as `a` is older than, the same as
+// or newer than `b`.
 int CompareVersions(const std::string& a, const std::string& b);
 // The numbers of a version's first two parts.
 int VersionPart(const std::string& version, int index);

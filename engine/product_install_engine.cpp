@@ -3,6 +3,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -19,6 +20,18 @@ constexpr const char* kWebShortcutFile = "Velmora on Web.url";
 constexpr const char* kHelpShortcutName = "Velmora Help";
 constexpr const char* kLicenseShortcutName = "Velmora License";
 constexpr const char* kUninstallShortcutName = "Velmora Uninstall Wizard";
+
+// The shortcuts of the Start Menu folder: the file each opens, and its name.
+struct StartMenuShortcut {
+  const char* targetFile;
+  const char* name;
+};
+constexpr StartMenuShortcut kStartMenuShortcuts[] = {
+    {product::kProgramFile, product::kName},
+    {product::kHelpFile, kHelpShortcutName},
+    {product::kLicenseTextFile, kLicenseShortcutName},
+    {product::kUninstallerFile, kUninstallShortcutName},
+};
 
 // A shell folder by CSIDL; throws `code` when the shell cannot give it. A
 // result that fills the whole 260-character buffer without its terminating
@@ -73,6 +86,20 @@ std::string LocalDate() {
 
 }  // namespace
 
+size_t CProductInstallEngine::LongestPathInDestination() {
+  size_t longest = 0;
+  for (const ProgramFile& file : ProgramFiles()) longest = std::max(longest, file.name.size());
+  return 1 + longest + kTempNameExtra;
+}
+
+size_t CProductInstallEngine::LongestPathInStartMenu() {
+  size_t longest = std::strlen(kWebShortcutFile);
+  for (const StartMenuShortcut& shortcut : kStartMenuShortcuts) {
+    longest = std::max(longest, std::strlen(shortcut.name) + std::strlen(".lnk"));
+  }
+  return 1 + longest + kTempNameExtra;
+}
+
 uint32_t CProductInstallEngine::InstalledSizeKb() {
   // Sizes from the package's index: an entry's content need not be held.
   std::vector<std::string> names;
@@ -100,10 +127,9 @@ void CProductInstallEngine::CreateStartMenuItems() {
   const std::string programs = SpecialFolder(CSIDL_COMMON_PROGRAMS, TRUE, 235);
   const std::string startMenu = programs + "\\" + m_app->StartMenuFolder();
   CreateDirWithParents(startMenu);
-  CreateShortcut(product::kProgramFile, destFolder, startMenu, product::kName, nullptr);
-  CreateShortcut(product::kHelpFile, destFolder, startMenu, kHelpShortcutName, nullptr);
-  CreateShortcut(product::kLicenseTextFile, destFolder, startMenu, kLicenseShortcutName, nullptr);
-  CreateShortcut(product::kUninstallerFile, destFolder, startMenu, kUninstallShortcutName, nullptr);
+  for (const StartMenuShortcut& shortcut : kStartMenuShortcuts) {
+    CreateShortcut(shortcut.targetFile, destFolder, startMenu, shortcut.name, nullptr);
+  }
   CreateUrlShortcut(kWebShortcutFile, startMenu, product::kWebPageUrl);
 
   if (m_app->DesktopIcon() != 0) {

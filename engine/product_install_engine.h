@@ -27,6 +27,12 @@ class CProductInstallEngine : public CInstallEngine {
   // KB of the files the installation puts on the disk, drivers included,
   // from the sizes the package's index records.
   uint32_t InstalledSizeKb();
+  // The longest path the installation writes below the destination folder
+  // and below the Start Menu folder, counted from the folder's end (the
+  // backslash included): a program file's or a shortcut's backup copy. The
+  // folders' length limits follow from them.
+  static size_t LongestPathInDestination();
+  static size_t LongestPathInStartMenu();
 
   // Product steps; each throws CExceptionEx. On 64-bit Windows
   // InstallDriverFiles takes the package's 64-bit drivers; on ARM64 it

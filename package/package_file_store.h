@@ -25,7 +25,8 @@ class CPackageFileStore {
   };
   static constexpr uint32_t kInflateBufferSize = 16384;
   // What an open of the setup's file keeps in memory: no content above
-  // kKeepLimit bytes, and no more than kKeepBudget bytes in all.
+  // kKeepLimit bytes, and no more than kKeepBudget bytes in all; but
+  // "license.rtf", which the license page shows, is always kept.
   static constexpr uint32_t kKeepLimit = 4u << 20;
   static constexpr uint32_t kKeepBudget = 16u << 20;
 

@@ -3,6 +3,7 @@
 #include "package/package_file_store.h"
 
 #include "base/handles.h"
+#include "base/product.h"
 
 namespace {
 
@@ -100,6 +101,8 @@ int32_t CPackageFileStore::OpenPath(const char* path) noexcept {
   PackageUnpackOptions options;
   options.keepLimit = kKeepLimit;
   options.keepBudget = kKeepBudget;
+  // The license page shows it from memory, however large it is.
+  options.keepWhole = product::kLicenseRtfFile;
   options.jobs = &threads;
   options.progress = &m_progress;
   return Parse(areaSource, entrySource, options);

@@ -55,8 +55,8 @@ class CEntryContent : public IInflateOutput {
   explicit CEntryContent(uint32_t keepUpTo) : m_keepUpTo(keepUpTo) { Md5Init(&m_md5); }
 
   bool Put(const uint8_t* data, uint32_t n) override {
-    // Contents are served with 32-bit sizes.
-    if (n > UINT32_MAX - m_size) return Stop(PackageFault::kNoMemory);
+    // The format's sizes are 32-bit: no packer writes a larger content.
+    if (n > UINT32_MAX - m_size) return Stop(PackageFault::kEntryTooLarge);
     m_size += n;
     Md5Update(&m_md5, data, n);
     if (!m_keeping) return true;
@@ -253,7 +253,7 @@ int32_t UnpackEntries(Parse& parse, PackageParseReport* report) {
   // Once the area is known to be damaged, nothing more is read.
   CCountingSource source(*parse.entrySource, Counter(parse, &PackageProgress::entriesDone), &parse.areaFailed);
   const PackageUnpackOptions& options = *parse.options;
-  uint32_t kept = 0;
+  uint64_t kept = 0;
   uint32_t at = parse.areaOffset;
   uint32_t left = parse.areaLength;
   EntryAt entry;
@@ -262,7 +262,9 @@ int32_t UnpackEntries(Parse& parse, PackageParseReport* report) {
     const PackageFault taken = TakeEntry(source, at, left, &entry);
     if (taken != PackageFault::kNone) return Fail(report, taken, i);
 
-    const uint32_t keepUpTo = std::min(options.keepLimit, options.keepBudget - kept);
+    const bool whole = options.keepWhole != nullptr && entry.name == options.keepWhole;
+    const uint32_t budgetLeft = kept < options.keepBudget ? uint32_t(options.keepBudget - kept) : 0;
+    const uint32_t keepUpTo = whole ? UINT32_MAX : std::min(options.keepLimit, budgetLeft);
     CEntryContent content(keepUpTo);
     const PackageFault fault = FaultOf(
         InflateEntry(source, entry.view.compressedOffset, entry.view.compressedSize, buffers, content), content);
@@ -423,6 +425,8 @@ const char* DescribePackageFault(PackageFault fault) {
       return "the entry's content is empty";
     case PackageFault::kEntryDigestMismatch:
       return "the entry's content does not match its MD5 digest";
+    case PackageFault::kEntryTooLarge:
+      return "the entry's content inflates to 4 GiB or more";
     case PackageFault::kNoMemory:
       return "memory exhausted";
     case PackageFault::kReadFailed:

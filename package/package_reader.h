@@ -34,6 +34,7 @@ enum class PackageFault {
   kEntryNotInflated,    // corrupt or truncated stream
   kEntryEmpty,          // the stream inflated to nothing
   kEntryDigestMismatch, // the content does not match the entry digest
+  kEntryTooLarge,       // the stream inflates past the format's 32-bit size
   kNoMemory,            // an allocation failed
   kReadFailed,          // the source did not give bytes within its size
 };
@@ -81,6 +82,9 @@ struct PackageUnpackOptions {
   // are verified but not kept (the sink gets no buffer).
   uint32_t keepLimit = UINT32_MAX;
   uint32_t keepBudget = UINT32_MAX;
+  // The name of an entry kept whatever its size and the budget left (the
+  // license the wizard shows); null for none. Its size counts to the budget.
+  const char* keepWhole = nullptr;
   // Runs the area digest beside the entries (each on its own source); when
   // null, the area is checked first and the entries only after it passed.
   IJobPair* jobs = nullptr;

@@ -1,5 +1,7 @@
 #include "app/pages/license_page.h"
 
+#include "app/app_calls.h"
+#include "app/text_ids.h"
 #include "base/product.h"
 #include "res/resource.h"
 
@@ -12,7 +14,7 @@ BOOL CLicensePage::OnInitDialog() {
   const bool accepted = *m_pLicenseAccepted == 1;
   CheckRadioButton(IDC_ACCEPT, IDC_DECLINE, accepted ? IDC_ACCEPT : IDC_DECLINE);
   m_next.EnableWindow(accepted ? TRUE : FALSE);
-  StreamLicense();
+  const bool shown = StreamLicense();
   UpdateData(FALSE);
   NameByLabel(m_hWnd, IDC_LICENSE_TEXT, IDC_LICENSE_TITLE);
   // The dialog manager gives the first control the focus after this returns
@@ -20,10 +22,23 @@ BOOL CLicensePage::OnInitDialog() {
   // top of an unselected license.
   ::PostMessageA(m_licenseText.GetSafeHwnd(), EM_SETSEL, 0, 0);
   ::PostMessageA(m_licenseText.GetSafeHwnd(), EM_SCROLLCARET, 0, 0);
+  if (!shown) RefuseUnshownLicense();
   return TRUE;
 }
 
-void CLicensePage::StreamLicense() {
+void CLicensePage::RefuseUnshownLicense() {
+  // An agreement nobody could read is never accepted: only Back and Cancel
+  // lead on.
+  *m_pLicenseAccepted = 0;
+  CheckRadioButton(IDC_ACCEPT, IDC_DECLINE, IDC_DECLINE);
+  GetDlgItem(IDC_ACCEPT)->EnableWindow(FALSE);
+  m_next.EnableWindow(FALSE);
+  CString text;
+  text.Format(PackageStatusTextId(kPackageDamaged), product::kName);
+  AppCalls().MessageBoxA(m_hWnd, text, product::kName, MB_ICONERROR);
+}
+
+bool CLicensePage::StreamLicense() {
   // Every visit starts from nothing: a view from an earlier visit may point
   // into a store that has been refilled since.
   m_stream = LicenseStream();
@@ -37,6 +52,7 @@ void CLicensePage::StreamLicense() {
   stream.dwCookie = reinterpret_cast<DWORD_PTR>(&m_stream);
   stream.pfnCallback = &LicenseStreamIn;
   m_licenseText.StreamIn(SF_RTF, stream);
+  return m_stream.content != nullptr && stream.dwError == 0 && m_licenseText.GetWindowTextLength() > 0;
 }
 
 void CLicensePage::DoDataExchange(CDataExchange* pDX) {

@@ -26,8 +26,12 @@ class CLicensePage : public CInteriorPage {
   BOOL OnCommand(UINT id, UINT notifyCode) override;
 
  private:
-  // Replaces the control's content with the license from the store.
-  void StreamLicense();
+  // Replaces the control's content with the license from the store; false
+  // when there is none or the control took no text from it.
+  bool StreamLicense();
+  // The license cannot be shown: the damaged package's message, and accept
+  // and Next disabled.
+  void RefuseUnshownLicense();
 
   CRichEditCtrl m_licenseText;
   CButton m_next;

@@ -2,31 +2,19 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "base/handles.h"
 #include "base/product.h"
+#include "base/registry_text.h"
 #include "demo/uninstall/paths.h"
 
 namespace {
 std::string RegistrationKeyPath() { return product::UninstallKeyPath(); }
 
-// A string value; empty when it is missing or not a string.
+// A text value; empty when it is missing or no text.
 std::string ReadString(HKEY key, const char* name) {
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::string();
-  if ((type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) return std::string();
-  std::vector<char> data(size + 1, '\0');
-  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
-    return std::string();
-  }
-  // The stored value need not end in a zero; data has one extra.
-  std::string value(data.data());
-  if (type == REG_SZ) return value;
-  char expanded[MAX_PATH] = {};
-  DWORD length = ExpandEnvironmentStringsA(value.c_str(), expanded, MAX_PATH);
-  return (length == 0 || length > MAX_PATH) ? value : std::string(expanded);
+  std::string value;
+  ReadRegistryText(&RegQueryValueExA, key, name, &value);
+  return value;
 }
 }  // namespace
 

@@ -6,7 +6,9 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -154,14 +156,16 @@ TEST(CommandLine, EveryWrongArgumentIsNamedWithItsReasonAndTheModeIsStillKnown) 
 TEST(FolderChecks, TheDestinationIsAnAbsolutePathOnADriveOrAShareThatTheEngineCanHandle) {
   for (const char* good : {"C:\\Program Files\\Velmora", "d:\\Velmora", "\\\\server\\share\\Velmora",
                            "\\\\server\\share", "C:\\Program Files (x86)\\Brenthaven Velmora 1.7",
-                           "D:\\Apps\\Velmora\\", "\\\\server\\share\\", "D:\\.config\\ Velmora"}) {
+                           "D:\\Apps\\Velmora\\", "\\\\server\\share\\", "D:\\.config\\ Velmora",
+                           "C:\\Apps\\Console", "C:\\COM10", "C:\\LPT0\\NULL", "C:\\Apps\\con-1"}) {
     EXPECT_EQ(DestinationFolderProblem(good), 0u) << good;
   }
   for (const char* bad : {"", "Velmora", "Program Files\\Velmora", "\\Velmora", "C:Velmora", "C:", "1:\\Velmora",
                           "\\\\server", "\\\\server\\", "\\\\?\\C:\\Velmora", "\\\\.\\C:\\Velmora",
                           "C:\\Velmora\\\\", "C:\\A\\\\B", "C:\\A\\..\\B", "C:\\A\\.", "C:\\Ve|mora", "C:\\a:b",
                           "C:\\Velmora?", "C:/Velmora", "C:\\", "D:\\", "D:\\Apps\\Velmora ", "D:\\Apps.\\Velmora",
-                          "D:\\Apps \\Velmora\\"}) {
+                          "D:\\Apps \\Velmora\\", "C:\\Apps\\CON", "C:\\Apps\\NUL\\Velmora", "C:\\LPT1",
+                          "C:\\Apps\\COM1.txt", "C:\\aux.tar.gz\\V", "C:\\prn .log", "\\\\server\\share\\Com9"}) {
     EXPECT_EQ(DestinationFolderProblem(bad), static_cast<UINT>(IDS_DESTINATION_NOT_ABSOLUTE)) << bad;
   }
   // The longest program file and its backup copy must still fit MAX_PATH.
@@ -176,17 +180,30 @@ TEST(FolderChecks, TheDestinationIsAnAbsolutePathOnADriveOrAShareThatTheEngineCa
 }
 
 TEST(FolderChecks, TheStartMenuFolderIsANameBelowTheProgramsFolder) {
-  for (const char* good : {"Velmora", "Brenthaven\\Velmora", "Velmora 1.7", "My.Tools", "Velmora\\"}) {
+  for (const char* good : {"Velmora", "Brenthaven\\Velmora", "Velmora 1.7", "My.Tools", "Velmora\\", "Console",
+                           "COM0"}) {
     EXPECT_EQ(StartMenuFolderProblem(good), 0u) << good;
   }
   for (const char* bad : {"", "..", "..\\Startup", "Velmora\\..\\..\\Startup", "C:\\Velmora", "C:Velmora",
                           "\\Velmora", "\\\\server\\share", "Velmora\\\\", "A\\\\B", "Vel*mora", "...",
-                          "Velmora ", "Tools.\\Velmora", "\\"}) {
+                          "Velmora ", "Tools.\\Velmora", "\\", "CON", "Tools\\nul", "lpt9.lnk\\Velmora"}) {
     EXPECT_EQ(StartMenuFolderProblem(bad), static_cast<UINT>(IDS_START_MENU_NOT_RELATIVE)) << bad;
   }
   EXPECT_EQ(FolderProblemText(IDS_START_MENU_NOT_RELATIVE, "..").str(),
             "Setup cannot create the Start Menu folder \"..\".\nPlease enter a folder name below the Programs "
             "folder, without a drive and without \"..\" parts.");
+  // Its longest shortcut and that shortcut's backup copy must still fit MAX_PATH.
+  char programs[MAX_PATH] = {};
+  ASSERT_TRUE(::SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE));
+  const int longest = MAX_PATH - 1 - static_cast<int>(std::strlen(programs) + std::strlen("\\") +
+                                                      std::strlen("\\Velmora Uninstall Wizard.lnk_12345678.tmp"));
+  const std::string fits(longest, 'a');
+  EXPECT_EQ(StartMenuFolderProblem(fits.c_str()), 0u);
+  EXPECT_EQ(StartMenuFolderProblem((fits + "a").c_str()), static_cast<UINT>(IDS_START_MENU_TOO_LONG));
+  EXPECT_EQ(StartMenuFolderProblem(std::string(300, 'a').c_str()), static_cast<UINT>(IDS_START_MENU_TOO_LONG));
+  EXPECT_EQ(FolderProblemText(IDS_START_MENU_TOO_LONG, "x").str(),
+            "The Start Menu folder \"x\" is too long.\nPlease enter a name of at most " + std::to_string(longest) +
+                " characters.");
 }
 
 TEST(FolderChecks, DoubleByteFoldersAreReadByCharactersOfTheirCodePage) {

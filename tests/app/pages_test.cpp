@@ -124,6 +124,7 @@ TEST_F(PageTest, TheFirstLicenseVisitDeclinesAndAcceptingEnablesNext) {
 
 TEST_F(PageTest, ALicenseAcceptedEarlierIsShownAcceptedAndDecliningDisablesNextAtOnce) {
   CPackageFileStore store;
+  ASSERT_EQ(FillStore(store, {{"license.rtf", LicenseRtf("Terms.")}}), 0);
   CLicensePage page;
   page.m_pLicenseAccepted = &App().m_licenseAccepted;
   page.m_pStore = &store;
@@ -147,30 +148,57 @@ TEST_F(PageTest, ALicenseAcceptedEarlierIsShownAcceptedAndDecliningDisablesNextA
   EXPECT_TRUE(nextAtOpening);
   EXPECT_FALSE(nextAfterDecline);
   EXPECT_EQ(flagAfterDecline, 0);
-  // No "license.rtf" in the store: the control stays empty.
-  EXPECT_EQ(licenseText, "");
+  EXPECT_NE(licenseText.find("Terms."), std::string::npos) << licenseText;
 }
 
-TEST_F(PageTest, ALicenseLargerThanOneRequestIsReadCompletely) {
+// Read from a package file as the setup reads its own: a license over the
+// keep limit, after an entry that took the whole keep budget, is shown
+// whole; without one the page refuses instead of offering an empty text.
+TEST_F(PageTest, ALicenseOfAnySizeIsShownWholeAndAMissingOneIsRefused) {
   std::string body;
   for (int line = 0; line < 2000; ++line) body += "Clause " + std::to_string(line) + " of the agreement.\\par ";
-  body += "END-OF-LICENSE";
-  const std::string rtf = LicenseRtf(body);
-  ASSERT_GT(rtf.size(), 50000u);
-  CPackageFileStore store;
-  ASSERT_EQ(FillStore(store, {{"license.rtf", rtf}}), 0);
-  CLicensePage page;
-  page.m_pLicenseAccepted = &App().m_licenseAccepted;
-  page.m_pStore = &store;
-  page.m_pTitleFont = TitleFont();
-  std::string licenseText;
-  RunModal(page, [&](HWND dialog) {
-    licenseText = TextOf(dialog, IDC_LICENSE_TEXT);
-    Click(dialog, IDC_BACK);
-  });
-  EXPECT_NE(licenseText.find("Clause 0 of the agreement."), std::string::npos);
-  EXPECT_NE(licenseText.find("Clause 1999 of the agreement."), std::string::npos);
-  EXPECT_NE(licenseText.find("END-OF-LICENSE"), std::string::npos);
+  // An embedded picture's worth of data that the control skips.
+  body += "{\\*\\velmorapicture " + std::string(5u << 20, 'a') + "}END-OF-LICENSE";
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, temp);
+  const std::string path = std::string(temp) + "velmora-large-license.pkg";
+  struct Visit {
+    PackageFiles files;
+    std::string text;
+    bool acceptEnabled = true;
+    bool nextEnabled = true;
+  };
+  PackageFiles large;
+  for (const char* name : {"a.bin", "b.bin", "c.bin", "d.bin"}) large.push_back({name, std::string(4u << 20, 'z')});
+  large.push_back({"license.rtf", LicenseRtf(body)});
+  Visit visits[] = {{large}, {{{"readme.txt", "Read me."}}}};
+  App().m_licenseAccepted = 1;
+  for (Visit& visit : visits) {
+    CPackageFileStore store;
+    ASSERT_EQ(OpenStoreFile(store, visit.files, path), 0);
+    CLicensePage page;
+    page.m_pLicenseAccepted = &App().m_licenseAccepted;
+    page.m_pStore = &store;
+    page.m_pTitleFont = TitleFont();
+    RunModal(page, [&](HWND dialog) {
+      visit.text = TextOf(dialog, IDC_LICENSE_TEXT);
+      visit.acceptEnabled = IsEnabled(dialog, IDC_ACCEPT);
+      visit.nextEnabled = IsEnabled(dialog, IDOK);
+      Click(dialog, IDC_BACK);
+    });
+  }
+  ::DeleteFileA(path.c_str());
+  EXPECT_NE(visits[0].text.find("Clause 0 of the agreement."), std::string::npos);
+  EXPECT_NE(visits[0].text.find("Clause 1999 of the agreement."), std::string::npos);
+  EXPECT_NE(visits[0].text.find("END-OF-LICENSE"), std::string::npos);
+  EXPECT_TRUE(visits[0].acceptEnabled && visits[0].nextEnabled);
+  EXPECT_FALSE(visits[1].acceptEnabled);
+  EXPECT_FALSE(visits[1].nextEnabled);
+  EXPECT_EQ(App().m_licenseAccepted, 0);
+  const auto boxes = Calls().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Installation package is damaged");
+  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR));
 }
 
 // --- Folder pages --------------------------------------------------------

@@ -42,6 +42,44 @@ TEST(StartUp, DefaultFoldersAreProgramFilesVelmoraAndVelmora) {
   EXPECT_EQ(harness.m_app.m_startMenuFolder.str(), "Velmora");
 }
 
+// What another program or a script left in the entry: a folder the folder
+// checks refuse counts as not recorded, with a warning naming it.
+TEST(StartUp, RecordedFoldersTheChecksRefuseAreNeverFollowed) {
+  struct Case {
+    const char* installLocation;
+    const char* startMenuLocation;
+    const char* destFolder;  // null: the default
+    const char* startMenuFolder;
+    const char* warning;  // null: none
+  };
+  const std::string tooLong(300, 'a');
+  const Case cases[] = {
+      {"D:\\Velmora", "..\\..\\..\\..\\..\\Outside", "D:\\Velmora", "Velmora",
+       "Warning: Installed folder refused, not used: StartMenuLocation = ..\\..\\..\\..\\..\\Outside\r\n"},
+      {"D:\\Velmora", tooLong.c_str(), "D:\\Velmora", "Velmora", "StartMenuLocation = aaaaaaaaaa"},
+      {"C:\\Apps\\NUL\\Velmora", "Tools", nullptr, "Velmora",
+       "Warning: Installed folder refused, not used: InstallLocation = C:\\Apps\\NUL\\Velmora\r\n"
+       "Installed version: none, the product is not installed\r\n"},
+      {"D:\\Velmora", "Tools\\Velmora", "D:\\Velmora", "Tools\\Velmora", nullptr},
+  };
+  for (const Case& c : cases) {
+    ScopedRegistryCleanup cleanup(HKEY_LOCAL_MACHINE, product::UninstallKeyPath());
+    WriteRegistryString(HKEY_LOCAL_MACHINE, product::UninstallKeyPath(), "InstallLocation", c.installLocation);
+    WriteRegistryString(HKEY_LOCAL_MACHINE, product::UninstallKeyPath(), "StartMenuLocation", c.startMenuLocation);
+    AppHarness harness;
+    const std::string defaultFolder = harness.m_app.m_destFolder.str();
+    harness.m_app.LearnInstalledProduct();
+    harness.m_app.ApplyInstalledProduct();
+    EXPECT_EQ(harness.m_app.m_destFolder.str(), c.destFolder ? c.destFolder : defaultFolder) << c.installLocation;
+    EXPECT_EQ(harness.m_app.m_startMenuFolder.str(), c.startMenuFolder) << c.startMenuLocation;
+    const std::string log = harness.LogText();
+    EXPECT_EQ(log.find("Warning:") != std::string::npos, c.warning != nullptr) << log;
+    if (c.warning) {
+      EXPECT_NE(log.find(c.warning), std::string::npos) << log;
+    }
+  }
+}
+
 TEST(StartUp, TheLogFileIsCreatedEmptyInTheSystemDirectory) {
   char system[MAX_PATH] = {};
   GetSystemDirectoryA(system, MAX_PATH);

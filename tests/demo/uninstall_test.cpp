@@ -188,6 +188,20 @@ TEST(Uninstaller, WithoutInstallLocationFindsTheFolderThroughTheUninstallString)
   ExpectNothingLeftOutsideTheFolder(choice);
 }
 
+TEST(Uninstaller, ReadsAnExpandableInstallLocationExpanded) {
+  InstallChoice choice;
+  choice.destFolder = "C:\\Velmora Expanded";
+  ASSERT_TRUE(MakeInstalledState(choice));
+  ASSERT_TRUE(WriteRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation",
+                                  "%SystemDrive%\\Velmora Expanded", REG_EXPAND_SZ));
+  DeleteRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
+
+  EXPECT_EQ(kRemovedNow, RunUninstaller(kDemoFolder, "/quiet"));
+
+  EXPECT_FALSE(DirectoryExists(choice.destFolder));
+  ExpectNothingLeftOutsideTheFolder(choice);
+}
+
 TEST(Uninstaller, DeclinedConfirmationChangesNothing) {
   InstallChoice choice;
   choice.destFolder = "C:\\Velmora Declined";

@@ -174,6 +174,18 @@ TEST_F(RegistryEntriesTest, RegisterUninstallWritesTheProductsKeyFromTheOwnersCh
   EXPECT_EQ(SecondRun::Repair, PlanSecondRun(installed));
 }
 
+TEST(SecondRun, ExpandableTextsAreReadExpanded) {
+  const std::string key = product::UninstallKeyPath();
+  ScopedRegistryCleanup cleanup(HKEY_LOCAL_MACHINE, key);
+  ASSERT_TRUE(WriteRegistryString(HKEY_LOCAL_MACHINE, key, "InstallLocation", "%SystemDrive%\\Apps", REG_EXPAND_SZ));
+  ASSERT_TRUE(WriteRegistryString(HKEY_LOCAL_MACHINE, key, "StartMenuLocation", "Tools", REG_EXPAND_SZ));
+  ASSERT_TRUE(WriteRegistryString(HKEY_LOCAL_MACHINE, key, "DisplayVersion", "9.0", REG_EXPAND_SZ));
+  const InstalledProduct installed = ReadInstalledProduct();
+  EXPECT_EQ("C:\\Apps", installed.installLocation);
+  EXPECT_EQ("Tools", installed.startMenuLocation);
+  EXPECT_EQ(SecondRun::Downgrade, PlanSecondRun(installed));
+}
+
 TEST(SecondRun, VersionsCompareAsNumbersPartByPart) {
   struct Case {
     const char* installed;
@@ -183,13 +195,22 @@ TEST(SecondRun, VersionsCompareAsNumbersPartByPart) {
                         Case{"1.6.9", SecondRun::Upgrade}, Case{"0.17", SecondRun::Upgrade},
                         Case{"1.7", SecondRun::Repair}, Case{"1.7.0", SecondRun::Repair},
                         Case{"1.10", SecondRun::Downgrade}, Case{"1.7.1", SecondRun::Downgrade},
-                        Case{"2", SecondRun::Downgrade}}) {
+                        Case{"2", SecondRun::Downgrade}, Case{"1.6-rc1", SecondRun::Upgrade},
+                        Case{"1.7-rc2", SecondRun::Upgrade}, Case{"1.7 beta 2", SecondRun::Upgrade},
+                        Case{"1.7.0-rc1", SecondRun::Upgrade}, Case{"01.007", SecondRun::Repair},
+                        Case{"1.4294967303", SecondRun::Downgrade},
+                        Case{"1.18446744073709551623", SecondRun::Downgrade}, Case{"1.8-rc1", SecondRun::Downgrade}}) {
     InstalledProduct installed;
     installed.present = true;
     installed.displayVersion = c.installed;
     EXPECT_EQ(c.run, PlanSecondRun(installed)) << c.installed;
   }
   EXPECT_EQ(SecondRun::Installation, PlanSecondRun(InstalledProduct()));
+  // Two pre-releases of one version: their marks in natural order.
+  EXPECT_LT(CompareVersions("1.7-rc2", "1.7-rc10"), 0);
+  EXPECT_LT(CompareVersions("1.7-beta", "1.7-RC1"), 0);
+  EXPECT_EQ(CompareVersions("1.7-rc01", "1.7-RC1"), 0);
+  EXPECT_GT(CompareVersions("1.7-rc1.1", "1.7-rc1"), 0);
 }
 
 // Document type

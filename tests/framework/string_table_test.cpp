@@ -81,6 +81,7 @@ const std::map<int, std::string>& ExpectedTexts() {
     {70, "A newer version of %s is already installed on this computer: version %s. This Setup Wizard installs version %s. To install it, please remove the newer version first."},
     {71, "This Setup Wizard does not contain the kernel mode drivers for Windows on ARM64 processors, so %s cannot work on this computer."},
     {72, "%s is installed in %s; an upgrade or a repair keeps it there"},
+    {73, "The Start Menu folder \"%s\" is too long.\nPlease enter a name of at most %d characters."},
   };
   return texts;
 }

@@ -1,6 +1,7 @@
 #include "package/package_reader.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <new>
 #include <string>
@@ -141,6 +142,40 @@ TEST(PackageReader, BesideTheEntriesTheAreaDigestStillDecides) {
   EXPECT_EQ(kPackageDamaged, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
                                                &report));
   EXPECT_EQ(PackageFault::kEntryDigestMismatch, report.fault);
+}
+
+// An entry of 4 GiB and one MiB of zeros, from a stream of a few MB: one
+// deflated MiB repeated (the reader gives up before the stream's end).
+TEST(PackageReader, AnEntryInflatingPast4GiBIsADamagedPackage) {
+  std::vector<uint8_t> zeros(1u << 20), chunk(1u << 20), stream;
+  z_stream deflater{};
+  ASSERT_EQ(Z_OK, deflateInit(&deflater, 9));
+  std::vector<uint8_t> block;
+  for (int pass = 0; pass < 2; ++pass) {
+    deflater.next_in = zeros.data();
+    deflater.avail_in = uint32_t(zeros.size());
+    deflater.next_out = chunk.data();
+    deflater.avail_out = uint32_t(chunk.size());
+    ASSERT_EQ(Z_OK, deflate(&deflater, Z_FULL_FLUSH));
+    block.assign(chunk.data(), deflater.next_out);
+    stream.insert(stream.end(), block.begin(), block.end());
+  }
+  deflateEnd(&deflater);
+  for (int mib = 2; mib <= 4097; ++mib) stream.insert(stream.end(), block.begin(), block.end());
+  PackageItem item;
+  item.name = "huge.bin";
+  item.compressed = stream;
+  std::vector<uint8_t> image = Package({item});
+  CMemorySource source(image.data(), uint32_t(image.size()));
+  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
+  NamesSink sink;
+  PackageUnpackOptions options;
+  options.keepLimit = 0;
+  PackageParseReport report;
+  EXPECT_EQ(kPackageDamaged, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
+                                               &report));
+  EXPECT_EQ(PackageFault::kEntryTooLarge, report.fault);
+  EXPECT_EQ("huge.bin", report.faultEntryName);
 }
 
 TEST(PackageReader, FindsNoHeaderInImagesTooShortForTheCheckField) {

@@ -2,14 +2,27 @@
 
 #include "base/product.h"
 #include "package/package_writer.h"
+#include "tests/support/test_files.h"
 
-int32_t FillStore(CPackageFileStore& store, const PackageFiles& files) {
+namespace {
+std::vector<uint8_t> PackageOf(const PackageFiles& files) {
   std::vector<PackageItem> items;
   for (const auto& file : files) {
     items.push_back(MakePackageItem(file.first, std::vector<uint8_t>(file.second.begin(), file.second.end())));
   }
-  const std::vector<uint8_t> image = BuildPackage(items, 0x5A);
+  return BuildPackage(items, 0x5A);
+}
+}  // namespace
+
+int32_t FillStore(CPackageFileStore& store, const PackageFiles& files) {
+  const std::vector<uint8_t> image = PackageOf(files);
   return store.ParseImage(image.data(), static_cast<uint32_t>(image.size()));
+}
+
+int32_t OpenStoreFile(CPackageFileStore& store, const PackageFiles& files, const std::string& path) {
+  const std::vector<uint8_t> image = PackageOf(files);
+  if (!WriteWholeFile(path, std::string(image.begin(), image.end()))) return kPackageReadFailed;
+  return store.OpenPath(path.c_str());
 }
 
 PackageFiles ProductPackageFiles() {

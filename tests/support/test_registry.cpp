@@ -43,13 +43,13 @@ std::vector<std::string> RegistryValueNames(HKEY root, const std::string& key) {
   return names;
 }
 
-bool WriteRegistryString(HKEY root, const std::string& key, const char* name, const std::string& text) {
+bool WriteRegistryString(HKEY root, const std::string& key, const char* name, const std::string& text, DWORD type) {
   unique_hkey created;
   if (::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, created.put(), nullptr) !=
       ERROR_SUCCESS) {
     return false;
   }
-  return ::RegSetValueExA(created.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+  return ::RegSetValueExA(created.get(), name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 

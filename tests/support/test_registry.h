@@ -20,8 +20,9 @@ std::string ReadRegistryString(HKEY root, const std::string& key, const char* na
 bool RegistryKeyExists(HKEY root, const std::string& key);
 // Names of the values of root\key in the registry's enumeration order.
 std::vector<std::string> RegistryValueNames(HKEY root, const std::string& key);
-// Writes a REG_SZ value, creating the key; false on failure.
-bool WriteRegistryString(HKEY root, const std::string& key, const char* name, const std::string& text);
+// Writes a REG_SZ (or REG_EXPAND_SZ) value, creating the key; false on failure.
+bool WriteRegistryString(HKEY root, const std::string& key, const char* name, const std::string& text,
+                         DWORD type = REG_SZ);
 // Creates root\key (and its missing parents) without writing a value.
 bool CreateRegistryKey(HKEY root, const std::string& key);
 // Deletes one value; quiet when missing.

@@ -30,7 +30,8 @@ class CLoaderSink : public CPackageEntrySink {
 
 bool IsEntryFault(PackageFault fault) {
   return fault == PackageFault::kEntryOutsideArea || fault == PackageFault::kEntryNotInflated ||
-         fault == PackageFault::kEntryEmpty || fault == PackageFault::kEntryDigestMismatch;
+         fault == PackageFault::kEntryEmpty || fault == PackageFault::kEntryDigestMismatch ||
+         fault == PackageFault::kEntryTooLarge;
 }
 
 }  // namespace
