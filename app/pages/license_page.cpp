@@ -1,6 +1,7 @@
 #include "app/pages/license_page.h"
 
 #include "app/app_calls.h"
+#include "app/pages/page_messages.h"
 #include "app/text_ids.h"
 #include "base/product.h"
 #include "res/resource.h"
@@ -33,9 +34,16 @@ void CLicensePage::RefuseUnshownLicense() {
   CheckRadioButton(IDC_ACCEPT, IDC_DECLINE, IDC_DECLINE);
   GetDlgItem(IDC_ACCEPT)->EnableWindow(FALSE);
   m_next.EnableWindow(FALSE);
+  // The box goes over the page once it is shown.
+  ::PostMessageA(m_hWnd, kLicenseUnshownMessage, 0, 0);
+}
+
+INT_PTR CLicensePage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kLicenseUnshownMessage) return CInteriorPage::WindowProc(message, wParam, lParam);
   CString text;
   text.Format(PackageStatusTextId(kPackageDamaged), product::kName);
   AppCalls().MessageBoxA(m_hWnd, text, product::kName, MB_ICONERROR);
+  return TRUE;
 }
 
 bool CLicensePage::StreamLicense() {

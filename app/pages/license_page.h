@@ -24,13 +24,15 @@ class CLicensePage : public CInteriorPage {
   void DoDataExchange(CDataExchange* pDX) override;
   // Clicks of accept (1008) and decline (1009).
   BOOL OnCommand(UINT id, UINT notifyCode) override;
+  // The box saying the license cannot be shown.
+  INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   // Replaces the control's content with the license from the store; false
   // when there is none or the control took no text from it.
   bool StreamLicense();
-  // The license cannot be shown: the damaged package's message, and accept
-  // and Next disabled.
+  // The license cannot be shown: accept and Next disabled, and the damaged
+  // package's message shown over the page.
   void RefuseUnshownLicense();
 
   CRichEditCtrl m_licenseText;

@@ -12,3 +12,5 @@ constexpr UINT kInitDoneMessage = WM_APP + 1;
 constexpr UINT kInitFaultMessage = WM_APP + 2;
 // Progress page: show the text of task index wParam.
 constexpr UINT kTaskTextMessage = WM_APP + 3;
+// License page: the license could not be shown; say so over the page.
+constexpr UINT kLicenseUnshownMessage = WM_APP + 4;
