@@ -125,7 +125,12 @@ void CPageScale::DrawArt() {
   if (HWND picture = ChildOfType(SS_BITMAP)) {
     unique_hgdiobj bitmap = ArtBitmap(m_picture, PictureArea());
     if (bitmap) {
-      ::SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.get()));
+      // The control hands back the bitmap it showed, which is the caller's
+      // to delete: the template's, or the control's own copy of ours
+      // (common controls 6 copies a bitmap with alpha). Ours goes below.
+      HGDIOBJ shown = reinterpret_cast<HGDIOBJ>(
+          ::SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.get())));
+      if (shown && shown != m_bitmap.get()) ::DeleteObject(shown);
       m_bitmap = std::move(bitmap);
     }
   }

@@ -1,10 +1,9 @@
 #include "tests/app/page_probe.h"
 
-#include <oleacc.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "app/pages/page_scale.h"
@@ -50,23 +49,20 @@ ControlColours ColoursOf(HWND dialog, int id) {
   return colours;
 }
 
-std::vector<COLORREF> PaintedPixels(HWND dialog, int id) {
-  HWND control = GetDlgItem(dialog, id);
-  RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  RECT client;
-  GetClientRect(control, &client);
+namespace {
+
+// The pixels `draw` paints into a `width` x `height` picture, row by row.
+std::vector<COLORREF> PixelsDrawn(LONG width, LONG height, const std::function<void(HDC)>& draw) {
   BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(info.bmiHeader), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC memory = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(memory, copy);
-  HDC screen = GetDC(control);
-  BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
-  ReleaseDC(control, screen);
+  draw(memory);
   std::vector<COLORREF> pixels;
   const auto* argb = static_cast<const uint32_t*>(bits);
-  for (LONG i = 0; i < client.right * client.bottom; ++i)
+  for (LONG i = 0; i < width * height; ++i)
     pixels.push_back(RGB((argb[i] >> 16) & 0xFF, (argb[i] >> 8) & 0xFF, argb[i] & 0xFF));
   SelectObject(memory, old);
   DeleteDC(memory);
@@ -74,25 +70,23 @@ std::vector<COLORREF> PaintedPixels(HWND dialog, int id) {
   return pixels;
 }
 
-std::string AccessibleNameOf(HWND dialog, int id) {
-  IAccessible* accessible = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(GetDlgItem(dialog, id), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                        reinterpret_cast<void**>(&accessible))))
-    return "";
-  VARIANT self;
-  VariantInit(&self);
-  self.vt = VT_I4;
-  self.lVal = CHILDID_SELF;
-  BSTR name = nullptr;
-  std::string text;
-  if (SUCCEEDED(accessible->get_accName(self, &name)) && name) {
-    char narrow[512] = {};
-    WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof(narrow), nullptr, nullptr);
-    text = narrow;
-    SysFreeString(name);
-  }
-  accessible->Release();
-  return text;
+// What `window` shows in `rect` of its client area.
+std::vector<COLORREF> ShownPixels(HWND window, const RECT& rect) {
+  return PixelsDrawn(rect.right - rect.left, rect.bottom - rect.top, [&](HDC memory) {
+    HDC screen = GetDC(window);
+    BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, SRCCOPY);
+    ReleaseDC(window, screen);
+  });
+}
+
+}  // namespace
+
+std::vector<COLORREF> PaintedPixels(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  RECT client;
+  GetClientRect(control, &client);
+  return ShownPixels(control, client);
 }
 
 namespace {
@@ -101,20 +95,95 @@ std::string Size(LONG width, LONG height) { return std::to_string(width) + " x "
 
 bool Near(LONG a, LONG b) { return a - b <= 2 && b - a <= 2; }
 
+// Where the picture shown at `box` in the dialog differs from the art
+// (bitmap `art` at 100 %) stretched to `width` x `height`, compared block by
+// block (a picture drawn for its scale differs from the stretched one only
+// in detail): empty when nowhere.
+std::string PictureDifference(HWND dialog, const RECT& box, int art, LONG width, LONG height) {
+  HBITMAP source = static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(art), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  BITMAP shape = {};
+  GetObjectA(source, sizeof(shape), &shape);
+  const std::vector<COLORREF> expected = PixelsDrawn(width, height, [&](HDC memory) {
+    HDC art = CreateCompatibleDC(memory);
+    HGDIOBJ old = SelectObject(art, source);
+    SetStretchBltMode(memory, HALFTONE);
+    StretchBlt(memory, 0, 0, width, height, art, 0, 0, shape.bmWidth, shape.bmHeight, SRCCOPY);
+    SelectObject(art, old);
+    DeleteDC(art);
+  });
+  DeleteObject(source);
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  const std::vector<COLORREF> shown = ShownPixels(dialog, {box.left, box.top, box.left + width, box.top + height});
+  constexpr LONG kBlocks = 6;
+  constexpr int kMostChannelDifference = 48;
+  for (LONG by = 0; by < kBlocks; ++by) {
+    for (LONG bx = 0; bx < kBlocks; ++bx) {
+      long sums[2][3] = {};
+      const LONG top = height * by / kBlocks, bottom = height * (by + 1) / kBlocks;
+      const LONG left = width * bx / kBlocks, right = width * (bx + 1) / kBlocks;
+      for (LONG y = top; y < bottom; ++y) {
+        for (LONG x = left; x < right; ++x) {
+          const COLORREF pair[2] = {shown[y * width + x], expected[y * width + x]};
+          for (int i = 0; i < 2; ++i) {
+            sums[i][0] += GetRValue(pair[i]);
+            sums[i][1] += GetGValue(pair[i]);
+            sums[i][2] += GetBValue(pair[i]);
+          }
+        }
+      }
+      const long count = std::max<long>(1, (bottom - top) * (right - left));
+      for (int c = 0; c < 3; ++c) {
+        if (std::abs(sums[0][c] - sums[1][c]) / count > kMostChannelDifference)
+          return "block " + std::to_string(bx) + "," + std::to_string(by) + " of " + std::to_string(kBlocks) +
+                 " x " + std::to_string(kBlocks) + " differs from the art";
+      }
+    }
+  }
+  return "";
+}
+
+// The check box or radio button glyph and the gap after it, at `dpi`.
+LONG ButtonGlyphWidth(UINT dpi) { return MulDiv(13 + 4, static_cast<int>(dpi), 96); }
+
 }  // namespace
 
-std::vector<std::string> LayoutProblems(HWND dialog) {
+std::vector<std::string> LayoutProblems(HWND dialog, UINT shownDpi) {
   std::vector<std::string> problems;
-  const UINT dpi = WindowDpi(dialog);
+  const UINT windowDpi = WindowDpi(dialog);
+  const UINT dpi = shownDpi ? shownDpi : windowDpi;
   if (const char* expected = getenv("VELMORA_EXPECTED_DPI")) {
-    if (dpi != static_cast<UINT>(atoi(expected))) problems.push_back("shown at " + std::to_string(dpi) + " DPI");
+    if (!shownDpi && dpi != static_cast<UINT>(atoi(expected)))
+      problems.push_back("shown at " + std::to_string(dpi) + " DPI");
   }
   const bool exterior = GetDlgItem(dialog, IDC_TITLE) != nullptr;
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     char className[16] = {};
     GetClassNameA(child, className, sizeof(className));
-    if (lstrcmpiA(className, "Static") != 0 || !IsWindowVisible(child)) continue;
-    const LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
+    if (!IsWindowVisible(child)) continue;
+    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (lstrcmpiA(className, "Button") == 0) {
+      // A check box's or radio button's caption must fit beside its glyph.
+      const LONG kind = style & BS_TYPEMASK;
+      char text[256] = {};
+      if ((kind != BS_AUTOCHECKBOX && kind != BS_CHECKBOX && kind != BS_AUTORADIOBUTTON && kind != BS_RADIOBUTTON) ||
+          !GetWindowTextA(child, text, sizeof(text)))
+        continue;
+      RECT client, needed = {};
+      GetClientRect(child, &client);
+      HDC dc = GetDC(child);
+      HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
+      DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+      SelectObject(dc, old);
+      ReleaseDC(child, dc);
+      if (ButtonGlyphWidth(dpi) + needed.right > client.right || needed.bottom > client.bottom + 1)
+        problems.push_back("\"" + std::string(text) + "\" needs " + Size(ButtonGlyphWidth(dpi) + needed.right,
+                                                                       needed.bottom) +
+                           " in " + Size(client.right, client.bottom));
+      continue;
+    }
+    if (lstrcmpiA(className, "Static") != 0) continue;
+    const LONG type = style & SS_TYPEMASK;
     RECT box;
     GetWindowRect(child, &box);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&box), 2);
@@ -122,7 +191,10 @@ std::vector<std::string> LayoutProblems(HWND dialog) {
       BITMAP shape = {};
       GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof(shape), &shape);
       RECT area = exterior ? RECT{0, 0, 0, 172} : RECT{285, 1, 285 + 32, 1 + 30};
+      // Dialog units as the page was made, at the window's DPI.
       MapDialogRect(dialog, &area);
+      area = {MulDiv(area.left, dpi, windowDpi), MulDiv(area.top, dpi, windowDpi), MulDiv(area.right, dpi, windowDpi),
+              MulDiv(area.bottom, dpi, windowDpi)};
       LONG width = area.right - area.left, height = area.bottom - area.top;
       if (exterior) {
         RECT panel;
@@ -136,6 +208,12 @@ std::vector<std::string> LayoutProblems(HWND dialog) {
           !Near(box.top, area.top))
         problems.push_back("picture " + Size(shape.bmWidth, shape.bmHeight) + " at " + Size(box.left, box.top) +
                            " for the area " + Size(width, height) + " at " + Size(area.left, area.top));
+      else if (!shownDpi) {
+        // Pixels are compared where the picture is really shown at its DPI.
+        const std::string difference =
+            PictureDifference(dialog, box, exterior ? IDB_SIDE_PICTURE : IDB_HEADER_PICTURE, width, height);
+        if (!difference.empty()) problems.push_back("picture: " + difference);
+      }
     } else if (type == SS_ICON) {
       ICONINFO info = {};
       BITMAP shape = {};

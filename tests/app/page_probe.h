@@ -26,13 +26,12 @@ ControlColours ColoursOf(HWND dialog, int id);
 // The colours control `id` shows on the screen, read back pixel by pixel
 // after it has painted.
 std::vector<COLORREF> PaintedPixels(HWND dialog, int id);
-// The accessible name of control `id` as a screen reader reads it
-// (AccessibleObjectFromWindow, accName); empty where Wine provides none.
-std::string AccessibleNameOf(HWND dialog, int id);
-// What is wrong with the page as shown at its DPI (nothing: empty): its
-// picture must fill its area within 2 pixels (the side picture the
-// panel's height at the art's proportions, the header picture the square
-// of its 32 x 30 slot), a folder icon must have the icon size of the DPI
-// (32 at 96), and every shown static's text, measured with its font, must
-// fit the static.
-std::vector<std::string> LayoutProblems(HWND dialog);
+// What is wrong with the page as laid out for `dpi` (0: the DPI it is shown
+// at; nothing wrong: empty): its picture must fill its area within 2 pixels
+// (the side picture the panel's height at the art's proportions, the header
+// picture the square of its 32 x 30 slot) and, at the DPI it is shown at,
+// show the art stretched to that area; a folder icon must have the icon
+// size of the DPI (32 at 96); every shown static's text and every check
+// box's and radio button's caption beside its glyph, measured with its
+// font, must fit the control.
+std::vector<std::string> LayoutProblems(HWND dialog, UINT dpi = 0);

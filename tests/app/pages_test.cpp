@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <cstdlib>
 #include <map>
 #include <type_traits>
 #include <vector>
@@ -20,9 +21,11 @@
 #include "app/pages/restart_page.h"
 #include "app/pages/start_menu_page.h"
 #include "app/pages/tasks_page.h"
+#include "app/pages/welcome_page.h"
 #include "app/worker_thread.h"
 #include "res/resource.h"
 #include "tests/app/app_harness.h"
+#include "tests/app/fake_accessibility.h"
 #include "tests/app/page_probe.h"
 #include "tests/framework/modal_driver.h"
 #include "tests/support/test_files.h"
@@ -46,6 +49,7 @@ class PageTest : public ::testing::Test {
   }
 
   AppHarness m_harness;
+  FakeAccessibility m_accessibility;
   CSetupApp& App() { return m_harness.m_app; }
   RecordingAppCalls& Calls() { return m_harness.m_calls; }
 };
@@ -703,11 +707,12 @@ TEST_F(PageTest, AFailedInstallationShowsMessage44OverThePageRollsBackAndEndsIt)
   page.m_pInstallStarter = &App();
   App().m_pProgressTarget = &page.m_target;
   App().m_pProgressPos = &page.m_pos;
-  HWND window = nullptr;
+  HWND window = nullptr, bar = nullptr;
   bool nextShown = true, cancelEnabled = true;
   std::string title, windowTitle;
   const INT_PTR result = RunModal(page, [&](HWND dialog) {
     window = dialog;
+    bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
     nextShown = IsShown(dialog, IDOK);
     cancelEnabled = IsEnabled(dialog, IDCANCEL);
     title = TextOf(dialog, IDC_PROGRESS_TITLE);
@@ -730,19 +735,25 @@ TEST_F(PageTest, AFailedInstallationShowsMessage44OverThePageRollsBackAndEndsIt)
   EXPECT_EQ(boxes[0].text.substr(0, 51), "Error during installation.\nError code = 0x00000065\n");
   // The bar is named by the task text beside it ("Task:" until the first
   // task's text arrives).
-  const auto names = Calls().AccessibleNames();
-  ASSERT_EQ(names.count(IDC_PROGRESS_BAR), 1u);
-  EXPECT_TRUE(names.at(IDC_PROGRESS_BAR) == "Task:" || names.at(IDC_PROGRESS_BAR).find("...") != std::string::npos)
-      << names.at(IDC_PROGRESS_BAR);
+  const std::string name = m_accessibility.NameOf(bar);
+  EXPECT_TRUE(name == "Task:" || name.find("...") != std::string::npos) << name;
 }
 
 // --- Display scale, screen readers, high contrast ------------------------------
 
 namespace {
 
-// Visits every page but the welcome and progress pages (whose frames are
-// the finish page's and the other interior pages') with `script`.
+// Visits every page but the progress page (whose frame is the other
+// interior pages') with `script`.
 void VisitEveryPage(CSetupApp& app, CFont* font, const std::function<void(HWND)>& script) {
+  CWelcomePage welcome;
+  welcome.m_pPackageOpener = &app;
+  RunModal(welcome, [&](HWND dialog) {
+    // Without a package the opening fails at once, and Cancel ends the page.
+    WaitFor([&] { return IsEnabled(dialog, IDCANCEL); });
+    script(dialog);
+    Click(dialog, IDCANCEL);
+  });
   CPackageFileStore store;
   CLicensePage license;
   license.m_pLicenseAccepted = &app.m_licenseAccepted;
@@ -781,37 +792,97 @@ TEST_F(PageTest, DisplayScaleEveryPagesPictureFillsItsAreaAndNoTextIsClipped) {
   EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
 }
 
-TEST_F(PageTest, ADpiChangeResizesThePageToTheSuggestedRectangleAndDrawsItsPicturesAnew) {
-  SIZE before{}, after{};
-  RECT wanted{}, taken{};
-  auto picture = [](HWND dialog) {
-    BITMAP shape = {};
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
-        GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof(shape), &shape);
-    }
-    return SIZE{shape.bmWidth, shape.bmHeight};
-  };
-  VisitFinishPage(App(), [&](HWND dialog) {
-    const UINT dpi = WindowDpi(dialog);
-    GetWindowRect(dialog, &wanted);
-    OffsetRect(&wanted, 10, 10);
-    wanted.right += (wanted.right - wanted.left) / 2;
-    wanted.bottom += (wanted.bottom - wanted.top) / 2;
-    before = picture(dialog);
-    SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(dpi * 3 / 2, dpi * 3 / 2), reinterpret_cast<LPARAM>(&wanted));
-    after = picture(dialog);
-    GetWindowRect(dialog, &taken);
-    Click(dialog, IDCANCEL);
-  });
-  EXPECT_TRUE(EqualRect(&wanted, &taken));
-  EXPECT_NEAR(after.cx, before.cx * 3 / 2, 2);
-  EXPECT_NEAR(after.cy, before.cy * 3 / 2, 2);
+namespace {
+
+// A control's place in the page's client area and its font's height.
+struct ControlShape {
+  int id;
+  RECT rect;
+  LONG fontHeight;  // 0 without a font
+};
+
+std::vector<ControlShape> ShapesOf(HWND dialog) {
+  std::vector<ControlShape> shapes;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    ControlShape shape{GetDlgCtrlID(child), {}, 0};
+    GetWindowRect(child, &shape.rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&shape.rect), 2);
+    LOGFONTA font = {};
+    if (GetObjectA(reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)), sizeof(font), &font))
+      shape.fontHeight = std::abs(font.lfHeight);
+    shapes.push_back(shape);
+  }
+  return shapes;
 }
 
-TEST_F(PageTest, EveryInputControlHasAnAccessibleName) {
-  std::vector<std::pair<int, std::string>> names;  // control id, name
+HGDIOBJ PictureOf(HWND dialog) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char className[16] = {};
+    GetClassNameA(child, className, sizeof(className));
+    if (lstrcmpiA(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
+      return reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  }
+  return nullptr;
+}
+
+std::string Describe(const RECT& rect) {
+  return std::to_string(rect.left) + "," + std::to_string(rect.top) + " " + std::to_string(rect.right - rect.left) +
+         " x " + std::to_string(rect.bottom - rect.top);
+}
+
+}  // namespace
+
+// A move to a monitor with half as much DPI again: the window takes the
+// suggested rectangle; every control is where the layout puts it at that
+// DPI, with a font of that DPI, and the layout checks pass at it; the
+// picture shown before is deleted.
+TEST_F(PageTest, ADpiChangeLaysEveryPageOutAnewAndKeepsNoOldPicture) {
+  std::vector<std::string> problems;
+  int visit = 0;
   VisitEveryPage(App(), TitleFont(), [&](HWND dialog) {
+    const std::string page = "page " + std::to_string(++visit) + ": ";
+    const UINT from = WindowDpi(dialog), to = from * 3 / 2;
+    const std::vector<ControlShape> before = ShapesOf(dialog);
+    HGDIOBJ pictureBefore = PictureOf(dialog);
+    RECT wanted, taken;
+    GetWindowRect(dialog, &wanted);
+    wanted = {wanted.left + 10, wanted.top + 10, wanted.left + 10 + (wanted.right - wanted.left) * 3 / 2,
+              wanted.top + 10 + (wanted.bottom - wanted.top) * 3 / 2};
+    SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&wanted));
+    GetWindowRect(dialog, &taken);
+    if (!EqualRect(&wanted, &taken)) problems.push_back(page + "window at " + Describe(taken));
+    const std::vector<ControlShape> after = ShapesOf(dialog);
+    auto scaled = [&](LONG value) { return MulDiv(value, static_cast<int>(to), static_cast<int>(from)); };
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+      const RECT& was = before[i].rect;
+      const RECT want = {scaled(was.left), scaled(was.top), scaled(was.left) + scaled(was.right - was.left),
+                         scaled(was.top) + scaled(was.bottom - was.top)};
+      const RECT& is = after[i].rect;
+      if (std::abs(want.left - is.left) > 2 || std::abs(want.top - is.top) > 2 ||
+          std::abs(want.right - is.right) > 2 || std::abs(want.bottom - is.bottom) > 2)
+        problems.push_back(page + "control " + std::to_string(before[i].id) + " at " + Describe(is) + ", not " +
+                           Describe(want));
+      if (std::abs(scaled(before[i].fontHeight) - after[i].fontHeight) > 1)
+        problems.push_back(page + "control " + std::to_string(before[i].id) + " font " +
+                           std::to_string(after[i].fontHeight) + " high, not " +
+                           std::to_string(scaled(before[i].fontHeight)));
+    }
+    for (const std::string& problem : LayoutProblems(dialog, to)) problems.push_back(page + problem);
+    if (pictureBefore && pictureBefore != PictureOf(dialog) && GetObjectType(pictureBefore) != 0)
+      problems.push_back(page + "the picture shown before is still there");
+  });
+  EXPECT_EQ(visit, 8);
+  EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+}
+
+// A check box or radio button is named by its own caption, else by the name
+// given to the accessibility service; any other control (edit boxes, the
+// license text, the summary) only by the name given: its content is no name.
+TEST_F(PageTest, EveryInputControlHasAnAccessibleName) {
+  std::map<std::string, std::string> names;  // "page N control ID", name
+  int visit = 0;
+  VisitEveryPage(App(), TitleFont(), [&](HWND dialog) {
+    ++visit;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
       const LONG style = GetWindowLongA(child, GWL_STYLE);
       const int id = GetDlgCtrlID(child), type = style & BS_TYPEMASK;
@@ -820,19 +891,24 @@ TEST_F(PageTest, EveryInputControlHasAnAccessibleName) {
       const bool button = lstrcmpiA(className, "Button") == 0;
       const bool push = button && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
       if (!(style & WS_VISIBLE) || push || !(button || (style & WS_TABSTOP))) continue;
-      // Set through the accessibility interface, else the control's own.
-      const auto given = Calls().AccessibleNames();
-      names.emplace_back(id, given.count(id) ? given.at(id) : AccessibleNameOf(dialog, id));
+      std::string name = m_accessibility.NameOf(child);
+      if (name == "(none)") name = button ? TextOf(dialog, id) : "";
+      names["page " + std::to_string(visit) + " control " + std::to_string(id)] = name;
     }
   });
-  for (const auto& entry : names) EXPECT_FALSE(entry.second.empty()) << "control " << entry.first << " has no name";
+  for (const auto& entry : names) EXPECT_FALSE(entry.second.empty()) << entry.first << " has no name";
   EXPECT_GE(names.size(), 12u);
-  const auto given = Calls().AccessibleNames();
-  EXPECT_EQ(given.at(IDC_LICENSE_TEXT), "License Agreement");
-  EXPECT_EQ(given.at(IDC_FOLDER), "Setup will create the program shortcuts in the following Start Menu folder");
-  EXPECT_EQ(given.at(IDC_SUMMARY), "Ready to Install");
-  EXPECT_EQ(given.at(IDC_QUICK_START), "Open \"Quick start\" page.");
-  EXPECT_EQ(given.at(IDC_RESTART_LATER), "No, I will restart the computer later.");
+  auto nameOf = [&](int page, int id) {
+    const auto found = names.find("page " + std::to_string(page) + " control " + std::to_string(id));
+    return found == names.end() ? std::string("(not visited)") : found->second;
+  };
+  EXPECT_EQ(nameOf(2, IDC_LICENSE_TEXT), "License Agreement");
+  EXPECT_EQ(nameOf(3, IDC_FOLDER), "Setup will install Velmora into the following folder.");
+  EXPECT_EQ(nameOf(4, IDC_FOLDER), "Setup will create the program shortcuts in the following Start Menu folder");
+  EXPECT_EQ(nameOf(5, IDC_DESKTOP_ICON), "Create a desktop icon");
+  EXPECT_EQ(nameOf(6, IDC_SUMMARY), "Ready to Install");
+  EXPECT_EQ(nameOf(7, IDC_QUICK_START), "Open \"Quick start\" page.");
+  EXPECT_EQ(nameOf(8, IDC_RESTART_LATER), "No, I will restart the computer later.");
 }
 
 TEST_F(PageTest, UnderHighContrastTheFailureTitlePaintsInSystemColoursOnly) {

@@ -90,16 +90,3 @@ BOOL RecordingAppCalls::SystemParametersInfoA(UINT action, UINT param, PVOID val
   static_cast<HIGHCONTRASTA*>(value)->dwFlags = m_highContrast ? HCF_HIGHCONTRASTON : 0;
   return TRUE;
 }
-
-void RecordingAppCalls::SetAccessibleName(HWND control, LPCSTR name) {
-  {
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_accessibleNames[::GetDlgCtrlID(control)] = Text(name);
-  }
-  IAppCalls::SetAccessibleName(control, name);
-}
-
-std::map<int, std::string> RecordingAppCalls::AccessibleNames() const {
-  std::lock_guard<std::mutex> lock(m_lock);
-  return m_accessibleNames;
-}

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -56,8 +55,6 @@ class RecordingAppCalls : public IAppCalls {
   std::vector<std::string> BrowseTitles() const;
   // Turns the high-contrast scheme on or off as SPI_GETHIGHCONTRAST reports it.
   void UseHighContrast(bool on) { m_highContrast = on; }
-  // The last accessible name given to each control, by control id.
-  std::map<int, std::string> AccessibleNames() const;
 
   int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) override;
   int AfxMessageBox(LPCSTR text, UINT type) override;
@@ -69,7 +66,6 @@ class RecordingAppCalls : public IAppCalls {
   LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA browse) override;
   CWinThread* BeginWorkerThread(AFX_THREADPROC procedure, LPVOID parameter) override;
   BOOL SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT winIni) override;
-  void SetAccessibleName(HWND control, LPCSTR name) override;
 
  private:
   mutable std::mutex m_lock;
@@ -82,5 +78,4 @@ class RecordingAppCalls : public IAppCalls {
   std::vector<CreateProcessCall> m_createProcesses;
   std::vector<std::string> m_browseTitles;
   bool m_highContrast = false;
-  std::map<int, std::string> m_accessibleNames;
 };

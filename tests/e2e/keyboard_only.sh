@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # A user without a mouse installs Velmora with keys typed as the keyboard
-# delivers them; on every page the focus is where the keys need it: the
+# delivers them, the cancel boxes too; every page and box comes to the front
+# by itself, and on every page the focus is where the keys need it: the
 # first control that takes input, else the main button or the page itself.
 source "$(dirname "$0")/lib.sh"
 e2e_begin keyboard_only
 dest=$T_DEFAULT_DEST
 
-# Escape, No: the page stays, the focus on $2.
+# Escape, then Tab to No and Enter: the page stays, the focus on $2.
 escape_no() {
-  printf 'key escape\nanswer-box no "%s" "velmora-setup"\nexpect-page %s\nexpect-focus %s\n' \
+  printf 'key escape\nexpect-box "%s" "velmora-setup"\nkey tab\nkey enter\nexpect-page %s\nexpect-focus %s\nexpect-no-box\n' \
     "$T_CANCEL_QUESTION" "$1" "$2"
 }
 

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Second runs over an earlier release installed quietly into folders of its
-# own without icons:
+# own with the desktop icon only:
 # - a newer version recorded instead: a quiet run ends with 1638, a wizard
 #   run shows why over its welcome page and ends with 1638; nothing changed;
 # - /dir naming another folder: 1639, nothing changed;
 # - the wizard upgrades it: both folder pages show the installed folders,
-#   read-only, the tasks page the earlier choices (none); one copy of the
+#   read-only, the tasks page the earlier choices; one copy of the
 #   product afterwards, in its folder, and one registration of 1.7;
-# - a program file deleted, the same version run quietly: a repair, 0, the
-#   file back, every text value of the registration in place.
+# - a program file deleted and another changed, the same version run
+#   quietly: a repair, 0, both files as shipped, every text value of the
+#   registration in place.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unattended_lib.sh"
 e2e_begin second_run
@@ -27,7 +28,7 @@ T_NEWER="A newer version of Velmora is already installed on this computer: versi
 e2e_drive second_run <<WIZ
 make-dir '%VELMORA_QUICK_LAUNCH%'
 make-dir 'C:\Apps'
-start '$earlier' /quiet '/dir="$dest"' '/group="$group"' /tasks=
+start '$earlier' /quiet '/dir="$dest"' '/group="$group"' /tasks=desktop
 expect-exit-code 0
 
 reg-set '$T_UNINSTALL_KEY' DisplayVersion 9.0
@@ -66,26 +67,27 @@ expect-text 1015 '$group'
 expect-read-only 1015
 expect-disabled 1016
 $(wiz_next tasks)
-expect-unchecked 1022
+expect-checked 1022
 expect-unchecked 1023
 $(wiz_next ready)
 $(wiz_next progress)
 wait-page finish 60000
 $(wiz_finish_without_launching)
 expect-exit-code 0
-$(wiz_expect_installed "$dest" "$group" 0 0)
+$(wiz_expect_installed "$dest" "$group" 1 0)
 expect-no-file '$T_DEFAULT_DEST'
 expect-no-file '%VELMORA_COMMON_PROGRAMS%\Velmora'
 expect-reg '$T_UNINSTALL_KEY' DisplayVersion 1.7
 WIZ
 
 rm "$(e2e_drive_c "$dest\\readme.txt")"
+printf 'changed after the installation\r\n' >"$(e2e_drive_c "$dest\\license.txt")"
 e2e_drive repair <<WIZ
 stop-service velctl
 start '$setup' /quiet '/log=$log'
 expect-exit-code 0
 expect-file-contains '$log' "Installed version: 1.7\r\nInstalled in: $dest\r\nThis run: repair in place\r\n"
-$(wiz_expect_installed "$dest" "$group" 0 0)
+$(wiz_expect_installed "$dest" "$group" 1 0)
 expect-no-file '$T_DEFAULT_DEST'
 expect-reg '$T_UNINSTALL_KEY' DisplayVersion 1.7
 expect-reg '$T_UNINSTALL_KEY' Publisher 'Brenthaven Software'

@@ -157,17 +157,21 @@ def expect_help_file_refused(check, result, lines):
                 [line for line in lines if line.startswith("Install File: ")][-1], "last file installed")
 
 
-def changed_after_verification(workspace, options):
-    """The help file as 2 GiB of zeros, the last byte of its stream (its
-    checksum) changed when the installation reads it again: code 637, and
-    the rollback."""
-    big = os.path.join(workspace.work, "velmora-big.pkg")
-    last = subprocess.check_output([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                                                                 "zeros_package.py"), options.package, big,
-                                    "velmora.chm", "2048"]).split()[-1].decode()
+def changed_after_verification(workspace, options, name, other_content):
+    """The help file as 2 GiB of zeros, its stream read changed when the
+    installation reads it again: its last byte (the checksum, which zlib
+    refuses), or, with other_content, its last MiB and checksum replaced by
+    a valid stream of other bytes (which only the digest check refuses).
+    Code 637 with ERROR_INVALID_DATA, and the rollback."""
+    big = os.path.join(workspace.work, name + ".pkg")
+    tail, own, other = subprocess.check_output(
+        [sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "zeros_package.py"),
+         options.package, big, "velmora.chm", "2048"]).decode().split()[-3:]
+    own = bytes.fromhex(own)
+    changed = other if other_content else (own[:-1] + bytes([own[-1] ^ 0x55])).hex()
     try:
-        return natural_failure(workspace, "changed-after-verification",
-                               install_arguments(big) + ["--change-byte", last], 637, expect_help_file_refused)
+        return natural_failure(workspace, name, install_arguments(big) + ["--change-bytes", tail, changed], 637,
+                               expect_help_file_refused)
     finally:
         os.remove(big)
 
@@ -320,7 +324,8 @@ def main():
                                 with_argument(plain, "--start-menu", "Velmora.lnk\\" + START_MENU_FOLDER), 684,
                                 expect_started_driver_stopped, PROGRAMS_FOLDER + "\\Velmora.lnk"),
         lambda: upgrade_with_program_in_use(workspace, options),
-        lambda: changed_after_verification(workspace, options),
+        lambda: changed_after_verification(workspace, options, "changed-checksum", False),
+        lambda: changed_after_verification(workspace, options, "changed-content", True),
         lambda: uninstall_after_install(workspace, options),
     ]
 

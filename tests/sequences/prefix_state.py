@@ -293,6 +293,7 @@ def compare(expected, actual, ignore_files=(), lost_keys=(), lost_values=(), ign
                 differences.append("registry key [%s] removed" % key)
             continue
         before, after = expected.registry.get(key, frozenset()), actual.registry.get(key, frozenset())
+        expected_names = {line.split("=", 1)[0] for line in before}
         for line in sorted(before - after):
             value = (key.lower(), line.split("=", 1)[0])
             if not may_lose and value not in lost_values and value not in SESSION_VALUES:
@@ -300,8 +301,10 @@ def compare(expected, actual, ignore_files=(), lost_keys=(), lost_values=(), ign
         for line in sorted(after - before):
             value = (key.lower(), line.split("=", 1)[0])
             # A value whose write failed may keep the data an earlier
-            # installation gave it, as it may be missing on a clean machine.
-            if not may_lose and value not in lost_values and value not in SESSION_VALUES:
+            # installation gave it; a value the expected state lacks is
+            # never allowed, not even in a tree that may lose values.
+            other_data = value[1] in expected_names and (may_lose or value in lost_values)
+            if not other_data and value not in SESSION_VALUES:
                 differences.append("registry [%s] gained %s" % (key, line))
 
     for name in sorted(set(expected.services) | set(actual.services)):

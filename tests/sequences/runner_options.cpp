@@ -39,8 +39,11 @@ bool ParseRunnerOptions(int argc, char** argv, RunnerOptions* options) {
       options->held.push_back(argv[++i]);
     } else if (std::strcmp(name, "--fail-call") == 0) {
       options->failCall = std::atoi(argv[++i]);
-    } else if (std::strcmp(name, "--change-byte") == 0) {
-      options->changeByte = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 0));
+    } else if (std::strcmp(name, "--change-bytes") == 0 && i + 2 < argc) {
+      options->changeOffset = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 0));
+      const std::string hex = argv[++i];
+      for (size_t at = 0; at + 1 < hex.size(); at += 2)
+        options->changedBytes += static_cast<char>(std::strtoul(hex.substr(at, 2).c_str(), nullptr, 16));
     } else if (std::strcmp(name, "--wait-running") == 0) {
       options->waitRunning = argv[++i];
     } else if (std::strcmp(name, "--error") == 0) {

@@ -3,11 +3,13 @@
 //
 //   sequence_runner install --package FILE --dest FOLDER --start-menu NAME
 //                   [--desktop] [--quick-launch] [--log FILE] [--hold FILE]...
-//                   [--fail-call N] [--error CODE] [--change-byte OFFSET]
+//                   [--fail-call N] [--error CODE] [--change-bytes OFFSET HEX]
 //                   [--wait-running SERVICE] [--installed]
 //   sequence_runner services [--wait-running SERVICE]
 //   sequence_runner package --package FILE
 //   sequence_runner quiet-uninstall
+// --change-bytes: the package's bytes from OFFSET read as HEX when the
+// installation reads them again.
 // --installed: over an installed product, its folders and icon choices
 // replace the given ones, as the setup's second run takes them.
 // quiet-uninstall: runs the registration's QuietUninstallString exactly as
@@ -29,7 +31,8 @@ struct RunnerOptions {
   std::vector<std::string> held;    // files held open, without write sharing, for the whole run
   int failCall = 0;                 // the mutating call to fail, counting from 1; 0 for none
   DWORD error = ERROR_ACCESS_DENIED;
-  DWORD changeByte = MAXDWORD;      // the package byte that reads changed when read again; none by default
+  DWORD changeOffset = 0;           // where the package reads changed when read again
+  std::string changedBytes;         // what it reads there then; none by default
   std::string waitRunning;          // a service to wait for (a few seconds at most) before anything else
   bool installed = false;           // take the installed product's folders and icons
 };

@@ -139,7 +139,7 @@ int RunInstall(const RunnerOptions& options) {
   volatile LONG restartRequired = 0;
   PollingCalls calls;
   if (options.failCall > 0) calls.FailMutatingCall(options.failCall, options.error);
-  calls.ChangeFileByte(options.changeByte);
+  calls.ChangeFileBytes(options.changeOffset, options.changedBytes);
   int installCalls = 0;
   {
     ScopedSystemCalls seam(calls);

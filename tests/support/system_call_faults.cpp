@@ -243,9 +243,12 @@ BOOL FaultyCalls::ReadFile(HANDLE file, LPVOID data, DWORD size, LPDWORD read, L
     return FALSE;
   }
   const BOOL ok = m_real.ReadFile(file, data, size, read, overlapped);
-  if (ok && read != nullptr && overlapped != nullptr && overlapped->OffsetHigh == 0 &&
-      m_changedByte >= overlapped->Offset && m_changedByte - overlapped->Offset < *read) {
-    static_cast<BYTE*>(data)[m_changedByte - overlapped->Offset] ^= 0x55;
+  if (!ok || read == nullptr || overlapped == nullptr || overlapped->OffsetHigh != 0) return ok;
+  // The part of the changed bytes this read covers.
+  for (DWORD at = 0; at < m_changedBytes.size(); ++at) {
+    const DWORD offset = m_changedOffset + at;
+    if (offset >= overlapped->Offset && offset - overlapped->Offset < *read)
+      static_cast<char*>(data)[offset - overlapped->Offset] = m_changedBytes[at];
   }
   return ok;
 }

@@ -49,10 +49,13 @@ class FaultyCalls : public ISystemCalls {
   void FailCallsFrom(const std::string& name, DWORD error, int occurrence = 1);
   // Fails the n-th call (counting from 1) that changes the system.
   void FailMutatingCall(int n, DWORD error);
-  // Changes the byte at `offset` of whatever file a ReadFile call at an
-  // explicit offset reads it from, as if the file had changed on disk since
-  // it was checked.
-  void ChangeFileByte(DWORD offset) { m_changedByte = offset; }
+  // Makes the bytes from `offset` of whatever file a ReadFile call at an
+  // explicit offset reads read as `bytes`, as if the file had changed on
+  // disk since it was checked.
+  void ChangeFileBytes(DWORD offset, const std::string& bytes) {
+    m_changedOffset = offset;
+    m_changedBytes = bytes;
+  }
   // Makes Sleep really sleep again (it is instant by default).
   void UseRealSleep(bool real) { m_realSleep = real; }
   // Makes the process look like a 32-bit program on 64-bit Windows (or,
@@ -184,7 +187,8 @@ class FaultyCalls : public ISystemCalls {
 
   ISystemCalls& m_real;
   bool m_realSleep = false;
-  DWORD m_changedByte = MAXDWORD;
+  DWORD m_changedOffset = 0;
+  std::string m_changedBytes;
   std::map<std::string, int> m_counts;
   std::multimap<std::string, Fault> m_faults;
   std::map<int, DWORD> m_mutatingFaults;

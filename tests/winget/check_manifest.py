@@ -3,12 +3,12 @@
 setup: the three files of schema 1.10.0 against the project's own statement
 of the rules that matter (required fields, patterns, allowed values, its
 digest), the switches and exit codes against the setup's own sources (the
-switch names its command-line reader compares, the exit-code table with
-each code's response), the installed entry against the product header, and,
-when --schemas names the published schemas, against them with jsonschema.
+switch names its command-line reader compares), the exit codes and the
+installed entry against the tables written here, and, when --schemas names
+the published schemas, against them with jsonschema.
 
-    check_manifest.py --manifests DIR --setup SETUP --product-header FILE
-                      --exit-codes FILE --command-line FILE [--schemas DIR]
+    check_manifest.py --manifests DIR --setup SETUP --command-line FILE
+                      [--schemas DIR]
 """
 import argparse
 import hashlib
@@ -29,21 +29,15 @@ RESPONSES = {"packageInUse", "packageInUseByApplication", "installInProgress", "
              "rebootRequiredToFinish", "rebootRequiredForInstall", "rebootInitiated", "cancelledByUser",
              "alreadyInstalled", "downgrade", "blockedByPolicy", "systemNotSupported", "custom"}
 
-
-def setup_exit_codes(path):
-    """The setup's exit codes other than 0, each with the response its line
-    in the exit-code table names; every nonzero code must name one."""
-    with open(path, encoding="utf-8") as f:
-        lines = re.findall(r"constexpr int k\w+ = (\d+);(.*)", f.read())
-    codes = {}
-    for code, comment in lines:
-        if int(code) == 0:
-            continue
-        tag = re.search(r"manifest: (\w+)", comment)
-        if not tag:
-            raise Failure("exit code %s has no manifest response" % code)
-        codes[int(code)] = tag.group(1)
-    return codes
+# The setup's exit codes other than 0 and the response a package manager
+# should give each; written out here, so a wrong line in the sources the
+# manifest is made from shows.
+EXIT_CODES = {740: "blockedByPolicy", 1602: "cancelledByUser", 1603: "contactSupport", 1618: "installInProgress",
+              1620: "contactSupport", 1633: "systemNotSupported", 1638: "downgrade", 1639: "invalidParameter",
+              1641: "rebootInitiated", 3010: "rebootRequiredToFinish"}
+# The uninstall entry the setup writes.
+PRODUCT = {"code": "{3F0C2D71-9B4E-4A86-8D15-6E2B7C40A9D3}", "name": "Velmora", "publisher": "Brenthaven Software",
+           "version": "1.7"}
 
 
 def setup_switch_names(path):
@@ -139,7 +133,8 @@ def check_version(document):
 def check_locale(document):
     check_common(document, "defaultLocale")
     expect_text(document, "PackageLocale", LOCALE, max_length=20)
-    expect_text(document, "Publisher", min_length=2, max_length=256)
+    expect(expect_text(document, "Publisher", min_length=2, max_length=256) == PRODUCT["publisher"],
+           "Publisher is not %s" % PRODUCT["publisher"])
     expect_text(document, "PackageName", min_length=2, max_length=256)
     expect_text(document, "License", min_length=3, max_length=512)
     expect_text(document, "ShortDescription", min_length=3, max_length=256)
@@ -215,28 +210,17 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--manifests", required=True)
     parser.add_argument("--setup", required=True)
-    parser.add_argument("--product-header", required=True)
-    parser.add_argument("--exit-codes", required=True, help="app/exit_codes.h")
     parser.add_argument("--command-line", required=True, help="app/command_line.cpp")
     parser.add_argument("--schemas")
     args = parser.parse_args()
 
     with open(args.setup, "rb") as f:
         digest = hashlib.sha256(f.read()).hexdigest()
-    with open(args.product_header, encoding="utf-8") as f:
-        header = f.read()
-
-    def constant(name):
-        return re.search(name + r' = "([^"]+)"', header).group(1)
-
-    product = {"code": constant("kUninstallKeyName"), "name": constant("kName"),
-               "publisher": constant("kPublisher"), "version": constant("kVersionText")[len("Version "):]}
 
     files = sorted(os.listdir(args.manifests))
     identifier = "BrenthavenSoftware.Velmora"
     expected = sorted([identifier + ".yaml", identifier + ".locale.en-US.yaml", identifier + ".installer.yaml"])
     try:
-        exit_codes = setup_exit_codes(args.exit_codes)
         switch_names = setup_switch_names(args.command_line)
         expect(files == expected, "the manifest folder holds %r, not %r" % (files, expected))
         documents = {}
@@ -249,12 +233,12 @@ def main():
             if check:
                 check(document)
             else:
-                check_installer(document, digest, product, exit_codes, switch_names)
+                check_installer(document, digest, PRODUCT, EXIT_CODES, switch_names)
             expect(document["PackageIdentifier"] == identifier, "%s names another package" % name)
             documents[kind] = (path, document)
             print("%s: follows the manifest rules" % name)
         versions = {doc["PackageVersion"] for _, doc in documents.values()}
-        expect(len(versions) == 1, "the files give different versions %r" % versions)
+        expect(versions == {PRODUCT["version"]}, "the files give the versions %r" % versions)
         if args.schemas:
             # Asked for, the schemas must be there: a missing folder is no pass.
             expect(os.path.isdir(args.schemas), "no published schemas in %s" % args.schemas)

@@ -37,7 +37,8 @@ HWND FocusOf(HWND page) {
 }  // namespace
 
 void ScriptRunner::AddKeyboardCommands() {
-  // key NAME: typed into the setup's active window (the page or its box).
+  // key NAME: typed into the setup's box, or else its page, which must have
+  // come to the front by itself: a user without a mouse cannot bring it there.
   m_commands["key"] = [this](const Words& w) {
     RequireWords(w, 2);
     WORD key = 0;
@@ -46,9 +47,9 @@ void ScriptRunner::AddKeyboardCommands() {
     }
     if (!key) throw ScriptFailure("unknown key " + w[1]);
     HWND target = m_setup.FindMessageBox() ? m_setup.FindMessageBox() : Page();
-    SetForegroundWindow(target);
     if (!WaitUntil(kFocusWaitMs, [&] { return GetForegroundWindow() == target; }))
-      throw ScriptFailure("the setup's window is not in the foreground");
+      throw ScriptFailure("the setup's " + std::string(target == Page() ? "page" : "box") +
+                          " is not in the foreground");
     const bool shift = w[1] == "shift-tab";
     INPUT inputs[4];
     UINT count = 0;

@@ -107,6 +107,17 @@ HWND ScriptRunner::Control(const std::string& id) const {
   return control;
 }
 
+HWND ScriptRunner::ExpectBox(const std::string& text, const std::string& caption, unsigned timeoutMs) {
+  HWND box = nullptr;
+  if (!WaitUntil(timeoutMs, [&] { return (box = m_setup.FindMessageBox()) != nullptr; }))
+    throw ScriptFailure("no message box appeared");
+  // The box fills its text in while it opens.
+  PumpMessages(100);
+  ExpectEqual("message box text", MessageBoxText(box), text);
+  ExpectEqual("message box caption", WindowText(box), caption);
+  return box;
+}
+
 void ScriptRunner::AddCommands() {
   m_commands["echo"] = [](const Words& w) {
     RequireWords(w, 2);
@@ -280,18 +291,17 @@ void ScriptRunner::AddWizardCommands() {
 }
 
 void ScriptRunner::AddBoxCommands() {
-  // answer-box yes|no|ok TEXT CAPTION [ms]: a message box of the setup shows
-  // exactly TEXT under CAPTION; the button is pressed.
+  // expect-box TEXT CAPTION [ms]: a message box of the setup shows exactly
+  // TEXT under CAPTION; nothing is pressed.
+  m_commands["expect-box"] = [this](const Words& w) {
+    RequireWords(w, 3);
+    ExpectBox(w[1], w[2], OptionalTimeout(w, 3, kDefaultWaitMs));
+  };
+  // answer-box yes|no|ok TEXT CAPTION [ms]: as expect-box; the button is pressed.
   m_commands["answer-box"] = [this](const Words& w) {
     RequireWords(w, 4);
     int button = ButtonId(w[1]);
-    HWND box = nullptr;
-    if (!WaitUntil(OptionalTimeout(w, 4, kDefaultWaitMs), [&] { return (box = m_setup.FindMessageBox()) != nullptr; }))
-      throw ScriptFailure("no message box appeared");
-    // The box fills its text in while it opens.
-    PumpMessages(100);
-    ExpectEqual("message box text", MessageBoxText(box), w[2]);
-    ExpectEqual("message box caption", WindowText(box), w[3]);
+    HWND box = ExpectBox(w[2], w[3], OptionalTimeout(w, 4, kDefaultWaitMs));
     HWND control = GetDlgItem(box, button);
     if (!control || !IsWindowVisible(control)) throw ScriptFailure("the message box has no button " + w[1]);
     PostMessageA(control, BM_CLICK, 0, 0);

@@ -46,6 +46,9 @@ class ScriptRunner {
   std::vector<std::string> SnapshotFolders() const;
   HWND Page() const;
   HWND Control(const std::string& id) const;
+  // The setup's message box, once it shows exactly `text` under `caption`
+  // (within `timeoutMs`).
+  HWND ExpectBox(const std::string& text, const std::string& caption, unsigned timeoutMs);
   void ReportSituation() const;
 
   std::map<std::string, Command> m_commands;
