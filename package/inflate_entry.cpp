@@ -35,8 +35,11 @@ InflateResult InflateEntry(IPackageSource& source, uint32_t offset, uint32_t com
   CInflateStream inflater;
   if (inflater.InitResult() != Z_OK) return ZlibFailure(inflater.InitResult());
   z_stream& stream = inflater.Stream();
-  stream.next_out = buffers.output;
-  stream.avail_out = buffers.outputSize;
+  uint8_t* room = buffers.output;
+  uint32_t roomSize = buffers.outputSize;
+  if (!output.Room(&room, &roomSize)) return InflateResult::kStopped;
+  stream.next_out = room;
+  stream.avail_out = roomSize;
 
   uint32_t next = offset;
   uint32_t left = compressedSize;
@@ -56,11 +59,14 @@ InflateResult InflateEntry(IPackageSource& source, uint32_t offset, uint32_t com
     if (result == Z_STREAM_END) break;
     if (result != Z_OK) return ZlibFailure(result);
     if (stream.avail_out == 0) {
-      if (!output.Put(buffers.output, buffers.outputSize)) return InflateResult::kStopped;
-      stream.next_out = buffers.output;
-      stream.avail_out = buffers.outputSize;
+      if (!output.Put(room, roomSize)) return InflateResult::kStopped;
+      room = buffers.output;
+      roomSize = buffers.outputSize;
+      if (!output.Room(&room, &roomSize)) return InflateResult::kStopped;
+      stream.next_out = room;
+      stream.avail_out = roomSize;
     }
   }
-  if (!output.Put(buffers.output, buffers.outputSize - stream.avail_out)) return InflateResult::kStopped;
+  if (!output.Put(room, roomSize - stream.avail_out)) return InflateResult::kStopped;
   return InflateResult::kStreamEnd;
 }
