@@ -43,6 +43,12 @@ class CCountingSource : public IPackageSource {
     return true;
   }
   uint32_t Size() const override { return m_source.Size(); }
+  const uint8_t* View(uint32_t offset, uint32_t n) override {
+    if (m_stop != nullptr && m_stop->load()) return nullptr;
+    const uint8_t* view = m_source.View(offset, n);
+    if (view != nullptr && m_done != nullptr) m_done->fetch_add(n);
+    return view;
+  }
 
  private:
   IPackageSource& m_source;
@@ -51,7 +57,8 @@ class CCountingSource : public IPackageSource {
 };
 
 // Digests an entry's content as it is inflated and gathers it in pieces
-// while it stays within keepUpTo bytes.
+// while it stays within keepUpTo bytes: inflated straight into them on the
+// calling thread alone, copied from the ring's blocks beside the inflater.
 class CEntryContent : public IInflateOutput {
  public:
   CEntryContent() { Begin(UINT32_MAX); }
@@ -62,7 +69,23 @@ class CEntryContent : public IInflateOutput {
     m_size = 0;
     m_keeping = true;
     m_fault = PackageFault::kNone;
+    m_inPlace = false;
     m_pieces.clear();
+  }
+
+  // While the content is kept, it is inflated straight into its last piece.
+  bool Room(uint8_t** room, uint32_t* size) override {
+    m_inPlace = false;
+    if (!m_keeping || m_size >= m_keepUpTo) return true;
+    const uint32_t used = m_size % kPieceSize;
+    if (used == 0) {
+      m_pieces.push_back(Block(kPieceSize));
+      if (!m_pieces.back()) return Stop(PackageFault::kNoMemory);
+    }
+    *room = m_pieces.back().get() + used;
+    *size = kPieceSize - used;
+    m_inPlace = true;
+    return true;
   }
 
   bool Put(const uint8_t* data, uint32_t n) override {
@@ -72,10 +95,10 @@ class CEntryContent : public IInflateOutput {
     Md5Update(&m_md5, data, n);
     if (!m_keeping) return true;
     if (m_size > m_keepUpTo) {
-      m_keeping = false;
-      m_pieces.clear();
+      Drop();
       return true;
     }
+    if (m_inPlace) return true;
     while (n != 0) {
       const uint32_t used = (m_size - n) % kPieceSize;
       if (used == 0) {
@@ -118,6 +141,10 @@ class CEntryContent : public IInflateOutput {
   }
 
  private:
+  void Drop() {
+    m_keeping = false;
+    m_pieces.clear();
+  }
   bool Stop(PackageFault fault) {
     m_fault = fault;
     return false;
@@ -127,6 +154,7 @@ class CEntryContent : public IInflateOutput {
   uint32_t m_keepUpTo;
   uint32_t m_size;
   bool m_keeping;
+  bool m_inPlace;  // the last room was the free part of the last piece
   PackageFault m_fault;
   std::vector<std::unique_ptr<uint8_t[]>> m_pieces;
 };
@@ -266,8 +294,9 @@ PackageFault DigestArea(Parse& parse) {
   Md5Init(&md5);
   for (uint32_t done = 0; done < parse.areaLength;) {
     const uint32_t n = std::min(kPackageReadBlockSize, parse.areaLength - done);
-    if (!source.Read(parse.areaOffset + done, block.get(), n)) return PackageFault::kReadFailed;
-    Md5Update(&md5, block.get(), n);
+    const uint8_t* view = source.View(parse.areaOffset + done, n);
+    if (view == nullptr && !source.Read(parse.areaOffset + done, block.get(), n)) return PackageFault::kReadFailed;
+    Md5Update(&md5, view != nullptr ? view : block.get(), n);
     done += n;
   }
   uint8_t digest[kMd5DigestSize];

@@ -198,7 +198,9 @@ TEST(PackageReader, EveryWayOfThreadingGivesTheSameStatusFaultAndEntries) {
     }
     ThrowingSink throwing;
     PackageParseReport report;
-    if (c.status == kPackageOk) EXPECT_EQ(kPackageNoMemory, UnpackOn(2, c.image, throwing, &report));
+    if (c.status == kPackageOk) {
+      EXPECT_EQ(kPackageNoMemory, UnpackOn(2, c.image, throwing, &report));
+    }
   }
 }
 
