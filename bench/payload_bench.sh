@@ -10,10 +10,13 @@
 #     (bench/win/quiet_timer.exe, a Windows parent reading
 #     GetProcessMemoryInfo; the largest over the rounds).
 #
-#   bench/payload_bench.sh [--rounds N] [--sizes "10 200 1024 3584"] [--kinds "text random"]
+#   bench/payload_bench.sh [--rounds N] [--sizes "10 200 1024 3584"] [--kinds "text random mixed"]
+#                          [--next-only]
 #
 # text: base64 of random bytes (deflates to about three quarters);
-# random: incompressible. NSIS cannot build an installer over 2 GiB (its
+# random: incompressible; mixed: half of each. --next-only leaves out the
+# unattended installations. Each row ends with the ratios to NSIS and the
+# machine's load (uptime) when the row was measured. NSIS cannot build an installer over 2 GiB (its
 # data block and file sizes are 31-bit): larger rows show only the setup.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,12 +24,14 @@ build=${VELMORA_BUILD:-$root/build}
 rounds=3
 sizes="10 200"
 kinds="text random"
+quiet=1
 while [ $# -gt 0 ]; do
   case $1 in
     --rounds) rounds=$2; shift 2 ;;
     --sizes) sizes=$2; shift 2 ;;
     --kinds) kinds=$2; shift 2 ;;
-    *) echo "usage: $0 [--rounds N] [--sizes MIB...] [--kinds KIND...]" >&2; exit 2 ;;
+    --next-only) quiet=0; shift ;;
+    *) echo "usage: $0 [--rounds N] [--sizes MIB...] [--kinds KIND...] [--next-only]" >&2; exit 2 ;;
   esac
 done
 
@@ -65,6 +70,9 @@ for mb in $sizes; do
     payload=$work/files/payload.bin
     if [ "$kind" = text ]; then
       head -c $((mb * 1024 * 1024 * 3 / 4)) /dev/urandom | base64 -w 76 >"$payload"
+    elif [ "$kind" = mixed ]; then
+      { head -c $((mb * 1024 * 1024 / 2)) /dev/urandom
+        head -c $((mb * 1024 * 1024 * 3 / 8)) /dev/urandom | base64 -w 76; } >"$payload"
     else
       head -c $((mb * 1024 * 1024)) /dev/urandom >"$payload"
     fi
@@ -86,7 +94,7 @@ for mb in $sizes; do
     read -r -a next <<<"$(echo $next)"
 
     ours_ms=() ours_peak=0 nsis_ms=() nsis_peak=0
-    for ((round = 1; round <= rounds; ++round)); do
+    for ((round = 1; quiet && round <= rounds; ++round)); do
       order=(ours nsis)
       ((round % 2)) || order=(nsis ours)
       for which in "${order[@]}"; do
@@ -99,10 +107,14 @@ for mb in $sizes; do
         fi
       done
     done
-    row=$(printf '%6s MiB %-6s | Next %7s ms / NSIS %7s ms | /quiet %7s ms / NSIS %7s ms | peak WS %5s MiB / NSIS %5s MiB' \
-      "$mb" "$kind" "${next[0]}" "${next[1]:-n/a}" "$(printf '%s\n' "${ours_ms[@]}" | median)" \
-      "$( ((${#nsis_ms[@]})) && printf '%s\n' "${nsis_ms[@]}" | median || echo n/a)" \
-      $((ours_peak / 1024)) "$( [ -n "$nsis" ] && echo $((nsis_peak / 1024)) || echo n/a)")
+    ours_quiet=$( ((${#ours_ms[@]})) && printf '%s\n' "${ours_ms[@]}" | median || echo n/a)
+    nsis_quiet=$( ((${#nsis_ms[@]})) && printf '%s\n' "${nsis_ms[@]}" | median || echo n/a)
+    ratio() { [[ $1 =~ ^[0-9.]+$ && $2 =~ ^[0-9.]+$ ]] && awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }' || echo n/a; }
+    row=$(printf '%6s MiB %-6s | Next %7s ms / NSIS %7s ms = %5s | /quiet %7s ms / NSIS %7s ms = %5s | peak WS %5s MiB / NSIS %5s MiB | load %s' \
+      "$mb" "$kind" "${next[0]}" "${next[1]:-n/a}" "$(ratio "${next[0]}" "${next[1]:-}")" \
+      "$ours_quiet" "$nsis_quiet" "$(ratio "$ours_quiet" "$nsis_quiet")" \
+      $((ours_peak / 1024)) "$( [ -n "$nsis" ] && echo $((nsis_peak / 1024)) || echo n/a)" \
+      "$(uptime | sed 's/.*load average: //')")
     echo "$row"
     rows+=("$row")
     rm -f "$work/ours.exe" "$work/nsis.exe"

@@ -1,9 +1,10 @@
 // The few calls of the POSIX thread library that the compiler's runtime
 // makes (the exception unwinder's once-only set-up and its lock, the
-// emergency exception memory's lock, the per-thread exception state), on
-// the Windows primitives they stand for; and the guard of function-local
-// statics, which the runtime would build on that library's condition
-// variables.
+// emergency exception memory's lock, the per-thread exception state, and
+// std::thread, std::mutex and std::condition_variable, which the portable
+// package reader uses), on the Windows primitives they stand for; and the
+// guard of function-local statics, which the runtime would build on that
+// library's condition variables.
 //
 // The library itself, linked whole for these few calls (its threads,
 // condition variables, read-write locks and spin locks come with them),
@@ -12,8 +13,9 @@
 // need another part of the library, the linker reports these names defined
 // twice, and the shipped-program check of the build reports the library.
 //
-// Contracts kept: a mutex with a static initializer is usable at once and is
-// created on first use; a key's destructor runs at the exit of each thread
+// Contracts kept: a mutex or condition variable with a static initializer is
+// usable at once (a mutex is created on first use, a condition variable is
+// the Windows one in place); a key's destructor runs at the exit of each thread
 // that left a value in it (fiber-local storage calls it), but not on
 // deletion of the key; reading a key keeps the thread's last error, which
 // the engine reads after the failing call that throws.
@@ -22,6 +24,7 @@
 #include <pthread.h>
 
 #include <cstdlib>
+#include <ctime>
 
 namespace {
 
@@ -74,9 +77,100 @@ constexpr PFLS_CALLBACK_FUNCTION kDestructorCallbacks[kKeyCount] = {RunDestructo
                                                                     RunDestructor<2>, RunDestructor<3>};
 long g_keysTaken = 0;
 
+// A new thread's routine and argument, until it runs.
+struct ThreadStart {
+  void* (*routine)(void*);
+  void* argument;
+};
+
+DWORD WINAPI RunThread(LPVOID parameter) {
+  const ThreadStart start = *static_cast<ThreadStart*>(parameter);
+  std::free(parameter);
+  start.routine(start.argument);
+  return 0;
+}
+
+// The Windows condition variable lives in the variable itself, which is as
+// large; the static initializer becomes its own initial value on first use.
+static_assert(sizeof(pthread_cond_t) == sizeof(CONDITION_VARIABLE), "a condition variable fits in place");
+CONDITION_VARIABLE* ConditionOf(pthread_cond_t* cond) {
+  pthread_cond_t initializer = PTHREAD_COND_INITIALIZER;
+  __atomic_compare_exchange_n(cond, &initializer, 0, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+  return reinterpret_cast<CONDITION_VARIABLE*>(cond);
+}
+
 }  // namespace
 
 extern "C" {
+
+// A thread is its Windows handle, closed by join or detach.
+int pthread_create(pthread_t* thread, const pthread_attr_t*, void* (*routine)(void*), void* argument) {
+  auto* start = static_cast<ThreadStart*>(std::malloc(sizeof(ThreadStart)));
+  if (!start) return EAGAIN;
+  *start = {routine, argument};
+  HANDLE handle = ::CreateThread(nullptr, 0, &RunThread, start, 0, nullptr);
+  if (!handle) {
+    std::free(start);
+    return EAGAIN;
+  }
+  *thread = reinterpret_cast<pthread_t>(handle);
+  return 0;
+}
+
+int pthread_join(pthread_t thread, void** result) {
+  HANDLE handle = reinterpret_cast<HANDLE>(thread);
+  if (::WaitForSingleObject(handle, INFINITE) != WAIT_OBJECT_0) return EINVAL;
+  ::CloseHandle(handle);
+  if (result) *result = nullptr;
+  return 0;
+}
+
+int pthread_detach(pthread_t thread) {
+  ::CloseHandle(reinterpret_cast<HANDLE>(thread));
+  return 0;
+}
+
+int pthread_equal(pthread_t first, pthread_t second) { return first == second; }
+
+int pthread_num_processors_np(void) {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) return 1;
+  int count = 0;
+  for (; process != 0; process &= process - 1) ++count;
+  return count;
+}
+
+// Only std::this_thread::sleep_for would call it; linked with std::thread.
+int nanosleep(const struct timespec* request, struct timespec* remain) {
+  ::Sleep(DWORD(request->tv_sec * 1000 + request->tv_nsec / 1000000));
+  if (remain) *remain = {};
+  return 0;
+}
+
+int pthread_cond_init(pthread_cond_t* cond, const pthread_condattr_t*) {
+  ::InitializeConditionVariable(reinterpret_cast<CONDITION_VARIABLE*>(cond));
+  return 0;
+}
+
+// A Windows condition variable holds nothing to free.
+int pthread_cond_destroy(pthread_cond_t*) { return 0; }
+
+int pthread_cond_signal(pthread_cond_t* cond) {
+  ::WakeConditionVariable(ConditionOf(cond));
+  return 0;
+}
+
+int pthread_cond_broadcast(pthread_cond_t* cond) {
+  ::WakeAllConditionVariable(ConditionOf(cond));
+  return 0;
+}
+
+int pthread_cond_wait(pthread_cond_t* cond, pthread_mutex_t* mutex) {
+  CRITICAL_SECTION* section = SectionOf(mutex);
+  if (!section) return ENOMEM;
+  return ::SleepConditionVariableCS(ConditionOf(cond), section, INFINITE) ? 0 : EINVAL;
+}
 
 // once: 0 before, 1 while init runs, 2 after.
 int pthread_once(pthread_once_t* once, void (*init)(void)) {

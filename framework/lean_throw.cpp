@@ -51,5 +51,8 @@ void __throw_runtime_error(const char* what) { throw LibraryFault(what); }
 void __throw_range_error(const char* what) { throw LibraryFault(what); }
 void __throw_overflow_error(const char* what) { throw LibraryFault(what); }
 void __throw_underflow_error(const char* what) { throw LibraryFault(what); }
+// A thread, mutex or condition variable call failed; the error number is
+// left out, as the system error category would bring the old strings back.
+void __throw_system_error(int) { throw LibraryFault("system error"); }
 
 }  // namespace std

@@ -7,7 +7,9 @@
 //                so the fuzzer reaches the index;
 //   bit 2 set:   (with bit 0) the entry count claims one entry more than fit.
 // Invariants: the status is 0, -2 or -3; a failed parse leaves the index
-// empty; parsing the same image again gives the same result.
+// empty; parsing the same image again gives the same result; with the
+// digests on threads of their own the status, the fault, its entry and the
+// entries delivered are the same as on the calling thread alone.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -75,6 +77,38 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
+class CCountingSink : public CPackageEntrySink {
+ public:
+  int32_t Accept(const PackageEntryView&, std::unique_ptr<uint8_t[]>, uint32_t) override {
+    ++count;
+    return kPackageOk;
+  }
+  uint32_t count = 0;
+};
+
+struct Verdict {
+  int32_t status;
+  PackageFault fault;
+  uint32_t faultEntry;
+  uint32_t delivered;
+  bool operator==(const Verdict& other) const {
+    return status == other.status && fault == other.fault && faultEntry == other.faultEntry &&
+           delivered == other.delivered;
+  }
+};
+
+Verdict UnpackOn(uint32_t helperThreads, const std::vector<uint8_t>& image) {
+  CMemorySource source(image.empty() ? nullptr : image.data(), uint32_t(image.size()));
+  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
+  PackageUnpackOptions options;
+  options.helperThreads = helperThreads;
+  CCountingSink sink;
+  PackageParseReport report;
+  const int32_t status =
+      UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options, &report);
+  return {status, report.fault, report.faultEntry, sink.count};
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -94,5 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int32_t again = store.ParseImage(image.empty() ? nullptr : image.data(), uint32_t(image.size()));
   Require(again == status);
   Require(store.EntryCount() == entries);
+
+  const Verdict alone = UnpackOn(0, image);
+  Require(alone.status == status);
+  Require(UnpackOn(2, image) == alone);
   return 0;
 }

@@ -35,16 +35,20 @@ InflateResult InflateEntry(IPackageSource& source, uint32_t offset, uint32_t com
   CInflateStream inflater;
   if (inflater.InitResult() != Z_OK) return ZlibFailure(inflater.InitResult());
   z_stream& stream = inflater.Stream();
-  stream.next_out = buffers.output;
-  stream.avail_out = buffers.outputSize;
+  uint8_t* room = buffers.output;
+  uint32_t roomSize = buffers.outputSize;
+  if (!output.Room(&room, &roomSize)) return InflateResult::kStopped;
+  stream.next_out = room;
+  stream.avail_out = roomSize;
 
   uint32_t next = offset;
   uint32_t left = compressedSize;
   for (;;) {
     if (stream.avail_in == 0 && left != 0) {
       const uint32_t n = std::min(left, buffers.inputSize);
-      if (!source.Read(next, buffers.input, n)) return InflateResult::kReadFailed;
-      stream.next_in = buffers.input;
+      const uint8_t* view = source.View(next, n);
+      if (view == nullptr && !source.Read(next, buffers.input, n)) return InflateResult::kReadFailed;
+      stream.next_in = const_cast<uint8_t*>(view != nullptr ? view : buffers.input);
       stream.avail_in = n;
       next += n;
       left -= n;
@@ -56,11 +60,14 @@ InflateResult InflateEntry(IPackageSource& source, uint32_t offset, uint32_t com
     if (result == Z_STREAM_END) break;
     if (result != Z_OK) return ZlibFailure(result);
     if (stream.avail_out == 0) {
-      if (!output.Put(buffers.output, buffers.outputSize)) return InflateResult::kStopped;
-      stream.next_out = buffers.output;
-      stream.avail_out = buffers.outputSize;
+      if (!output.Put(room, roomSize)) return InflateResult::kStopped;
+      room = buffers.output;
+      roomSize = buffers.outputSize;
+      if (!output.Room(&room, &roomSize)) return InflateResult::kStopped;
+      stream.next_out = room;
+      stream.avail_out = roomSize;
     }
   }
-  if (!output.Put(buffers.output, buffers.outputSize - stream.avail_out)) return InflateResult::kStopped;
+  if (!output.Put(room, roomSize - stream.avail_out)) return InflateResult::kStopped;
   return InflateResult::kStreamEnd;
 }

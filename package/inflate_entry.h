@@ -21,6 +21,13 @@ class IInflateOutput {
   virtual ~IInflateOutput() = default;
   // Takes n bytes (n may be 0); false stops the inflation (kStopped).
   virtual bool Put(const uint8_t* data, uint32_t n) = 0;
+  // Where the next bytes are to be inflated: left as given (the fixed output
+  // buffer), or room of the output's own; false stops the inflation.
+  virtual bool Room(uint8_t** room, uint32_t* size) {
+    (void)room;
+    (void)size;
+    return true;
+  }
 };
 
 // The two buffers, reused for every entry.
@@ -32,7 +39,7 @@ struct InflateBuffers {
 };
 
 // Inflates the compressedSize bytes at offset of source, handing every full
-// output buffer and the final part to output. Bytes after the end of the
+// output room and the final part to output. Bytes after the end of the
 // stream are ignored.
 InflateResult InflateEntry(IPackageSource& source, uint32_t offset, uint32_t compressedSize,
                            const InflateBuffers& buffers, IInflateOutput& output) noexcept;

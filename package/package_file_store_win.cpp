@@ -1,5 +1,6 @@
 // The Win32 half of the store: reading the setup executable's own file, in
-// blocks, with the area digest on a thread of its own.
+// blocks, with the area digest and the content digests on threads of their
+// own.
 #include "package/package_file_store.h"
 
 #include "base/handles.h"
@@ -31,29 +32,17 @@ class CFileSource : public IPackageSource {
   uint32_t m_size;
 };
 
-struct Job {
-  void (*body)(void*);
-  void* argument;
-};
-
-DWORD WINAPI RunJob(LPVOID parameter) {
-  const Job* job = static_cast<const Job*>(parameter);
-  job->body(job->argument);
-  return 0;
+// Beside the calling thread, the area digest and the content digests each
+// get a thread of their own when there is more than one processor to run
+// them; with one, threads would only take turns.
+uint32_t HelperThreads() {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) return 0;
+  uint32_t processors = 0;
+  for (; process != 0; process &= process - 1) ++processors;
+  return processors > 1 ? 2 : 0;
 }
-
-// The first job on a new thread, the second on the calling one; both on the
-// calling one when no thread can be had.
-class CThreadPair : public IJobPair {
- public:
-  void RunBoth(void (*first)(void*), void* firstArgument, void (*second)(void*), void* secondArgument) override {
-    Job job = {first, firstArgument};
-    unique_handle thread(::CreateThread(nullptr, 0, &RunJob, &job, 0, nullptr));
-    if (!thread) first(firstArgument);
-    second(secondArgument);
-    if (thread) ::WaitForSingleObject(thread.get(), INFINITE);
-  }
-};
 
 HANDLE OpenForReading(const char* path) {
   return ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -97,13 +86,12 @@ int32_t CPackageFileStore::OpenPath(const char* path) noexcept {
   m_status = kOk;
   CFileSource entrySource(file.get(), size);
   CFileSource areaSource(second.get(), size);
-  CThreadPair threads;
   PackageUnpackOptions options;
   options.keepLimit = kKeepLimit;
   options.keepBudget = kKeepBudget;
   // The license page shows it from memory, however large it is.
   options.keepWhole = product::kLicenseRtfFile;
-  options.jobs = &threads;
+  options.helperThreads = HelperThreads();
   options.progress = &m_progress;
   return Parse(areaSource, entrySource, options);
 }

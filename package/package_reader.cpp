@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <vector>
 
+#include "package/block_ring.h"
 #include "package/inflate_entry.h"
 #include "package/md5.h"
 #include "package/package_format.h"
@@ -41,6 +43,12 @@ class CCountingSource : public IPackageSource {
     return true;
   }
   uint32_t Size() const override { return m_source.Size(); }
+  const uint8_t* View(uint32_t offset, uint32_t n) override {
+    if (m_stop != nullptr && m_stop->load()) return nullptr;
+    const uint8_t* view = m_source.View(offset, n);
+    if (view != nullptr && m_done != nullptr) m_done->fetch_add(n);
+    return view;
+  }
 
  private:
   IPackageSource& m_source;
@@ -49,10 +57,36 @@ class CCountingSource : public IPackageSource {
 };
 
 // Digests an entry's content as it is inflated and gathers it in pieces
-// while it stays within keepUpTo bytes.
+// while it stays within keepUpTo bytes: inflated straight into them on the
+// calling thread alone, copied from the ring's blocks beside the inflater.
 class CEntryContent : public IInflateOutput {
  public:
-  explicit CEntryContent(uint32_t keepUpTo) : m_keepUpTo(keepUpTo) { Md5Init(&m_md5); }
+  CEntryContent() { Begin(UINT32_MAX); }
+  // Starts the next entry.
+  void Begin(uint32_t keepUpTo) {
+    Md5Init(&m_md5);
+    m_keepUpTo = keepUpTo;
+    m_size = 0;
+    m_keeping = true;
+    m_fault = PackageFault::kNone;
+    m_inPlace = false;
+    m_pieces.clear();
+  }
+
+  // While the content is kept, it is inflated straight into its last piece.
+  bool Room(uint8_t** room, uint32_t* size) override {
+    m_inPlace = false;
+    if (!m_keeping || m_size >= m_keepUpTo) return true;
+    const uint32_t used = m_size % kPieceSize;
+    if (used == 0) {
+      m_pieces.push_back(Block(kPieceSize));
+      if (!m_pieces.back()) return Stop(PackageFault::kNoMemory);
+    }
+    *room = m_pieces.back().get() + used;
+    *size = kPieceSize - used;
+    m_inPlace = true;
+    return true;
+  }
 
   bool Put(const uint8_t* data, uint32_t n) override {
     // The format's sizes are 32-bit: no packer writes a larger content.
@@ -61,10 +95,10 @@ class CEntryContent : public IInflateOutput {
     Md5Update(&m_md5, data, n);
     if (!m_keeping) return true;
     if (m_size > m_keepUpTo) {
-      m_keeping = false;
-      m_pieces.clear();
+      Drop();
       return true;
     }
+    if (m_inPlace) return true;
     while (n != 0) {
       const uint32_t used = (m_size - n) % kPieceSize;
       if (used == 0) {
@@ -107,6 +141,10 @@ class CEntryContent : public IInflateOutput {
   }
 
  private:
+  void Drop() {
+    m_keeping = false;
+    m_pieces.clear();
+  }
   bool Stop(PackageFault fault) {
     m_fault = fault;
     return false;
@@ -114,9 +152,10 @@ class CEntryContent : public IInflateOutput {
 
   Md5Context m_md5;
   uint32_t m_keepUpTo;
-  uint32_t m_size = 0;
-  bool m_keeping = true;
-  PackageFault m_fault = PackageFault::kNone;
+  uint32_t m_size;
+  bool m_keeping;
+  bool m_inPlace;  // the last room was the free part of the last piece
+  PackageFault m_fault;
   std::vector<std::unique_ptr<uint8_t[]>> m_pieces;
 };
 
@@ -190,7 +229,40 @@ PackageFault FaultOf(InflateResult result, const CEntryContent& content) {
   return PackageFault::kEntryNotInflated;
 }
 
-// The state both jobs of a parse share.
+// What the inflater hands the content digests through the ring, in package
+// order.
+enum class RingMessage : uint8_t {
+  kEntry,     // the next entry begins: the slot's entry
+  kContent,   // the slot's block holds the next `size` bytes of its content
+  kEntryEnd,  // its stream ended
+  kFault,     // the inflater stopped at the slot's fault
+  kFinished,  // every entry was handed over
+};
+
+struct RingSlot {
+  RingMessage message = RingMessage::kFinished;
+  uint32_t size = 0;
+  PackageFault fault = PackageFault::kNone;
+  uint32_t faultEntry = 0;
+  bool faultNamed = false;  // the fault is the current entry's, reported with its name
+  EntryAt entry;
+};
+
+// The ring between the inflater and the content digests: a few blocks, so
+// that memory stays bounded whatever the package's size.
+constexpr uint32_t kRingSlots = 8;  // a power of two: the turns count round it
+
+struct Pipeline {
+  explicit Pipeline(uint32_t size) : ring(kRingSlots), blockSize(size) {}
+  uint8_t* Block(uint32_t slot) { return blocks.get() + size_t(slot) * blockSize; }
+
+  CBlockRing ring;
+  uint32_t blockSize;
+  std::unique_ptr<uint8_t[]> blocks;
+  RingSlot slots[kRingSlots];
+};
+
+// The state the jobs of a parse share.
 struct Parse {
   IPackageSource* areaSource;
   IPackageSource* entrySource;
@@ -202,6 +274,7 @@ struct Parse {
   uint32_t areaLength;
   uint32_t entryCount;
   const uint8_t* areaDigest;
+  Pipeline* pipeline = nullptr;  // set before any helper thread starts
   std::atomic<bool> areaFailed{false};
   PackageFault areaFault = PackageFault::kNone;
   PackageParseReport entriesReport;
@@ -221,8 +294,9 @@ PackageFault DigestArea(Parse& parse) {
   Md5Init(&md5);
   for (uint32_t done = 0; done < parse.areaLength;) {
     const uint32_t n = std::min(kPackageReadBlockSize, parse.areaLength - done);
-    if (!source.Read(parse.areaOffset + done, block.get(), n)) return PackageFault::kReadFailed;
-    Md5Update(&md5, block.get(), n);
+    const uint8_t* view = source.View(parse.areaOffset + done, n);
+    if (view == nullptr && !source.Read(parse.areaOffset + done, block.get(), n)) return PackageFault::kReadFailed;
+    Md5Update(&md5, view != nullptr ? view : block.get(), n);
     done += n;
   }
   uint8_t digest[kMd5DigestSize];
@@ -238,7 +312,10 @@ void AreaJob(void* argument) {
   } catch (...) {
     parse.areaFault = PackageFault::kNoMemory;
   }
-  if (parse.areaFault != PackageFault::kNone) parse.areaFailed = true;
+  if (parse.areaFault == PackageFault::kNone) return;
+  // A damaged area is the fault reported: the entries need not go on.
+  parse.areaFailed = true;
+  if (parse.pipeline != nullptr) parse.pipeline->ring.Stop();
 }
 
 int32_t FailEntry(PackageParseReport* report, PackageFault fault, const EntryAt& entry) {
@@ -246,54 +323,259 @@ int32_t FailEntry(PackageParseReport* report, PackageFault fault, const EntryAt&
   return Fail(report, fault, entry.view.index);
 }
 
+// The bytes of an entry to keep in memory: the named whole entry always, any
+// other within the limit and what is left of the budget.
+uint32_t KeepUpTo(const PackageUnpackOptions& options, const std::string& name, uint64_t kept) {
+  if (options.keepWhole != nullptr && name == options.keepWhole) return UINT32_MAX;
+  const uint32_t budgetLeft = kept < options.keepBudget ? uint32_t(options.keepBudget - kept) : 0;
+  return std::min(options.keepLimit, budgetLeft);
+}
+
+// The checks after an entry's stream ended, in their order (size,
+// allocation, digest), then the sink; kPackageOk to go on.
+int32_t FinishEntry(Parse& parse, CEntryContent& content, EntryAt& entry, uint64_t& kept,
+                    PackageParseReport* report) {
+  if (content.Size() == 0) return FailEntry(report, PackageFault::kEntryEmpty, entry);
+  if (!content.DigestMatches(entry.digest)) return FailEntry(report, PackageFault::kEntryDigestMismatch, entry);
+  bool noMemory = false;
+  std::unique_ptr<uint8_t[]> data = content.TakeContent(&noMemory);
+  if (noMemory) return FailEntry(report, PackageFault::kNoMemory, entry);
+  if (data) kept += content.Size();
+
+  entry.view.name = reinterpret_cast<const uint8_t*>(entry.name.data());
+  entry.view.contentDigest = entry.digest;
+  const int32_t status = parse.sink->Accept(entry.view, std::move(data), content.Size());
+  if (status != kPackageOk) {
+    report->fault = status == kPackageNoMemory ? PackageFault::kNoMemory : PackageFault::kNone;
+    report->faultEntry = entry.view.index;
+  }
+  return status;
+}
+
+// Every entry on the calling thread: inflated, digested and checked one
+// after the other.
 int32_t UnpackEntries(Parse& parse, PackageParseReport* report) {
   std::unique_ptr<uint8_t[]> input = Block(kPackageReadBlockSize);
   if (!input) return Fail(report, PackageFault::kNoMemory);
   const InflateBuffers buffers = {input.get(), kPackageReadBlockSize, parse.buffer, parse.bufferSize};
   // Once the area is known to be damaged, nothing more is read.
   CCountingSource source(*parse.entrySource, Counter(parse, &PackageProgress::entriesDone), &parse.areaFailed);
-  const PackageUnpackOptions& options = *parse.options;
   uint64_t kept = 0;
   uint32_t at = parse.areaOffset;
   uint32_t left = parse.areaLength;
   EntryAt entry;
+  CEntryContent content;
   for (uint32_t i = 0; i < parse.entryCount; ++i) {
     entry.view.index = i;
     const PackageFault taken = TakeEntry(source, at, left, &entry);
     if (taken != PackageFault::kNone) return Fail(report, taken, i);
 
-    const bool whole = options.keepWhole != nullptr && entry.name == options.keepWhole;
-    const uint32_t budgetLeft = kept < options.keepBudget ? uint32_t(options.keepBudget - kept) : 0;
-    const uint32_t keepUpTo = whole ? UINT32_MAX : std::min(options.keepLimit, budgetLeft);
-    CEntryContent content(keepUpTo);
+    content.Begin(KeepUpTo(*parse.options, entry.name, kept));
     const PackageFault fault = FaultOf(
         InflateEntry(source, entry.view.compressedOffset, entry.view.compressedSize, buffers, content), content);
     if (fault != PackageFault::kNone) return FailEntry(report, fault, entry);
-    if (content.Size() == 0) return FailEntry(report, PackageFault::kEntryEmpty, entry);
-    if (!content.DigestMatches(entry.digest)) return FailEntry(report, PackageFault::kEntryDigestMismatch, entry);
-    bool noMemory = false;
-    std::unique_ptr<uint8_t[]> data = content.TakeContent(&noMemory);
-    if (noMemory) return FailEntry(report, PackageFault::kNoMemory, entry);
-    if (data) kept += content.Size();
-
-    const int32_t status = parse.sink->Accept(entry.view, std::move(data), content.Size());
-    if (status != kPackageOk) {
-      report->fault = status == kPackageNoMemory ? PackageFault::kNoMemory : PackageFault::kNone;
-      report->faultEntry = i;
-      return status;
-    }
+    const int32_t status = FinishEntry(parse, content, entry, kept, report);
+    if (status != kPackageOk) return status;
   }
   return kPackageOk;
 }
 
-void EntriesJob(void* argument) {
-  Parse& parse = *static_cast<Parse*>(argument);
+void EntriesJob(Parse& parse) {
   try {
     parse.entriesStatus = UnpackEntries(parse, &parse.entriesReport);
   } catch (...) {
     // std::bad_alloc from a piece list or the sink; nothing else is thrown.
     parse.entriesStatus = Fail(&parse.entriesReport, PackageFault::kNoMemory, parse.entriesReport.faultEntry);
   }
+}
+
+// The inflater's output: each block is inflated straight into a slot of the
+// ring and handed on.
+class CRingOutput : public IInflateOutput {
+ public:
+  explicit CRingOutput(Pipeline& pipeline) : m_pipeline(pipeline) {}
+  bool Room(uint8_t** room, uint32_t* size) override {
+    if (!m_pipeline.ring.Claim(&m_slot)) return false;
+    *room = m_pipeline.Block(m_slot);
+    *size = m_pipeline.blockSize;
+    return true;
+  }
+  bool Put(const uint8_t*, uint32_t n) override {
+    if (n != 0) {
+      m_pipeline.slots[m_slot].message = RingMessage::kContent;
+      m_pipeline.slots[m_slot].size = n;
+      m_pipeline.ring.Publish(false);
+    }
+    return !m_pipeline.ring.Stopped();
+  }
+
+ private:
+  Pipeline& m_pipeline;
+  uint32_t m_slot = 0;
+};
+
+// How the inflater's walk ended.
+struct WalkEnd {
+  bool stopped = false;  // the ring was stopped: nothing more is handed over
+  PackageFault fault = PackageFault::kNone;
+  uint32_t faultEntry = 0;
+  bool faultNamed = false;
+};
+
+// Hands over one message but for its content; false once the ring stopped.
+bool Send(Pipeline& pipeline, RingMessage message, const EntryAt* entry, const WalkEnd* end) {
+  uint32_t slot = 0;
+  if (!pipeline.ring.Claim(&slot)) return false;
+  RingSlot& at = pipeline.slots[slot];
+  at.message = message;
+  if (entry != nullptr) {
+    at.entry.view = entry->view;
+    std::memcpy(at.entry.digest, entry->digest, kMd5DigestSize);
+    at.entry.name = entry->name;
+  }
+  if (end != nullptr) {
+    at.fault = end->fault;
+    at.faultEntry = end->faultEntry;
+    at.faultNamed = end->faultNamed;
+  }
+  pipeline.ring.Publish(message != RingMessage::kEntry);
+  return true;
+}
+
+WalkEnd Stopped() {
+  WalkEnd end;
+  end.stopped = true;
+  return end;
+}
+
+WalkEnd Fault(PackageFault fault, uint32_t entry, bool named) {
+  WalkEnd end;
+  end.fault = fault;
+  end.faultEntry = entry;
+  end.faultNamed = named;
+  return end;
+}
+
+// The inflater's walk: every entry's head, its content block by block and
+// its end, or the fault that stopped it, which the content digests report
+// in its turn.
+WalkEnd InflateEntries(Parse& parse) {
+  Pipeline& pipeline = *parse.pipeline;
+  std::unique_ptr<uint8_t[]> input = Block(kPackageReadBlockSize);
+  if (!input) return Fault(PackageFault::kNoMemory, 0, false);
+  const InflateBuffers buffers = {input.get(), kPackageReadBlockSize, nullptr, 0};
+  CCountingSource source(*parse.entrySource, Counter(parse, &PackageProgress::entriesDone), &parse.areaFailed);
+  CRingOutput output(pipeline);
+  uint32_t at = parse.areaOffset;
+  uint32_t left = parse.areaLength;
+  EntryAt entry;
+  for (uint32_t i = 0; i < parse.entryCount; ++i) {
+    entry.view.index = i;
+    const PackageFault taken = TakeEntry(source, at, left, &entry);
+    if (taken != PackageFault::kNone) return Fault(taken, i, false);
+    if (!Send(pipeline, RingMessage::kEntry, &entry, nullptr)) return Stopped();
+    const InflateResult result =
+        InflateEntry(source, entry.view.compressedOffset, entry.view.compressedSize, buffers, output);
+    if (result == InflateResult::kStopped) return Stopped();
+    if (result != InflateResult::kStreamEnd) return Fault(FaultOf(result, CEntryContent()), i, true);
+    if (!Send(pipeline, RingMessage::kEntryEnd, nullptr, nullptr)) return Stopped();
+  }
+  return WalkEnd();
+}
+
+void InflaterJob(Parse& parse) {
+  WalkEnd end;
+  try {
+    end = InflateEntries(parse);
+  } catch (...) {
+    // std::bad_alloc from a name, as on the calling thread alone.
+    end = Fault(PackageFault::kNoMemory, 0, false);
+  }
+  if (end.stopped) return;
+  Send(*parse.pipeline, end.fault == PackageFault::kNone ? RingMessage::kFinished : RingMessage::kFault, nullptr,
+       &end);
+}
+
+// The content digests' side of the ring: the same checks as on the calling
+// thread alone, in package order, so that the first fault the walk meets,
+// here or in the inflater, is the one reported.
+int32_t DigestEntries(Parse& parse, PackageParseReport* report) {
+  Pipeline& pipeline = *parse.pipeline;
+  CEntryContent content;
+  EntryAt entry;
+  uint64_t kept = 0;
+  uint32_t slot = 0;
+  // Stopped from outside: the area is damaged, and that is the fault reported.
+  while (pipeline.ring.Take(&slot)) {
+    RingSlot& at = pipeline.slots[slot];
+    int32_t status = kPackageOk;
+    bool last = false;
+    switch (at.message) {
+      case RingMessage::kEntry:
+        entry.view = at.entry.view;
+        std::memcpy(entry.digest, at.entry.digest, kMd5DigestSize);
+        entry.name.swap(at.entry.name);
+        content.Begin(KeepUpTo(*parse.options, entry.name, kept));
+        break;
+      case RingMessage::kContent:
+        if (!content.Put(pipeline.Block(slot), at.size)) status = FailEntry(report, content.StopFault(), entry);
+        break;
+      case RingMessage::kEntryEnd:
+        status = FinishEntry(parse, content, entry, kept, report);
+        break;
+      case RingMessage::kFault:
+        status = at.faultNamed ? FailEntry(report, at.fault, entry) : Fail(report, at.fault, at.faultEntry);
+        break;
+      case RingMessage::kFinished:
+        last = true;
+        break;
+    }
+    pipeline.ring.Release();
+    if (status != kPackageOk || last) return status;
+  }
+  return kPackageOk;
+}
+
+void DigestJob(void* argument) {
+  Parse& parse = *static_cast<Parse*>(argument);
+  try {
+    parse.entriesStatus = DigestEntries(parse, &parse.entriesReport);
+  } catch (...) {
+    parse.entriesStatus = Fail(&parse.entriesReport, PackageFault::kNoMemory, parse.entriesReport.faultEntry);
+  }
+  // A fault here stops the inflater; at the end there is nothing left to stop.
+  parse.pipeline->ring.Stop();
+}
+
+// A helper thread, joined however the parse ends.
+class CJoinedThread {
+ public:
+  CJoinedThread() = default;
+  CJoinedThread(const CJoinedThread&) = delete;
+  CJoinedThread& operator=(const CJoinedThread&) = delete;
+  ~CJoinedThread() { Join(); }
+  // False when no thread could be had; the job has not run then.
+  bool Start(void (*job)(void*), void* argument) noexcept {
+    try {
+      m_thread = std::thread(job, argument);
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+  void Join() {
+    if (m_thread.joinable()) m_thread.join();
+  }
+
+ private:
+  std::thread m_thread;
+};
+
+std::unique_ptr<Pipeline> NewPipeline(uint32_t blockSize) {
+  std::unique_ptr<Pipeline> pipeline(new (std::nothrow) Pipeline(blockSize));
+  if (pipeline) pipeline->blocks = Block(kRingSlots * blockSize);
+  if (pipeline && !pipeline->blocks) pipeline.reset();
+  return pipeline;
 }
 
 int32_t Unpack(IPackageSource& areaSource, IPackageSource& entrySource, uint8_t* buffer, uint32_t bufferSize,
@@ -332,11 +614,21 @@ int32_t Unpack(IPackageSource& areaSource, IPackageSource& entrySource, uint8_t*
   if (parse.areaLength > size - parse.areaOffset) return Fail(report, PackageFault::kAreaOutsideImage);
   if (options.progress != nullptr) options.progress->areaLength = parse.areaLength;
 
-  if (options.jobs != nullptr) {
-    options.jobs->RunBoth(&AreaJob, &parse, &EntriesJob, &parse);
-  } else {
-    AreaJob(&parse);
-    if (parse.areaFault == PackageFault::kNone) EntriesJob(&parse);
+  std::unique_ptr<Pipeline> pipeline;
+  if (options.helperThreads >= 2) pipeline = NewPipeline(bufferSize);
+  parse.pipeline = pipeline.get();
+  {
+    CJoinedThread areaThread;
+    CJoinedThread digestThread;
+    if (options.helperThreads == 0 || !areaThread.Start(&AreaJob, &parse)) {
+      AreaJob(&parse);
+      if (parse.areaFault != PackageFault::kNone) return Fail(report, parse.areaFault);
+    }
+    if (pipeline && digestThread.Start(&DigestJob, &parse)) {
+      InflaterJob(parse);
+    } else {
+      EntriesJob(parse);
+    }
   }
   // The area is checked before any entry: its fault is the one reported.
   if (parse.areaFault != PackageFault::kNone) return Fail(report, parse.areaFault);

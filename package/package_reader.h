@@ -62,13 +62,6 @@ class CPackageEntrySink {
   virtual int32_t Accept(const PackageEntryView& entry, std::unique_ptr<uint8_t[]> content, uint32_t size) = 0;
 };
 
-// Runs two jobs, side by side where it can, and returns when both are done.
-class IJobPair {
- public:
-  virtual ~IJobPair() = default;
-  virtual void RunBoth(void (*first)(void*), void* firstArgument, void (*second)(void*), void* secondArgument) = 0;
-};
-
 // How far a parse has come: bytes read by the area digest and by the
 // entries, each at most the area length once the header is found (0 before).
 struct PackageProgress {
@@ -85,9 +78,13 @@ struct PackageUnpackOptions {
   // The name of an entry kept whatever its size and the budget left (the
   // license the wizard shows); null for none. Its size counts to the budget.
   const char* keepWhole = nullptr;
-  // Runs the area digest beside the entries (each on its own source); when
-  // null, the area is checked first and the entries only after it passed.
-  IJobPair* jobs = nullptr;
+  // Threads the parse may start beside the calling one. 0: the area is
+  // checked first and the entries only after it passed, all on the calling
+  // thread. 1: the area digest runs on a thread of its own (reading
+  // areaSource) beside the entries. 2: the content digests too, fed by the
+  // inflater through a small ring of blocks. A thread that cannot be started
+  // leaves its work to the calling thread; the results are the same.
+  uint32_t helperThreads = 0;
   PackageProgress* progress = nullptr;  // optional
 };
 

@@ -13,6 +13,13 @@ class IPackageSource {
   virtual bool Read(uint32_t offset, uint8_t* buffer, uint32_t n) = 0;
   // The number of bytes the source holds.
   virtual uint32_t Size() const = 0;
+  // The n bytes at offset in place, when the source holds them in memory
+  // (saves a copy); null otherwise. Bounds as for Read.
+  virtual const uint8_t* View(uint32_t offset, uint32_t n) {
+    (void)offset;
+    (void)n;
+    return nullptr;
+  }
 };
 
 // An image in memory; reads never fail within its bounds. Safe to read from
@@ -22,6 +29,7 @@ class CMemorySource : public IPackageSource {
   CMemorySource(const uint8_t* image, uint32_t size) : m_image(image), m_size(size) {}
   bool Read(uint32_t offset, uint8_t* buffer, uint32_t n) override;
   uint32_t Size() const override { return m_size; }
+  const uint8_t* View(uint32_t offset, uint32_t n) override;
 
  private:
   const uint8_t* m_image;

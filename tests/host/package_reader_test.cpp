@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <new>
-#include <string>
 #include <thread>
+#include <string>
 #include <vector>
 
 #include "package/package_file_store.h"
@@ -117,14 +118,6 @@ TEST(PackageReader, StreamsFromTheSourceAndKeepsOnlyContentsWithinTheLimit) {
 // Two jobs at once: a damaged area is reported as such, whatever the
 // entries job found meanwhile.
 TEST(PackageReader, BesideTheEntriesTheAreaDigestStillDecides) {
-  class Threads : public IJobPair {
-   public:
-    void RunBoth(void (*first)(void*), void* a, void (*second)(void*), void* b) override {
-      std::thread thread(first, a);
-      second(b);
-      thread.join();
-    }
-  } threads;
   std::vector<PackageItem> items = SampleItems();
   items[2].contentDigest[0] ^= 1;
   std::vector<uint8_t> image = Package(items);
@@ -133,7 +126,7 @@ TEST(PackageReader, BesideTheEntriesTheAreaDigestStillDecides) {
   std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
   NamesSink sink;
   PackageUnpackOptions options;
-  options.jobs = &threads;
+  options.helperThreads = 2;
   PackageParseReport report;
   EXPECT_EQ(kPackageDamaged, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
                                                &report));
@@ -176,6 +169,116 @@ TEST(PackageReader, AnEntryInflatingPast4GiBIsADamagedPackage) {
                                                &report));
   EXPECT_EQ(PackageFault::kEntryTooLarge, report.fault);
   EXPECT_EQ("huge.bin", report.faultEntryName);
+}
+
+int32_t UnpackOn(uint32_t helperThreads, const std::vector<uint8_t>& image, CPackageEntrySink& sink,
+                 PackageParseReport* report, PackageProgress* progress = nullptr, IPackageSource* areaSource = nullptr,
+                 IPackageSource* entrySource = nullptr) {
+  CMemorySource source(image.data(), uint32_t(image.size()));
+  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
+  PackageUnpackOptions options;
+  options.helperThreads = helperThreads;
+  options.progress = progress;
+  return UnpackPackageFrom(areaSource ? *areaSource : source, entrySource ? *entrySource : source, buffer.data(),
+                           uint32_t(buffer.size()), sink, options, report);
+}
+
+// Whatever the threads, the same status, the same fault at the same entry
+// and the same entries delivered before it: on the calling thread alone, with
+// the area digest beside, and with the content digests fed through the ring.
+TEST(PackageReader, EveryWayOfThreadingGivesTheSameStatusFaultAndEntries) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> image;
+    int32_t status;
+    PackageFault fault;
+    uint32_t faultEntry;
+    size_t delivered;
+  };
+  auto withItems = [](void (*damage)(std::vector<PackageItem>&)) {
+    std::vector<PackageItem> items = SampleItems();
+    items.push_back(MakePackageItem("large.txt", NumberedLines(60000)));
+    damage(items);
+    return Package(items);
+  };
+  std::vector<Case> cases = {
+      {"sound", withItems([](std::vector<PackageItem>&) {}), kPackageOk, PackageFault::kNone, 0, 4},
+      {"digest of the second, stream of the third",
+       withItems([](std::vector<PackageItem>& items) {
+         items[1].contentDigest[0] ^= 1;
+         items[2].compressed[40] ^= 0xff;
+       }),
+       kPackageDamaged, PackageFault::kEntryDigestMismatch, 1, 1},
+      {"stream of the large one", withItems([](std::vector<PackageItem>& items) { items[3].compressed.resize(5000); }),
+       kPackageDamaged, PackageFault::kEntryNotInflated, 3, 3},
+      {"empty content", withItems([](std::vector<PackageItem>& items) { items[2] = MakePackageItem("e", {}); }),
+       kPackageDamaged, PackageFault::kEntryEmpty, 2, 2},
+  };
+  std::vector<uint8_t> cut = withItems([](std::vector<PackageItem>&) {});
+  PutLe32(cut, offsetof(PackageHeader, entryCount), 5);
+  cases.push_back({"one entry more than the area holds", cut, kPackageDamaged, PackageFault::kEntryOutsideArea, 4, 4});
+  std::vector<uint8_t> both = withItems([](std::vector<PackageItem>& items) { items[0].contentDigest[5] ^= 1; });
+  both[offsetof(PackageHeader, areaDigest) + 2] ^= 1;
+  cases.push_back({"area and entry", both, kPackageDamaged, PackageFault::kAreaDigestMismatch, 0, 0});
+
+  for (const Case& c : cases) {
+    for (uint32_t threads : {0u, 1u, 2u}) {
+      SCOPED_TRACE(std::string(c.what) + ", helper threads " + std::to_string(threads));
+      NamesSink sink;
+      PackageParseReport report;
+      EXPECT_EQ(c.status, UnpackOn(threads, c.image, sink, &report));
+      EXPECT_EQ(c.fault, report.fault);
+      EXPECT_EQ(c.faultEntry, report.faultEntry);
+      EXPECT_EQ(c.delivered, sink.names.size());
+    }
+    ThrowingSink throwing;
+    PackageParseReport report;
+    if (c.status == kPackageOk) {
+      EXPECT_EQ(kPackageNoMemory, UnpackOn(2, c.image, throwing, &report));
+    }
+  }
+}
+
+// A fault in one stage ends the others long before the end of the area: a
+// wrong content digest stops the inflater, and a damaged area stops both.
+TEST(PackageReader, AFaultInOneStageStopsTheOthersEarly) {
+  std::vector<PackageItem> items = SampleItems();
+  items.push_back(MakePackageItem("large.bin", PseudoRandomBytes(8u << 20, 3)));
+  items[2].contentDigest[0] ^= 1;
+  std::vector<uint8_t> image = Package(items);
+  NamesSink sink;
+  PackageParseReport report;
+  PackageProgress progress;
+  EXPECT_EQ(kPackageDamaged, UnpackOn(2, image, sink, &report, &progress));
+  EXPECT_EQ(PackageFault::kEntryDigestMismatch, report.fault);
+  EXPECT_LT(progress.entriesDone.load(), 1u << 20);
+
+  // Once the header is found, the entries read only after the area digest
+  // has read everything.
+  class LateSource : public CMemorySource {
+   public:
+    LateSource(const std::vector<uint8_t>& image, const PackageProgress& progress)
+        : CMemorySource(image.data(), uint32_t(image.size())), m_progress(progress) {}
+    bool Read(uint32_t offset, uint8_t* buffer, uint32_t n) override {
+      if (m_progress.areaLength != 0) {
+        while (m_progress.areaDone < m_progress.areaLength) std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      return CMemorySource::Read(offset, buffer, n);
+    }
+
+   private:
+    const PackageProgress& m_progress;
+  };
+  items[2].contentDigest[0] ^= 1;
+  image = Package(items);
+  image[offsetof(PackageHeader, areaDigest)] ^= 1;
+  PackageProgress late;
+  CMemorySource areaSource(image.data(), uint32_t(image.size()));
+  LateSource entrySource(image, late);
+  EXPECT_EQ(kPackageDamaged, UnpackOn(2, image, sink, &report, &late, &areaSource, &entrySource));
+  EXPECT_EQ(PackageFault::kAreaDigestMismatch, report.fault);
+  EXPECT_LT(late.entriesDone.load(), 1u << 20);
 }
 
 TEST(PackageReader, FindsNoHeaderInImagesTooShortForTheCheckField) {
