@@ -66,11 +66,12 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
 }
 
 // WM_CLOSE to every visible top-level window of the process: what a user's
-// click on its close box sends.
-void AskToClose(DWORD processId) {
+// click on its close box sends. False when it has no such window (yet).
+bool AskToClose(DWORD processId) {
   WindowSearch search{processId, {}};
   SystemCalls().EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&search));
   for (HWND window : search.windows) SystemCalls().PostMessageA(window, WM_CLOSE, 0, 0);
+  return !search.windows.empty();
 }
 
 }  // namespace
@@ -177,14 +178,18 @@ std::vector<OpenProgram> CRunningPrograms::Close(const std::vector<OpenProgram>&
   auto ended = [&](size_t i) {
     return processes[i] ? calls.WaitForSingleObject(processes[i].get(), 0) == WAIT_OBJECT_0 : gone[i] != 0;
   };
-  for (size_t i = 0; i < programs.size(); ++i) {
-    if (!ended(i)) AskToClose(programs[i].processId);
-  }
+  // A program that just started may show its window only a moment later:
+  // it is asked once that window is there, never twice.
+  std::vector<char> asked(programs.size(), 0);
   // Counted in rounds, not by the clock: a test's instant sleeps end the
   // wait at once.
   for (DWORD waited = 0; waited < kCloseWaitMs; waited += kClosePollMs) {
     bool allEnded = true;
-    for (size_t i = 0; i < programs.size() && allEnded; ++i) allEnded = ended(i);
+    for (size_t i = 0; i < programs.size(); ++i) {
+      if (ended(i)) continue;
+      allEnded = false;
+      if (!asked[i]) asked[i] = AskToClose(programs[i].processId) ? 1 : 0;
+    }
     if (allEnded) break;
     calls.Sleep(kClosePollMs);
   }

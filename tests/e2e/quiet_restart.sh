@@ -27,7 +27,7 @@ expect-exit-code 0
 # and replaces its file at once; nothing waits for a restart.
 stop-service velctl
 start-other '$dest\velmora.exe'
-wait-process velmora.exe
+wait-window-class VelmoraMainWindow
 start '$newer' /quiet '/log=$E2E_WORK_WIN\closed.log'
 expect-exit-code 0
 expect-shown
@@ -58,7 +58,7 @@ release-files
 
 # /noclose leaves the running product open: its file waits for the restart.
 start-other '$dest\velmora.exe'
-wait-process velmora.exe
+wait-window-class VelmoraMainWindow
 start '$newer' /quiet /noclose '/log=$E2E_WORK_WIN\kept.log'
 expect-exit-code 3010
 wait-process velmora.exe 1000

@@ -61,7 +61,7 @@ expect-unchanged earlier $unchanged
 # nothing changed, Yes closes it, and nothing waits for a restart.
 stop-service velctl
 start-other '$dest\velmora.exe'
-wait-process velmora.exe
+wait-window-class VelmoraMainWindow
 $(wiz_start "$VELMORA_SETUP")
 $(wiz_next license)
 click 1008
@@ -112,7 +112,7 @@ expect-reg '$T_UNINSTALL_KEY' InstallDate '$(date +%Y%m%d)'
 
 # A quiet removal while the product runs closes it; nothing waits.
 start-other '$dest\velmora.exe'
-wait-process velmora.exe
+wait-window-class VelmoraMainWindow
 start '$dest\uninstall.exe' /quiet
 expect-exit-code 0
 expect-no-process velmora.exe
