@@ -49,8 +49,8 @@ class OptionReader {
     const std::string value = hasValue ? argument.substr(equals + 1) : std::string();
     if (m_seen.find("|" + name + "|") != std::string::npos) return Refuse(argument, "the switch is given twice");
     m_seen += "|" + name + "|";
-    if (name == "quiet" || name == "passive" || name == "norestart" || name == "forcerestart" || name == "help" ||
-        name == "?") {
+    if (name == "quiet" || name == "passive" || name == "norestart" || name == "forcerestart" ||
+        name == "noclose" || name == "help" || name == "?") {
       if (hasValue) return Refuse(argument, "this switch takes no value");
       return ReadFlag(argument, name);
     }
@@ -69,6 +69,8 @@ class OptionReader {
     } else if (name == "norestart" || name == "forcerestart") {
       if (m_options->restart != RestartChoice::Ask) Refuse(argument, "/norestart and /forcerestart exclude each other");
       m_options->restart = name == "norestart" ? RestartChoice::Never : RestartChoice::Force;
+    } else if (name == "noclose") {
+      m_options->keepProgramsRunning = true;
     } else {
       m_options->help = true;
     }

@@ -33,6 +33,9 @@ enum class RestartChoice { Ask, Never, Force };
 struct SetupOptions {
   RunMode mode = RunMode::Wizard;
   RestartChoice restart = RestartChoice::Ask;
+  // /noclose: an unattended run leaves the programs that hold the product's
+  // files running; their files then wait for the restart.
+  bool keepProgramsRunning = false;
   bool help = false;
   bool hasDestination = false;
   CString destination;

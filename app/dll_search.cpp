@@ -1,7 +1,5 @@
 #include "app/dll_search.h"
 
-#include <string>
-
 bool RestrictDllSearchToSystem() {
   // Looked up at run time: older systems lack the call, and linking it
   // directly would keep the setup from starting there at all.
@@ -13,12 +11,4 @@ bool RestrictDllSearchToSystem() {
       reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
   if (!setDefault) return false;
   return setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
-}
-
-HMODULE LoadSystemLibrary(const char* fileName) {
-  char folder[MAX_PATH] = {};
-  UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  std::string path = std::string(folder, length) + "\\" + fileName;
-  return ::LoadLibraryA(path.c_str());
 }

@@ -4,10 +4,9 @@
 
 #include <windows.h>
 
+#include "base/system_library.h"
+
 // Limits the search for libraries loaded by name to the system directory
 // (SetDefaultDllDirectories, where the system has it). Returns whether the
 // limit is in force.
 bool RestrictDllSearchToSystem();
-// Loads `fileName` from the system directory by its full path; null when it
-// cannot be loaded. The library is never freed by this function.
-HMODULE LoadSystemLibrary(const char* fileName);

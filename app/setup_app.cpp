@@ -133,6 +133,7 @@ void CSetupApp::ConnectPages(CWizardPages& pages) {
   pages.tasks.m_pQuickLaunchIcon = &m_quickLaunchIcon;
   pages.tasks.m_pTitleFont = &m_titleFont;
   pages.ready.m_pTitleFont = &m_titleFont;
+  pages.ready.m_pProgramCloser = this;
   pages.progress.m_pTitleFont = &m_titleFont;
   pages.progress.m_pInstallStarter = this;
   pages.finish.m_pLaunchProduct = &m_launchProduct;

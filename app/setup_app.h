@@ -37,7 +37,11 @@ struct WizardPageSet {
   CString* readySummary = nullptr;          // summary text of the ready page
 };
 
-class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, public IInstallStarter {
+class CSetupApp : public CWinApp,
+                  public IInstallOwner,
+                  public IPackageOpener,
+                  public IInstallStarter,
+                  public IProgramCloser {
  public:
   static constexpr int kBackResult = 1000;
   // InitializePackage's result for a package this Windows cannot use, and
@@ -148,9 +152,20 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // Starts the installation worker for the progress page `page`: 0 when it
   // runs, -1 (after message 37; WorkerNotStarted) when it cannot be created.
   int StartInstallWorker(HWND page) override;
-  // The installation worker's body: the installation with its rollback, then
-  // the progress marked complete.
+  // The installation worker's body: the programs chosen to close closed,
+  // the installation with its rollback, then the progress marked complete.
   void RunInstallation();
+  // Install on the ready page: the running programs that hold the files the
+  // installation replaces, named in a box over `page` (message 74). Yes:
+  // they are to be closed; No: left running (logged); Cancel: false, the
+  // page stays and nothing changed. True at once when none runs.
+  bool ReadyToReplaceFiles(HWND page) override;
+  // An unattended run's choice: the running programs found are to be
+  // closed, or with /noclose left running (logged).
+  void ChooseProgramsToClose();
+  // Closes the programs chosen (the engine waits for each and logs what
+  // became of it); those that stay running keep their files for the restart.
+  void CloseChosenPrograms();
   // The installation worker's last guard, for an exception that escaped the
   // stop or the rollback of a failed installation: message 35, the failure
   // flag, the progress marked complete. No second rollback.
@@ -207,6 +222,8 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   // What the run's exit code depends on besides the flags above. A refusal
   // of this Windows sets windowsUnsupported (exit code 1633).
   RunOutcome m_outcome;
+  // The running programs to close before the first change.
+  std::vector<OpenProgram> m_programsToClose;
   // The product an earlier run installed, and what this run does over it.
   InstalledProduct m_installed;
   SecondRun m_secondRun = SecondRun::Installation;

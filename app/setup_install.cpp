@@ -47,6 +47,7 @@ void CSetupApp::RunInstallationGuarded() {
 }
 
 void CSetupApp::RunInstallation() {
+  CloseChosenPrograms();
   InstallWithRollback(*m_engine, &m_restartRequired, &m_installFailed, m_hProgressWnd);
   MarkProgressComplete();
 }

@@ -144,6 +144,7 @@ void CSetupApp::RunUnattended() {
     m_outcome.windowsUnsupported = true;
     return;
   }
+  ChooseProgramsToClose();
   if (m_options.mode == RunMode::Quiet) {
     // Nobody watches: the pauses that animate the progress page go.
     m_engine->m_skipPauses = true;

@@ -122,6 +122,23 @@ void CProductInstallEngine::InstallProgramFiles() {
   }
 }
 
+CRunningPrograms CProductInstallEngine::RunningPrograms() {
+  const std::string destFolder = m_app->DestFolder();
+  std::vector<std::string> files;
+  for (const ProgramFile& file : ProgramFiles()) files.push_back(destFolder + "\\" + file.name);
+  return CRunningPrograms(files, destFolder, m_log.get());
+}
+
+std::vector<OpenProgram> CProductInstallEngine::FindRunningPrograms() { return RunningPrograms().Find(); }
+
+void CProductInstallEngine::CloseRunningPrograms(const std::vector<OpenProgram>& programs) {
+  if (!programs.empty()) RunningPrograms().Close(programs);
+}
+
+void CProductInstallEngine::KeepRunningPrograms(const std::vector<OpenProgram>& programs) {
+  RunningPrograms().Keep(programs);
+}
+
 void CProductInstallEngine::CreateStartMenuItems() {
   const std::string destFolder = m_app->DestFolder();
   const std::string programs = SpecialFolder(CSIDL_COMMON_PROGRAMS, TRUE, 235);

@@ -7,6 +7,7 @@
 
 #include "engine/install_engine.h"
 #include "engine/install_owner.h"
+#include "engine/running_programs.h"
 
 class CProductInstallEngine : public CInstallEngine {
  public:
@@ -34,6 +35,16 @@ class CProductInstallEngine : public CInstallEngine {
   static size_t LongestPathInDestination();
   static size_t LongestPathInStartMenu();
 
+  // The programs that hold the program files this run replaces in the
+  // destination folder, or run from that folder; each logged. Never throws.
+  std::vector<OpenProgram> FindRunningPrograms();
+  // Asks them to close and waits for them (CRunningPrograms::Close); the
+  // files of one that stays running wait for the restart, as any file in
+  // use. Never throws.
+  void CloseRunningPrograms(const std::vector<OpenProgram>& programs);
+  // Logs them as left running, their files waiting for the restart.
+  void KeepRunningPrograms(const std::vector<OpenProgram>& programs);
+
   // Product steps; each throws CExceptionEx. On 64-bit Windows
   // InstallDriverFiles takes the package's 64-bit drivers; on ARM64 it
   // refuses (code 97).
@@ -59,4 +70,8 @@ class CProductInstallEngine : public CInstallEngine {
   // True when no progress page shows the run: the installation and the
   // rollback then skip the pauses that only animate the page.
   bool m_skipPauses = false;
+
+ private:
+  // The finder and closer over the destination folder and its program files.
+  CRunningPrograms RunningPrograms();
 };

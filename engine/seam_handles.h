@@ -32,7 +32,8 @@ struct SeamFindHandleTraits {
 };
 
 using seam_hfile = unique_res<HANDLE, SeamFileHandleTraits>;     // CreateFileA results
-using seam_handle = unique_res<HANDLE, SeamKernelHandleTraits>;  // tokens
+using seam_handle = unique_res<HANDLE, SeamKernelHandleTraits>;  // tokens, processes
+using seam_hsnapshot = unique_res<HANDLE, SeamFileHandleTraits>; // process snapshots (invalid: INVALID_HANDLE_VALUE)
 using seam_hfind = unique_res<HANDLE, SeamFindHandleTraits>;
 using seam_schandle = unique_res<SC_HANDLE, SeamServiceHandleTraits>;
 using seam_hkey = unique_res<HKEY, SeamRegKeyTraits>;

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "base/system_library.h"
+
 namespace {
 
 // The address of a kernel32 export, or null where this Windows lacks it.
@@ -10,6 +12,21 @@ Function Kernel32Export(const char* name) {
   const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
   return kernel32 != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel32, name)))
                              : nullptr;
+}
+
+// The address of a Restart Manager export, or null where the system has no
+// such library. Loaded by full path from the system directory: the setup
+// runs elevated from folders anyone may drop a planted copy into.
+HMODULE RestartManagerLibrary() {
+  static const HMODULE library = LoadSystemLibrary("rstrtmgr.dll");
+  return library;
+}
+
+template <typename Function>
+Function RestartManagerExport(const char* name) {
+  const HMODULE library = RestartManagerLibrary();
+  return library != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)))
+                            : nullptr;
 }
 
 // Forwards every call to Win32 unchanged.
@@ -176,6 +193,59 @@ class CRealSystemCalls final : public ISystemCalls {
       return FALSE;
     }
     return revert(previous);
+  }
+
+  DWORD RmStartSession(DWORD* session, DWORD flags, WCHAR* sessionKey) override {
+    using Function = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
+    static const auto start = RestartManagerExport<Function>("RmStartSession");
+    return start != nullptr ? start(session, flags, sessionKey) : ERROR_CALL_NOT_IMPLEMENTED;
+  }
+  DWORD RmRegisterResources(DWORD session, UINT fileCount, LPCWSTR* files, UINT processCount,
+                            RM_UNIQUE_PROCESS* processes, UINT serviceCount, LPCWSTR* services) override {
+    using Function = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
+    static const auto registerResources = RestartManagerExport<Function>("RmRegisterResources");
+    return registerResources != nullptr
+               ? registerResources(session, fileCount, files, processCount, processes, serviceCount, services)
+               : ERROR_CALL_NOT_IMPLEMENTED;
+  }
+  DWORD RmGetList(DWORD session, UINT* needed, UINT* count, RM_PROCESS_INFO* programs,
+                  DWORD* rebootReasons) override {
+    using Function = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
+    static const auto getList = RestartManagerExport<Function>("RmGetList");
+    return getList != nullptr ? getList(session, needed, count, programs, rebootReasons) : ERROR_CALL_NOT_IMPLEMENTED;
+  }
+  DWORD RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK status) override {
+    using Function = DWORD(WINAPI*)(DWORD, ULONG, RM_WRITE_STATUS_CALLBACK);
+    static const auto shutdown = RestartManagerExport<Function>("RmShutdown");
+    return shutdown != nullptr ? shutdown(session, flags, status) : ERROR_CALL_NOT_IMPLEMENTED;
+  }
+  DWORD RmEndSession(DWORD session) override {
+    using Function = DWORD(WINAPI*)(DWORD);
+    static const auto end = RestartManagerExport<Function>("RmEndSession");
+    return end != nullptr ? end(session) : ERROR_CALL_NOT_IMPLEMENTED;
+  }
+
+  HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId) override {
+    return ::CreateToolhelp32Snapshot(flags, processId);
+  }
+  BOOL Process32First(HANDLE snapshot, PROCESSENTRY32* entry) override { return ::Process32First(snapshot, entry); }
+  BOOL Process32Next(HANDLE snapshot, PROCESSENTRY32* entry) override { return ::Process32Next(snapshot, entry); }
+  HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override {
+    return ::OpenProcess(access, inherit, processId);
+  }
+  BOOL QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR path, PDWORD size) override {
+    return ::QueryFullProcessImageNameA(process, flags, path, size);
+  }
+  DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) override {
+    return ::WaitForSingleObject(object, milliseconds);
+  }
+  BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) override { return ::EnumWindows(callback, parameter); }
+  DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override {
+    return ::GetWindowThreadProcessId(window, processId);
+  }
+  BOOL IsWindowVisible(HWND window) override { return ::IsWindowVisible(window); }
+  BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+    return ::PostMessageA(window, message, wParam, lParam);
   }
 };
 

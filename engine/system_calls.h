@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <objbase.h>
 #include <winsvc.h>
+#include <restartmanager.h>
+#include <tlhelp32.h>
 
 class ISystemCalls {
  public:
@@ -105,6 +107,29 @@ class ISystemCalls {
   virtual BOOL IsWow64Process2(HANDLE process, USHORT* processMachine, USHORT* nativeMachine) = 0;
   virtual BOOL Wow64DisableWow64FsRedirection(PVOID* previous) = 0;
   virtual BOOL Wow64RevertWow64FsRedirection(PVOID previous) = 0;
+
+  // The Restart Manager (rstrtmgr.dll, loaded from the system directory
+  // when first needed). Each returns a Win32 error code;
+  // ERROR_CALL_NOT_IMPLEMENTED where the system lacks the library.
+  virtual DWORD RmStartSession(DWORD* session, DWORD flags, WCHAR* sessionKey) = 0;
+  virtual DWORD RmRegisterResources(DWORD session, UINT fileCount, LPCWSTR* files, UINT processCount,
+                                    RM_UNIQUE_PROCESS* processes, UINT serviceCount, LPCWSTR* services) = 0;
+  virtual DWORD RmGetList(DWORD session, UINT* needed, UINT* count, RM_PROCESS_INFO* programs,
+                          DWORD* rebootReasons) = 0;
+  virtual DWORD RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK status) = 0;
+  virtual DWORD RmEndSession(DWORD session) = 0;
+
+  // Processes and their windows
+  virtual HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId) = 0;
+  virtual BOOL Process32First(HANDLE snapshot, PROCESSENTRY32* entry) = 0;
+  virtual BOOL Process32Next(HANDLE snapshot, PROCESSENTRY32* entry) = 0;
+  virtual HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) = 0;
+  virtual BOOL QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR path, PDWORD size) = 0;
+  virtual DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) = 0;
+  virtual BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) = 0;
+  virtual DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) = 0;
+  virtual BOOL IsWindowVisible(HWND window) = 0;
+  virtual BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
 };
 
 // The implementation that forwards to Win32.

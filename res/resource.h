@@ -149,3 +149,4 @@ constexpr int kFirstArtStream = 1135;
 #define IDS_NO_ARM64_DRIVERS 71
 #define IDS_NOT_INSTALLED_FOLDER 72
 #define IDS_START_MENU_TOO_LONG 73
+#define IDS_PROGRAMS_RUNNING 74

@@ -32,3 +32,15 @@ class IInstallStarter {
  protected:
   ~IInstallStarter() = default;
 };
+
+class IProgramCloser {
+ public:
+  // Install on the ready page `page`: the programs that hold files the
+  // installation replaces are named in a box over the page. True to go on
+  // (with them to be closed, or left running), false to stay on the page
+  // with nothing changed.
+  virtual bool ReadyToReplaceFiles(HWND page) = 0;
+
+ protected:
+  ~IProgramCloser() = default;
+};

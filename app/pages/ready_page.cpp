@@ -20,3 +20,8 @@ void CReadyPage::DoDataExchange(CDataExchange* pDX) {
   CInteriorPage::DoDataExchange(pDX);
   DDX_Text(pDX, IDC_SUMMARY, m_summary);
 }
+
+void CReadyPage::OnOK() {
+  if (m_pProgramCloser && !m_pProgramCloser->ReadyToReplaceFiles(m_hWnd)) return;
+  CDialog::OnOK();
+}

@@ -3,6 +3,7 @@
 // "Install" in place of Next.
 
 #include "app/pages/page_frame.h"
+#include "app/pages/page_hosts.h"
 
 class CReadyPage : public CInteriorPage {
  public:
@@ -10,10 +11,14 @@ class CReadyPage : public CInteriorPage {
 
   // Rebuilt by the application each time the walk moves forward into it.
   CString m_summary;
+  // Asked on Install; none in a page test: Install then always goes on.
+  IProgramCloser* m_pProgramCloser = nullptr;
 
  protected:
   // The frame, then the summary shown.
   BOOL OnInitDialog() override;
   // The frame's controls and the summary text.
   void DoDataExchange(CDataExchange* pDX) override;
+  // Install: the page ends unless the programs' box sent the user back.
+  void OnOK() override;
 };

@@ -9,8 +9,10 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "base/product.h"
+#include "engine/running_programs.h"
 #include "demo/uninstall/installed_product.h"
 #include "demo/uninstall/removal.h"
 #include "demo/uninstall/uninstaller.h"
@@ -62,6 +64,12 @@ std::string OutcomeText(const std::string& name, const Removal& removal) {
   return name + " was successfully removed from your computer.";
 }
 
+std::string NameList(const std::vector<OpenProgram>& programs) {
+  std::string names;
+  for (const OpenProgram& program : programs) names += "\n" + program.name;
+  return names;
+}
+
 int ExitCode(const Removal& removal) {
   if (!removal.Failures().empty()) return ERROR_INSTALL_FAILURE;
   if (removal.RestartNeeded()) return ERROR_SUCCESS_REBOOT_REQUIRED;
@@ -84,14 +92,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   const std::string name = installed.displayName.empty() ? product::kName : installed.displayName;
   const std::string caption = name + " Uninstall";
+  // The programs that hold its files are closed before anything is
+  // removed; one that stays running keeps its files for the restart.
+  const std::string programFolder = ProgramFolder(installed);
+  const CRunningPrograms running(ProgramFilePaths(programFolder), programFolder, nullptr);
+  const std::vector<OpenProgram> programs = programFolder.empty() ? std::vector<OpenProgram>() : running.Find();
   if (!quiet) {
     std::string question = "Are you sure you want to completely remove " + name + " and all of its components?";
+    if (!programs.empty()) question += "\n\n" + name + " is running. These programs will be closed:\n" + NameList(programs);
     if (MessageBoxA(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
         IDYES) {
       return ERROR_INSTALL_USEREXIT;
     }
   }
 
+  if (!programs.empty()) running.Close(programs);
   ComApartment com;
   Removal removal;
   char ownFile[MAX_PATH] = {};

@@ -66,10 +66,7 @@ void RemoveProgramIcon(const std::string& folder, const std::string& program, Re
 }
 
 void RemoveProgramFiles(const std::string& programFolder, Removal& removal) {
-  const std::string stubFile = std::string(product::kStubFilePrefix) + product::kStubFileSuffix;
-  const std::string files[] = {product::kProgramFile, stubFile,          product::kLicenseTextFile,
-                               product::kReadmeFile,  product::kHelpFile, product::kUninstallerFile};
-  for (const std::string& name : files) removal.RemoveFile(JoinPath(programFolder, name));
+  for (const std::string& file : ProgramFilePaths(programFolder)) removal.RemoveFile(file);
   removal.RemoveFolderIfEmptied(programFolder);
 }
 
@@ -88,6 +85,15 @@ void RemoveDriverFiles(Removal& removal) {
   }
 }
 }  // namespace
+
+std::vector<std::string> ProgramFilePaths(const std::string& programFolder) {
+  const std::string stubFile = std::string(product::kStubFilePrefix) + product::kStubFileSuffix;
+  const std::string files[] = {product::kProgramFile, stubFile,          product::kLicenseTextFile,
+                               product::kReadmeFile,  product::kHelpFile, product::kUninstallerFile};
+  std::vector<std::string> paths;
+  for (const std::string& name : files) paths.push_back(JoinPath(programFolder, name));
+  return paths;
+}
 
 void UninstallProduct(const InstalledProduct& installed, Removal& removal) {
   const std::string programFolder = ProgramFolder(installed);

@@ -92,8 +92,9 @@ TEST(CommandLine, SwitchesStartWithSlashOrDashInAnyCaseAndTakeValuesAfterEquals)
   EXPECT_EQ(options.logCopy.str(), "C:\\setup.log");
   EXPECT_EQ(options.restart, RestartChoice::Force);
 
-  const SetupOptions passive = Read({"/passive", "/norestart", "/tasks=", "/tasks2=x"});
+  const SetupOptions passive = Read({"/passive", "/norestart", "/NoClose", "/tasks=", "/tasks2=x"});
   EXPECT_EQ(passive.mode, RunMode::Passive);
+  EXPECT_TRUE(passive.keepProgramsRunning);
   EXPECT_EQ(passive.restart, RestartChoice::Never);
   EXPECT_TRUE(passive.hasTasks);
   EXPECT_FALSE(passive.desktopIcon);
@@ -104,7 +105,7 @@ TEST(CommandLine, SwitchesStartWithSlashOrDashInAnyCaseAndTakeValuesAfterEquals)
   EXPECT_TRUE(none.Valid());
   EXPECT_EQ(none.mode, RunMode::Wizard);
   EXPECT_EQ(none.restart, RestartChoice::Ask);
-  EXPECT_FALSE(none.hasDestination || none.hasStartMenu || none.hasTasks || none.help);
+  EXPECT_FALSE(none.hasDestination || none.hasStartMenu || none.hasTasks || none.help || none.keepProgramsRunning);
   EXPECT_TRUE(Read({"/?"}).help);
   EXPECT_TRUE(Read({"-HELP"}).help);
   const SetupOptions both = Read({"/tasks=quicklaunch,DESKTOP"});
@@ -134,6 +135,8 @@ TEST(CommandLine, EveryWrongArgumentIsNamedWithItsReasonAndTheModeIsStillKnown) 
       {{"/norestart", "/forcerestart"}, "/forcerestart", "/norestart and /forcerestart exclude each other"},
       {{"/dir"}, "/dir", "the switch needs a value after '='"},
       {{"/quiet=yes"}, "/quiet=yes", "this switch takes no value"},
+      {{"/noclose=1"}, "/noclose=1", "this switch takes no value"},
+      {{"/noclose", "-NOCLOSE"}, "-NOCLOSE", "the switch is given twice"},
       {{"/log="}, "/log=", "the switch needs a file name after '='"},
       {{"/tasks=desktop,start"}, "/tasks=desktop,start", "unknown task \"start\": the tasks are desktop and quicklaunch"},
       {{"/tasks=desktop,"}, "/tasks=desktop,", "unknown task \"\": the tasks are desktop and quicklaunch"},

@@ -35,7 +35,7 @@ std::vector<std::string> RecordingAppCalls::BrowseTitles() const {
 int RecordingAppCalls::MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   std::lock_guard<std::mutex> lock(m_lock);
   m_messageBoxes.push_back({owner, Text(text), Text(caption), type, ::GetCurrentThreadId(), false});
-  return IDOK;
+  return (type & MB_TYPEMASK) == MB_YESNOCANCEL ? m_yesNoCancelAnswer : IDOK;
 }
 
 int RecordingAppCalls::AfxMessageBox(LPCSTR text, UINT type) {

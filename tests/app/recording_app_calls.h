@@ -41,6 +41,8 @@ class RecordingAppCalls : public IAppCalls {
 
   // The answer of every AfxMessageBox (the cancel confirmation): IDYES unless set.
   void AnswerConfirmations(int answer) { m_confirmationAnswer = answer; }
+  // The answer of every MessageBoxA with Yes, No and Cancel: IDYES unless set.
+  void AnswerYesNoCancel(int answer) { m_yesNoCancelAnswer = answer; }
   // Lets CreateProcessA reach the system (it is only recorded by default).
   void LetProcessesStart(bool start) { m_startProcesses = start; }
   // What the folder browser returns: a path (its item list is made from it),
@@ -70,6 +72,7 @@ class RecordingAppCalls : public IAppCalls {
  private:
   mutable std::mutex m_lock;
   int m_confirmationAnswer = IDYES;
+  int m_yesNoCancelAnswer = IDYES;
   bool m_startProcesses = false;
   bool m_failThreads = false;
   std::string m_chosenFolder;

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Quiet upgrades while the product's program file is held open. Without a
+# Quiet upgrades over the running product: it is closed and its file
+# replaced at once (0); with /noclose it keeps running and its file waits
+# (3010). Then while the program file is held open. Without a
 # restart switch the run ends with 3010 and no restart is requested; with
 # /forcerestart it ends with 1641 and the end of the session is announced.
 # Under Wine the end of the session ends every process that has a window,
@@ -14,11 +16,26 @@ dest=$T_DEFAULT_DEST
 
 e2e_pack_newer
 newer=$(winpath "$E2E_WORK/velmora-setup.exe")
+newer_exe=$(winpath "$E2E_WORK/newer/velmora.exe")
 
 e2e_drive quiet_restart <<WIZ
 $(e2e_open_recorder_commands)
 start '$(winpath "$VELMORA_SETUP")' /quiet
 expect-exit-code 0
+
+# The product running, the driver stopped: the upgrade closes the program
+# and replaces its file at once; nothing waits for a restart.
+stop-service velctl
+start-other '$dest\velmora.exe'
+wait-window-class VelmoraMainWindow
+start '$newer' /quiet '/log=$E2E_WORK_WIN\closed.log'
+expect-exit-code 0
+expect-shown
+expect-other-exit-code 0
+expect-no-process velmora.exe
+expect-same-file '$dest\velmora.exe' '$newer_exe'
+expect-match-count '$dest\velmora.exe_*.tmp' 0
+expect-file-contains '$E2E_WORK_WIN\closed.log' "Running Program: $dest\velmora.exe\r\nClose Running Program: $dest\velmora.exe\r\nRunning Program Closed: $dest\velmora.exe\r\n"
 
 # The newer build over a program in use: the restart is needed, not done.
 stop-service velctl
@@ -37,6 +54,16 @@ expect-file-contains '$E2E_WORK_WIN\held.log' "Exit code: 3010\r\n"
 start '$newer' /quiet /norestart
 expect-exit-code 3010
 expect-no-end-session 3000
+release-files
+
+# /noclose leaves the running product open: its file waits for the restart.
+start-other '$dest\velmora.exe'
+wait-window-class VelmoraMainWindow
+start '$newer' /quiet /noclose '/log=$E2E_WORK_WIN\kept.log'
+expect-exit-code 3010
+wait-process velmora.exe 1000
+expect-file-contains '$E2E_WORK_WIN\kept.log' "Running Program: $dest\velmora.exe\r\nRunning Program Kept, its files wait for the restart: $dest\velmora.exe\r\n"
+end-process velmora.exe
 WIZ
 
 # /forcerestart restarts, the program again in use. The end of the session

@@ -4,12 +4,15 @@
 # - a newer version recorded instead: a quiet run ends with 1638, a wizard
 #   run shows why over its welcome page and ends with 1638; nothing changed;
 # - /dir naming another folder: 1639, nothing changed;
-# - the wizard upgrades it: both folder pages show the installed folders,
-#   read-only, the tasks page the earlier choices; one copy of the
-#   product afterwards, in its folder, and one registration of 1.7;
+# - the wizard upgrades it while it runs: both folder pages show the
+#   installed folders, read-only, the tasks page the earlier choices;
+#   Install names the running product in a box, Cancel keeps the ready page,
+#   Yes closes it; one copy of the product afterwards, in its folder, and
+#   one registration of 1.7, 0;
 # - a program file deleted and another changed, the same version run
 #   quietly: a repair, 0, both files as shipped, every text value of the
-#   registration in place.
+#   registration in place;
+# - a quiet removal while the product runs: closed, removed, 0.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unattended_lib.sh"
 e2e_begin second_run
@@ -18,11 +21,13 @@ e2e_demo_files
 # The earlier release: another program file, recorded as version 1.6 below.
 e2e_pack_newer
 earlier=$(winpath "$E2E_WORK/velmora-setup.exe")
+earlier_exe=$(winpath "$E2E_WORK/newer/velmora.exe")
 setup=$(winpath "$VELMORA_SETUP")
 dest='C:\Apps\Velmora Custom'
 group='Velmora Custom'
 log=$E2E_WORK_WIN\\second.log
 unchanged="$(wiz_log_words) 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce' $(wiz_wine_noise)"
+T_RUNNING="These programs are using files that Setup must update:\n\n$dest\\velmora.exe\n\nClick Yes to close them and continue, No to continue without closing them (Windows then completes the installation when you restart your computer), or Cancel to return."
 T_NEWER="A newer version of Velmora is already installed on this computer: version 9.0. This Setup Wizard installs version 1.7. To install it, please remove the newer version first."
 
 e2e_drive second_run <<WIZ
@@ -52,9 +57,12 @@ expect-shown
 expect-file-contains '$log' "Error: Invalid command line argument: /dir: the product is installed in $dest\r\n"
 expect-unchanged earlier $unchanged
 
-# The administrator stops the running driver first: nothing of the product
-# is in use, so nothing waits for a restart.
+# The administrator stops the running driver first; the product is open.
+# Install names it in a box over the ready page: Cancel stays there with
+# nothing changed, Yes closes it, and nothing waits for a restart.
 stop-service velctl
+start-other '$dest\velmora.exe'
+wait-window-class VelmoraMainWindow
 $(wiz_start "$VELMORA_SETUP")
 $(wiz_next license)
 click 1008
@@ -70,7 +78,14 @@ $(wiz_next tasks)
 expect-checked 1022
 expect-unchecked 1023
 $(wiz_next ready)
-$(wiz_next progress)
+click 1
+answer-box cancel "$T_RUNNING" Velmora
+expect-page ready
+wait-process velmora.exe 1000
+expect-same-file '$dest\velmora.exe' '$earlier_exe'
+click 1
+answer-box yes "$T_RUNNING" Velmora
+wait-page progress
 wait-page finish 60000
 $(wiz_finish_without_launching)
 expect-exit-code 0
@@ -96,4 +111,12 @@ expect-reg '$T_UNINSTALL_KEY' QuietUninstallString '"$dest\uninstall.exe" /quiet
 expect-reg '$T_UNINSTALL_KEY' UninstallString '"$dest\uninstall.exe"'
 expect-reg '$T_UNINSTALL_KEY' URLInfoAbout 'http://www.brenthaven-software.com/velmora.html'
 expect-reg '$T_UNINSTALL_KEY' InstallDate '$(date +%Y%m%d)'
+
+# A quiet removal while the product runs closes it; nothing waits.
+start-other '$dest\velmora.exe'
+wait-window-class VelmoraMainWindow
+start '$dest\uninstall.exe' /quiet
+expect-exit-code 0
+expect-no-process velmora.exe
+expect-no-file '$dest\velmora.exe'
 WIZ

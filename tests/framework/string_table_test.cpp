@@ -76,12 +76,13 @@ const std::map<int, std::string>& ExpectedTexts() {
     {61, "The folder \"%s\" is too long.\nPlease enter a path of at most %d characters."},
     {62, "Setup cannot create the Start Menu folder \"%s\".\nPlease enter a folder name below the Programs folder, without a drive and without \"..\" parts."},
     {63, "Another copy of %s Setup is already running.\nPlease wait until it has finished, then try again."},
-    {64, "Usage: %s [/quiet | /passive] [/dir=FOLDER] [/group=NAME] [/tasks=LIST] [/log=FILE] [/norestart | /forcerestart]\n\n/quiet\tinstall without any window; the license is accepted\n/passive\tinstall showing only the progress\n/dir=FOLDER\tthe destination folder\n/group=NAME\tthe Start Menu folder\n/tasks=LIST\ticons to create: desktop, quicklaunch (comma-separated; empty for none)\n/log=FILE\ta copy of the installation log\n/norestart\tnever restart the computer\n/forcerestart\trestart when needed, without asking\n/?, /help\tthis text\n\nExit codes: 0 installed, 3010 restart needed, 1641 restart started, 1602 cancelled, 1603 failed, 1618 another setup running, 1620 package damaged, 1633 unsupported Windows, 1638 newer version installed, 1639 invalid command line, 740 not an administrator."},
+    {64, "Usage: %s [/quiet | /passive] [/dir=FOLDER] [/group=NAME] [/tasks=LIST] [/log=FILE] [/norestart | /forcerestart] [/noclose]\n\n/quiet\tinstall without any window; the license is accepted\n/passive\tinstall showing only the progress\n/dir=FOLDER\tthe destination folder\n/group=NAME\tthe Start Menu folder\n/tasks=LIST\ticons to create: desktop, quicklaunch (comma-separated; empty for none)\n/log=FILE\ta copy of the installation log\n/norestart\tnever restart the computer\n/forcerestart\trestart when needed, without asking\n/noclose\tleave the running programs open; their files are replaced at the restart\n/?, /help\tthis text\n\nExit codes: 0 installed, 3010 restart needed, 1641 restart started, 1602 cancelled, 1603 failed, 1618 another setup running, 1620 package damaged, 1633 unsupported Windows, 1638 newer version installed, 1639 invalid command line, 740 not an administrator."},
     {65, "Invalid command line argument: %s\n%s"},
     {70, "A newer version of %s is already installed on this computer: version %s. This Setup Wizard installs version %s. To install it, please remove the newer version first."},
     {71, "This Setup Wizard does not contain the kernel mode drivers for Windows on ARM64 processors, so %s cannot work on this computer."},
     {72, "%s is installed in %s; an upgrade or a repair keeps it there"},
     {73, "The Start Menu folder \"%s\" is too long.\nPlease enter a name of at most %d characters."},
+    {74, "These programs are using files that Setup must update:\n\n%s\n\nClick Yes to close them and continue, No to continue without closing them (Windows then completes the installation when you restart your computer), or Cancel to return."},
   };
   return texts;
 }

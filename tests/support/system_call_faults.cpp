@@ -593,3 +593,100 @@ BOOL FaultyCalls::Wow64RevertWow64FsRedirection(PVOID previous) {
   --m_nativeViewDepth;
   return TRUE;
 }
+
+// Restart Manager
+
+DWORD FaultyCalls::RmStartSession(DWORD* session, DWORD flags, WCHAR* sessionKey) {
+  if (Enter("RmStartSession")) return ::GetLastError();
+  return m_real.RmStartSession(session, flags, sessionKey);
+}
+
+DWORD FaultyCalls::RmRegisterResources(DWORD session, UINT fileCount, LPCWSTR* files, UINT processCount,
+                                       RM_UNIQUE_PROCESS* processes, UINT serviceCount, LPCWSTR* services) {
+  if (Enter("RmRegisterResources")) return ::GetLastError();
+  return m_real.RmRegisterResources(session, fileCount, files, processCount, processes, serviceCount, services);
+}
+
+DWORD FaultyCalls::RmGetList(DWORD session, UINT* needed, UINT* count, RM_PROCESS_INFO* programs,
+                             DWORD* rebootReasons) {
+  if (Enter("RmGetList")) return ::GetLastError();
+  if (m_restartManagerList.empty()) return m_real.RmGetList(session, needed, count, programs, rebootReasons);
+  *needed = static_cast<UINT>(m_restartManagerList.size());
+  *rebootReasons = RmRebootReasonNone;
+  if (programs == nullptr || *count < *needed) {
+    *count = 0;
+    return ERROR_MORE_DATA;
+  }
+  *count = *needed;
+  for (size_t i = 0; i < m_restartManagerList.size(); ++i) {
+    RM_PROCESS_INFO info = {};
+    info.Process.dwProcessId = m_restartManagerList[i].processId;
+    info.ApplicationType = RmMainWindow;
+    lstrcpynW(info.strAppName, m_restartManagerList[i].appName.c_str(), CCH_RM_MAX_APP_NAME);
+    programs[i] = info;
+  }
+  return ERROR_SUCCESS;
+}
+
+DWORD FaultyCalls::RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK status) {
+  if (EnterMutating("RmShutdown", flags == 0 ? "" : "forced")) return ::GetLastError();
+  return m_real.RmShutdown(session, flags, status);
+}
+
+DWORD FaultyCalls::RmEndSession(DWORD session) {
+  if (Enter("RmEndSession")) return ::GetLastError();
+  return m_real.RmEndSession(session);
+}
+
+// Processes and windows
+
+HANDLE FaultyCalls::CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
+  if (Enter("CreateToolhelp32Snapshot")) return INVALID_HANDLE_VALUE;
+  return m_real.CreateToolhelp32Snapshot(flags, processId);
+}
+
+BOOL FaultyCalls::Process32First(HANDLE snapshot, PROCESSENTRY32* entry) {
+  if (Enter("Process32First")) return FALSE;
+  return m_real.Process32First(snapshot, entry);
+}
+
+BOOL FaultyCalls::Process32Next(HANDLE snapshot, PROCESSENTRY32* entry) {
+  if (Enter("Process32Next")) return FALSE;
+  return m_real.Process32Next(snapshot, entry);
+}
+
+HANDLE FaultyCalls::OpenProcess(DWORD access, BOOL inherit, DWORD processId) {
+  if (Enter("OpenProcess")) return nullptr;
+  return m_real.OpenProcess(access, inherit, processId);
+}
+
+BOOL FaultyCalls::QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR path, PDWORD size) {
+  if (Enter("QueryFullProcessImageNameA")) return FALSE;
+  return m_real.QueryFullProcessImageNameA(process, flags, path, size);
+}
+
+DWORD FaultyCalls::WaitForSingleObject(HANDLE object, DWORD milliseconds) {
+  if (Enter("WaitForSingleObject")) return WAIT_FAILED;
+  return m_real.WaitForSingleObject(object, milliseconds);
+}
+
+BOOL FaultyCalls::EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
+  if (Enter("EnumWindows")) return FALSE;
+  return m_real.EnumWindows(callback, parameter);
+}
+
+DWORD FaultyCalls::GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+  if (Enter("GetWindowThreadProcessId")) return 0;
+  return m_real.GetWindowThreadProcessId(window, processId);
+}
+
+BOOL FaultyCalls::IsWindowVisible(HWND window) {
+  if (Enter("IsWindowVisible")) return FALSE;
+  return m_real.IsWindowVisible(window);
+}
+
+BOOL FaultyCalls::PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const bool failed = message == WM_CLOSE ? EnterMutating("PostMessageA", "WM_CLOSE") : Enter("PostMessageA");
+  if (failed) return FALSE;
+  return m_real.PostMessageA(window, message, wParam, lParam);
+}

@@ -70,6 +70,13 @@ class FaultyCalls : public ISystemCalls {
     PretendWow64(true);
   }
 
+  // Makes the Restart Manager list the process `processId` under the name
+  // `appName` as holding the registered files (Wine's lists nothing); its
+  // shutdown is left to the real one.
+  void PretendRestartManagerLists(DWORD processId, const std::wstring& appName) {
+    m_restartManagerList.push_back({processId, appName});
+  }
+
   // Every file-system call on a path, in order.
   const std::vector<PathCall>& PathCalls() const { return m_pathCalls; }
   // True while redirection is off through this seam (not yet restored).
@@ -172,7 +179,31 @@ class FaultyCalls : public ISystemCalls {
   BOOL Wow64DisableWow64FsRedirection(PVOID* previous) override;
   BOOL Wow64RevertWow64FsRedirection(PVOID previous) override;
 
+  DWORD RmStartSession(DWORD* session, DWORD flags, WCHAR* sessionKey) override;
+  DWORD RmRegisterResources(DWORD session, UINT fileCount, LPCWSTR* files, UINT processCount,
+                            RM_UNIQUE_PROCESS* processes, UINT serviceCount, LPCWSTR* services) override;
+  DWORD RmGetList(DWORD session, UINT* needed, UINT* count, RM_PROCESS_INFO* programs, DWORD* rebootReasons) override;
+  // A mutating call: it closes programs.
+  DWORD RmShutdown(DWORD session, ULONG flags, RM_WRITE_STATUS_CALLBACK status) override;
+  DWORD RmEndSession(DWORD session) override;
+
+  HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId) override;
+  BOOL Process32First(HANDLE snapshot, PROCESSENTRY32* entry) override;
+  BOOL Process32Next(HANDLE snapshot, PROCESSENTRY32* entry) override;
+  HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
+  BOOL QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR path, PDWORD size) override;
+  DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) override;
+  BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) override;
+  DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) override;
+  BOOL IsWindowVisible(HWND window) override;
+  // A mutating call when it asks a window to close.
+  BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
+  struct ListedProgram {
+    DWORD processId;
+    std::wstring appName;
+  };
   struct Fault {
     int from;
     int to;  // inclusive; INT_MAX for "from on"
@@ -201,6 +232,7 @@ class FaultyCalls : public ISystemCalls {
   bool ReallyWow64();
   int m_nativeViewDepth = 0;
   std::vector<PathCall> m_pathCalls;
+  std::vector<ListedProgram> m_restartManagerList;
   // What the handles stand for, for the list of mutating calls.
   std::map<HANDLE, std::string> m_files;
   std::map<SC_HANDLE, std::string> m_services;

@@ -26,6 +26,7 @@ int ButtonId(const std::string& word) {
   if (word == "yes") return IDYES;
   if (word == "no") return IDNO;
   if (word == "ok") return IDOK;
+  if (word == "cancel") return IDCANCEL;
   throw ScriptFailure("unknown message box button " + word);
 }
 
