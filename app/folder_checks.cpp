@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -59,13 +58,18 @@ bool HasDeviceName(const std::vector<wchar_t>& path, size_t from) {
     size_t base = start;
     while (base < end && path[base] != L'.') ++base;
     while (base > start && path[base - 1] == L' ') --base;
-    std::wstring name(path.begin() + start, path.begin() + base);
-    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
-    if (name == L"CON" || name == L"PRN" || name == L"AUX" || name == L"NUL") return true;
-    if (name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0) &&
-        name[3] >= L'1' && name[3] <= L'9') {
-      return true;
+    // The names are ASCII: compared by their upper-case letters.
+    char name[5] = {};
+    for (size_t i = start; i < base && i - start < 4; ++i) {
+      const wchar_t c = path[i];
+      name[i - start] = static_cast<char>(c >= L'a' && c <= L'z' ? c - L'a' + L'A' : (c < 128 ? c : '?'));
     }
+    const bool port = (std::strncmp(name, "COM", 3) == 0 || std::strncmp(name, "LPT", 3) == 0) &&
+                      name[3] >= '1' && name[3] <= '9';
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+      if (base - start == 3 && std::strcmp(name, device) == 0) return true;
+    }
+    if (base - start == 4 && port) return true;
     start = end + 1;
   }
   return false;

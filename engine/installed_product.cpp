@@ -2,7 +2,6 @@
 
 #include "engine/installed_product.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <vector>
 
@@ -75,6 +74,7 @@ int CompareMarks(const std::string& a, const std::string& b) {
   size_t i = 0;
   size_t j = 0;
   const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
   while (i < a.size() && j < b.size()) {
     if (isDigit(a[i]) && isDigit(b[j])) {
       size_t endA = i;
@@ -87,8 +87,8 @@ int CompareMarks(const std::string& a, const std::string& b) {
       j = endB;
       continue;
     }
-    const int left = std::tolower(static_cast<unsigned char>(a[i++]));
-    const int right = std::tolower(static_cast<unsigned char>(b[j++]));
+    const char left = lower(a[i++]);
+    const char right = lower(b[j++]);
     if (left != right) return left < right ? -1 : 1;
   }
   return Sign(static_cast<int>(a.size() - i) - static_cast<int>(b.size() - j));

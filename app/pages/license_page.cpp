@@ -34,16 +34,21 @@ void CLicensePage::RefuseUnshownLicense() {
   CheckRadioButton(IDC_ACCEPT, IDC_DECLINE, IDC_DECLINE);
   GetDlgItem(IDC_ACCEPT)->EnableWindow(FALSE);
   m_next.EnableWindow(FALSE);
-  // The box goes over the page once it is shown.
-  ::PostMessageA(m_hWnd, kLicenseUnshownMessage, 0, 0);
+  m_refusalPending = true;
 }
 
 INT_PTR CLicensePage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != kLicenseUnshownMessage) return CInteriorPage::WindowProc(message, wParam, lParam);
-  CString text;
-  text.Format(PackageStatusTextId(kPackageDamaged), product::kName);
-  AppCalls().MessageBoxA(m_hWnd, text, product::kName, MB_ICONERROR);
-  return TRUE;
+  if (message == WM_SHOWWINDOW && wParam && m_refusalPending) {
+    // The box goes over the page: queued behind its showing.
+    m_refusalPending = false;
+    ::PostMessageA(m_hWnd, kLicenseUnshownMessage, 0, 0);
+  } else if (message == kLicenseUnshownMessage) {
+    CString text;
+    text.Format(PackageStatusTextId(kPackageDamaged), product::kName);
+    AppCalls().MessageBoxA(m_hWnd, text, product::kName, MB_ICONERROR);
+    return TRUE;
+  }
+  return CInteriorPage::WindowProc(message, wParam, lParam);
 }
 
 bool CLicensePage::StreamLicense() {

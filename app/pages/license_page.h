@@ -38,4 +38,6 @@ class CLicensePage : public CInteriorPage {
   CRichEditCtrl m_licenseText;
   CButton m_next;
   LicenseStream m_stream;
+  // The refusal's box is still to be shown, once the page is.
+  bool m_refusalPending = false;
 };

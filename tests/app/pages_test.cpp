@@ -185,6 +185,7 @@ TEST_F(PageTest, ALicenseOfAnySizeIsShownWholeAndAMissingOneIsRefused) {
     page.m_pStore = &store;
     page.m_pTitleFont = TitleFont();
     RunModal(page, [&](HWND dialog) {
+      AwaitPostedMessages(dialog);
       visit.text = TextOf(dialog, IDC_LICENSE_TEXT);
       visit.acceptEnabled = IsEnabled(dialog, IDC_ACCEPT);
       visit.nextEnabled = IsEnabled(dialog, IDOK);
