@@ -18,7 +18,7 @@ namespace {
 constexpr uint32_t kHeaderProbeSize = uint32_t(kPackageMagicSize + 1 + kPackageCheckFieldSize);
 // Gathered contents are held in pieces of this size, never in one block
 // that grows.
-constexpr uint32_t kPieceSize = 256 * 1024;
+constexpr uint32_t kPieceSize = 64 * 1024;
 
 bool CheckFieldIsValid(const uint8_t* header) {
   const uint8_t* check = header + offsetof(PackageHeader, checkField);
