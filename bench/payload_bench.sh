@@ -113,7 +113,8 @@ for mb in $sizes; do
     row=$(printf '%6s MiB %-6s | Next %7s ms / NSIS %7s ms = %5s | /quiet %7s ms / NSIS %7s ms = %5s | peak WS %5s MiB / NSIS %5s MiB | load %s' \
       "$mb" "$kind" "${next[0]}" "${next[1]:-n/a}" "$(ratio "${next[0]}" "${next[1]:-}")" \
       "$ours_quiet" "$nsis_quiet" "$(ratio "$ours_quiet" "$nsis_quiet")" \
-      $((ours_peak / 1024)) "$( [ -n "$nsis" ] && echo $((nsis_peak / 1024)) || echo n/a)" \
+      "$( ((quiet)) && echo $((ours_peak / 1024)) || echo n/a)" \
+      "$( ((quiet)) && [ -n "$nsis" ] && echo $((nsis_peak / 1024)) || echo n/a)" \
       "$(uptime | sed 's/.*load average: //')")
     echo "$row"
     rows+=("$row")
