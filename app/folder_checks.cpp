@@ -96,12 +96,15 @@ CString WithoutTrailingBackslash(const CString& folder, UINT codePage) {
   return CString(text.substr(0, last));
 }
 
-CString FolderProblemText(UINT problem, const CString& folder) {
+CString FolderProblemText(UINT problem, const CString& folder, LANGID language) {
+  CString format;
+  format.LoadString(problem, language);
+  const std::string shown = language == kEnglishLanguage ? folder.str() : AfxTextFromSystem(folder);
   CString text;
   if (problem == IDS_DESTINATION_TOO_LONG) {
-    text.Format(problem, folder.c_str(), MaxDestinationFolderLength());
+    text.Format(format.c_str(), shown.c_str(), MaxDestinationFolderLength());
   } else {
-    text.Format(problem, folder.c_str());
+    text.Format(format.c_str(), shown.c_str());
   }
   return text;
 }

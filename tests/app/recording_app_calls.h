@@ -56,6 +56,9 @@ class RecordingAppCalls : public IAppCalls {
   std::vector<std::string> BrowseTitles() const;
   // Turns the high-contrast scheme on or off as SPI_GETHIGHCONTRAST reports it.
   void UseHighContrast(bool on) { m_highContrast = on; }
+  // The user interface language GetUserDefaultUILanguage reports (en-US
+  // unless set, whatever the prefix's).
+  void UseUiLanguage(LANGID language) { m_uiLanguage = language; }
   // The last accessible name given to each control, by control id.
   std::map<int, std::string> AccessibleNames() const;
 
@@ -70,6 +73,7 @@ class RecordingAppCalls : public IAppCalls {
   CWinThread* BeginWorkerThread(AFX_THREADPROC procedure, LPVOID parameter) override;
   BOOL SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT winIni) override;
   void SetAccessibleName(HWND control, LPCSTR name) override;
+  LANGID GetUserDefaultUILanguage() override { return m_uiLanguage; }
 
  private:
   mutable std::mutex m_lock;
@@ -81,6 +85,7 @@ class RecordingAppCalls : public IAppCalls {
   std::vector<ShellExecuteCall> m_shellExecutes;
   std::vector<CreateProcessCall> m_createProcesses;
   std::vector<std::string> m_browseTitles;
+  LANGID m_uiLanguage = 0x409;
   bool m_highContrast = false;
   std::map<int, std::string> m_accessibleNames;
 };
