@@ -13,6 +13,8 @@
 #include "base/product.h"
 #include "demo/uninstall/installed_product.h"
 #include "demo/uninstall/removal.h"
+#include "demo/uninstall/text_ids.h"
+#include "demo/uninstall/texts.h"
 #include "demo/uninstall/uninstaller.h"
 
 namespace {
@@ -49,17 +51,16 @@ void LeaveCurrentFolder() {
 
 std::string OutcomeText(const std::string& name, const Removal& removal) {
   if (!removal.Failures().empty()) {
-    std::string text = name + " could not be removed completely. These items remain:\n";
+    std::string text = FormatText(IDS_REMOVAL_INCOMPLETE, name);
     for (size_t i = 0; i < removal.Failures().size() && i < kListedFailures; ++i) {
       text += "\n" + removal.Failures()[i];
     }
     return text;
   }
   if (removal.RestartNeeded()) {
-    return name + " was removed from your computer. Some of its files are in use; Windows removes them when you "
-                  "restart your computer.";
+    return FormatText(IDS_REMOVED_AFTER_RESTART, name);
   }
-  return name + " was successfully removed from your computer.";
+  return FormatText(IDS_REMOVED, name);
 }
 
 int ExitCode(const Removal& removal) {
@@ -76,16 +77,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InstalledProduct installed;
   if (!ReadInstalledProduct(&installed)) {
     if (!quiet) {
-      std::string text = std::string(product::kName) + " is not installed on this computer.";
-      std::string caption = std::string(product::kName) + " Uninstall";
+      std::string text = FormatText(IDS_NOT_INSTALLED, product::kName);
+      std::string caption = FormatText(IDS_UNINSTALL_CAPTION, product::kName);
       MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
     }
     return ERROR_UNKNOWN_PRODUCT;
   }
   const std::string name = installed.displayName.empty() ? product::kName : installed.displayName;
-  const std::string caption = name + " Uninstall";
+  const std::string caption = FormatText(IDS_UNINSTALL_CAPTION, name);
   if (!quiet) {
-    std::string question = "Are you sure you want to completely remove " + name + " and all of its components?";
+    std::string question = FormatText(IDS_CONFIRM_REMOVAL, name);
     if (MessageBoxA(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
         IDYES) {
       return ERROR_INSTALL_USEREXIT;
