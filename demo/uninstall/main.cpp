@@ -16,6 +16,7 @@
 #include "demo/uninstall/text_ids.h"
 #include "demo/uninstall/texts.h"
 #include "demo/uninstall/uninstaller.h"
+#include "framework/resource_language.h"
 
 namespace {
 constexpr size_t kListedFailures = 10;
@@ -79,15 +80,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!quiet) {
       std::string text = FormatText(IDS_NOT_INSTALLED, product::kName);
       std::string caption = FormatText(IDS_UNINSTALL_CAPTION, product::kName);
-      MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+      AfxShowMessageBox(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
     }
     return ERROR_UNKNOWN_PRODUCT;
   }
-  const std::string name = installed.displayName.empty() ? product::kName : installed.displayName;
+  // The product speaks the language it was installed in.
+  if (installed.language != 0) AfxSetResourceLanguage(static_cast<LANGID>(installed.language));
+  const std::string name = installed.displayName.empty() ? product::kName : AfxTextFromSystem(installed.displayName.c_str());
   const std::string caption = FormatText(IDS_UNINSTALL_CAPTION, name);
   if (!quiet) {
     std::string question = FormatText(IDS_CONFIRM_REMOVAL, name);
-    if (MessageBoxA(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
+    if (AfxShowMessageBox(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
         IDYES) {
       return ERROR_INSTALL_USEREXIT;
     }
@@ -101,7 +104,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   UninstallProduct(installed, removal);
   if (!quiet) {
     UINT icon = removal.Failures().empty() ? MB_ICONINFORMATION : MB_ICONWARNING;
-    MessageBoxA(nullptr, OutcomeText(name, removal).c_str(), caption.c_str(), MB_OK | icon);
+    AfxShowMessageBox(nullptr, OutcomeText(name, removal).c_str(), caption.c_str(), MB_OK | icon);
   }
   return ExitCode(removal);
 }

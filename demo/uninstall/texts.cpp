@@ -1,11 +1,12 @@
 #include "demo/uninstall/texts.h"
 
+#include "framework/resource_language.h"
+
 std::string LoadText(UINT id) {
-  // The texts are short: one longer than the buffer would be cut, never
-  // overrun.
-  char buffer[1024] = {};
-  const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
-  return std::string(buffer, length > 0 ? length : 0);
+  const WCHAR* text = nullptr;
+  int length = 0;
+  if (!AfxFindString(GetModuleHandleA(nullptr), id, AfxGetResourceLanguage(), &text, &length)) return std::string();
+  return AfxNarrowText(text, length);
 }
 
 std::string FormatText(UINT id, const std::string& argument) {

@@ -1,6 +1,8 @@
 #pragma once
 // The uninstaller's texts from its string table, in the language the
-// resources are looked up in.
+// resources are looked up in (framework/resource_language.h: the language
+// the setup recorded), in the framework's code page: show them with
+// AfxShowMessageBox.
 
 #include <windows.h>
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/handles.h"
 #include "base/product.h"
 #include "tests/demo/installed_state.h"
 #include "tests/demo/restart_scenario.h"
@@ -230,4 +231,27 @@ TEST(Uninstaller, WithoutRegistrationReportsThatNothingIsInstalled) {
   EXPECT_EQ("Velmora is not installed on this computer.",
             AnswerMessageBox(uninstaller.Id(), kCaption, IDOK, kWindowTimeoutMs));
   EXPECT_EQ(static_cast<DWORD>(ERROR_UNKNOWN_PRODUCT), uninstaller.WaitForExit(kUninstallTimeoutMs));
+}
+
+TEST(Uninstaller, SpeaksTheLanguageTheSetupRecorded) {
+  InstallChoice choice;
+  choice.destFolder = "C:\\Velmora German";
+  ASSERT_TRUE(MakeInstalledState(choice));
+  unique_hkey entry;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey.c_str(), 0, KEY_SET_VALUE, entry.put()), ERROR_SUCCESS);
+  const DWORD german = 0x407;
+  ASSERT_EQ(RegSetValueExA(entry.get(), "Language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&german),
+                           sizeof(german)),
+            ERROR_SUCCESS);
+  entry.reset();
+
+  RunningProgram uninstaller(UninstallerCommand(kDemoFolder, ""));
+  // German in the prefix's code page, Windows-1252.
+  const std::string question = AnswerMessageBox(uninstaller.Id(), "Velmora deinstallieren", IDNO, kWindowTimeoutMs);
+
+  EXPECT_EQ("M\xf6" "chten Sie Velmora und alle zugeh\xf6rigen Komponenten wirklich vollst\xe4ndig entfernen?",
+            question);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_USEREXIT), uninstaller.WaitForExit(kUninstallTimeoutMs));
+  EXPECT_EQ(kRemovedNow, RunUninstaller(kDemoFolder, "/quiet"));
+  ExpectNothingLeftOutsideTheFolder(choice);
 }
