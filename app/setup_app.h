@@ -210,6 +210,8 @@ class CSetupApp : public CWinApp, public IInstallOwner, public IPackageOpener, p
   SetupOptions m_options;
   // The language the wizard speaks (English until ChooseLanguage).
   LANGID m_language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+  // Windows' user interface language; 0 until ChooseLanguage asks.
+  LANGID m_uiLanguage = 0;
   // What the run's exit code depends on besides the flags above. A refusal
   // of this Windows sets windowsUnsupported (exit code 1633).
   RunOutcome m_outcome;

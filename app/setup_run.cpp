@@ -107,7 +107,10 @@ void CSetupApp::ChooseLanguage() {
   } else if (const LANGID installed = KnownLanguage(static_cast<LANGID>(m_installed.language))) {
     m_language = installed;
   } else {
-    m_language = LanguageForUiLanguage(AppCalls().GetUserDefaultUILanguage());
+    // Asked once, at the first choice, before an unattended run's silent
+    // door replaces the application's.
+    if (m_uiLanguage == 0) m_uiLanguage = AppCalls().GetUserDefaultUILanguage();
+    m_language = LanguageForUiLanguage(m_uiLanguage);
   }
   AfxSetResourceLanguage(m_language, &InflateLanguagePack);
 }

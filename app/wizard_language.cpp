@@ -58,6 +58,8 @@ const char* TitleFontFace(LANGID language) {
       return "MS UI Gothic";
     case LANG_CHINESE:
       return "Microsoft YaHei UI";
+    case LANG_ARABIC:
+      return "Tahoma";  // Arabic Windows' dialog font
     default:
       return "Arial";
   }

@@ -70,9 +70,15 @@ INT_PTR CDialog::DoModal() {
     return -1;
   }
   HWND owner = m_pParent ? m_pParent->m_hWnd : nullptr;
-  INT_PTR result = ::DialogBoxIndirectParamA(AfxGetResourceHandle(),
-                                             reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), owner,
-                                             DialogProc, reinterpret_cast<LPARAM>(this));
+  // In another language than English the dialog is a Unicode one: the
+  // dialog manager of an ANSI dialog would pass its controls' texts, and the
+  // window texts set later, through the system's code page.
+  const auto* layout = reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data());
+  INT_PTR result = AfxTextCodePage() == CP_ACP
+                       ? ::DialogBoxIndirectParamA(AfxGetResourceHandle(), layout, owner, DialogProc,
+                                                   reinterpret_cast<LPARAM>(this))
+                       : ::DialogBoxIndirectParamW(AfxGetResourceHandle(), layout, owner, DialogProc,
+                                                   reinterpret_cast<LPARAM>(this));
   DWORD error = ::GetLastError();
   ReleaseWindow();
   if (m_handlerFailure) {

@@ -775,7 +775,9 @@ std::map<int, std::string> ShownTexts(HWND dialog) {
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     char className[16] = {};
     GetClassNameA(child, className, sizeof(className));
-    const bool text = lstrcmpiA(className, "Static") == 0 || lstrcmpiA(className, "Button") == 0;
+    const LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
+    const bool picture = lstrcmpiA(className, "Static") == 0 && (type == SS_BITMAP || type == SS_ICON);
+    const bool text = !picture && (lstrcmpiA(className, "Static") == 0 || lstrcmpiA(className, "Button") == 0);
     if (text && IsWindowVisible(child) && GetDlgCtrlID(child) > 0) texts[GetDlgCtrlID(child)] = Utf8TextOf(child);
   }
   return texts;
