@@ -11,6 +11,7 @@
 #include "tests/demo/restart_scenario.h"
 #include "tests/demo/running_program.h"
 #include "tests/demo/window_probe.h"
+#include "tests/framework/resource_languages.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_registry.h"
 
@@ -220,6 +221,22 @@ TEST(Uninstaller, ConfirmedRemovalIsReportedToTheUser) {
   EXPECT_EQ(kRemovedNow, uninstaller.WaitForExit(kUninstallTimeoutMs));
   EXPECT_FALSE(DirectoryExists(choice.destFolder));
   ExpectNothingLeftOutsideTheFolder(choice);
+}
+
+TEST(Uninstaller, EveryTextExistsInEveryLanguage) {
+  const std::string path = std::string(kDemoFolder) + "\\" + product::kUninstallerFile;
+  unique_hmodule uninstaller(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(uninstaller) << path;
+  int englishTexts = 0;
+  for (int id = 0; id < 32; ++id) englishTexts += StringInLanguage(uninstaller.get(), id, kEnglishUs).empty() ? 0 : 1;
+  EXPECT_EQ(englishTexts, 10);
+  for (const TranslatedLanguage& language : kTranslatedLanguages) {
+    for (int id = 0; id < 32; ++id) {
+      EXPECT_EQ(StringInLanguage(uninstaller.get(), id, kEnglishUs).empty(),
+                StringInLanguage(uninstaller.get(), id, language.id).empty())
+          << "text " << id << " in " << language.code;
+    }
+  }
 }
 
 TEST(Uninstaller, WithoutRegistrationReportsThatNothingIsInstalled) {
