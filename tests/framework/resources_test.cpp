@@ -9,7 +9,6 @@
 
 #include "base/handles.h"
 #include "res/resource.h"
-#include "tests/framework/resource_languages.h"
 
 namespace {
 
@@ -65,26 +64,6 @@ TEST(SetupArtwork, IconsLoadAtStandardSizes) {
       if (info.hbmColor) DeleteObject(info.hbmColor);
       DeleteObject(info.hbmMask);
       DestroyIcon(icon);
-    }
-  }
-}
-
-TEST(SetupLanguages, EveryPageAndEveryTextExistsInEveryLanguage) {
-  HMODULE module = GetModuleHandleA(nullptr);
-  const int pages[] = {102, 129, 131, 132, 133, 134, 144, 145, 146};
-  // The English table's ids: 1 to 72 with gaps; a block of sixteen beyond
-  // the last reaches past any id the table has.
-  int englishTexts = 0;
-  for (int id = 0; id < 96; ++id) englishTexts += StringInLanguage(module, id, kEnglishUs).empty() ? 0 : 1;
-  EXPECT_GE(englishTexts, 67);
-  for (const TranslatedLanguage& language : kTranslatedLanguages) {
-    for (int page : pages) {
-      EXPECT_EQ(ResourceLanguages(module, MAKEINTRESOURCEW(5), page).count(language.id), 1u)
-          << "page " << page << " in " << language.code;
-    }
-    for (int id = 0; id < 96; ++id) {
-      EXPECT_EQ(StringInLanguage(module, id, kEnglishUs).empty(), StringInLanguage(module, id, language.id).empty())
-          << "text " << id << " in " << language.code;
     }
   }
 }
