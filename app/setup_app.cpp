@@ -186,8 +186,8 @@ void CSetupApp::BuildSummary(CString& summary) {
   static const char kIndent[] = "\r\n      ";
   static const char kDeepIndent[] = "\r\n            ";
   summary.Empty();
-  summary += LoadText(IDS_SUMMARY_DESTINATION) + kIndent + AfxTextFromSystem(m_destFolder) + "\r\n\r\n";
-  summary += LoadText(IDS_SUMMARY_START_MENU) + kIndent + AfxTextFromSystem(m_startMenuFolder) + "\r\n\r\n";
+  summary += LoadText(IDS_SUMMARY_DESTINATION) + kIndent + AfxLeftToRightFromSystem(m_destFolder) + "\r\n\r\n";
+  summary += LoadText(IDS_SUMMARY_START_MENU) + kIndent + AfxLeftToRightFromSystem(m_startMenuFolder) + "\r\n\r\n";
   if (m_desktopIcon || m_quickLaunchIcon) {
     summary += LoadText(IDS_SUMMARY_TASKS) + kIndent + LoadText(IDS_SUMMARY_ICONS) + kDeepIndent;
     if (m_desktopIcon) summary += LoadText(IDS_SUMMARY_DESKTOP_ICON) + kDeepIndent;

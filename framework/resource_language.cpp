@@ -116,6 +116,11 @@ std::string AfxSystemFromText(const char* text) {
   return Narrow(CP_ACP, Widen(CP_UTF8, text).data(), -1);
 }
 
+std::string AfxLeftToRightFromSystem(const char* text) {
+  if (!AfxIsRightToLeftLanguage(g_language)) return AfxTextFromSystem(text);
+  return "\xE2\x80\xAA" + AfxTextFromSystem(text) + "\xE2\x80\xAC";  // U+202A ... U+202C
+}
+
 const void* AfxLockLanguageResource(HINSTANCE module, LPCSTR name, LPCSTR type, LANGID language, DWORD* size) {
   const void* data = language == g_language ? FindInPack(name, type, size) : nullptr;
   return data ? data : LockExactly(module, name, type, language, size);

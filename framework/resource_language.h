@@ -69,6 +69,10 @@ void AfxSetWindowText(HWND window, const char* text);
 // language. Its buttons are the system's own, in Windows' language (the
 // language the user reads Windows in, whatever the setup's language).
 int AfxShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// A text of the system's code page (a path) as a framework text that reads
+// left to right also inside right-to-left text (embedded between the
+// left-to-right embedding and pop marks in such a language).
+std::string AfxLeftToRightFromSystem(const char* text);
 // Lays `control` out left to right inside a mirrored window (a picture, a
 // path): not mirrored itself, its text read left to right.
 void AfxKeepLeftToRight(HWND control);

@@ -825,6 +825,13 @@ TEST_P(PageLanguageTest, DisplayScaleEveryPagesPictureFillsItsAreaAndNoTextIsCli
       const bool picture = lstrcmpiA(className, "Static") == 0 && (type == SS_BITMAP || type == SS_ICON);
       if (picture && HasExStyle(child, WS_EX_LAYOUTRTL)) problems.push_back(name + "a picture is mirrored");
     }
+    // Inside the right-to-left summary the folder reads left to right
+    // (between the embedding marks U+202A and U+202C).
+    if (HWND summary = GetDlgItem(dialog, IDC_SUMMARY)) {
+      const std::string folder = "\xE2\x80\xAA" + App().m_destFolder.str() + "\xE2\x80\xAC";
+      if ((Utf8TextOf(summary).find(folder) != std::string::npos) != rightToLeft)
+        problems.push_back(name + "the summary's folder is not embedded as its language needs");
+    }
     if (HWND folder = GetDlgItem(dialog, IDC_FOLDER)) {
       if (HasExStyle(folder, WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT))
         problems.push_back(name + "the folder does not read left to right");
