@@ -7,6 +7,7 @@
 
 #include "base/handles.h"
 
+#include "framework/resource_language.h"
 #include "framework/win_app.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 class RealCalls : public IAppCalls {
  public:
   int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) override {
-    return ::MessageBoxA(owner, text, caption, type);
+    return AfxShowMessageBox(owner, text, caption, type);
   }
   int AfxMessageBox(LPCSTR text, UINT type) override { return ::AfxMessageBox(text, type); }
   HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
@@ -53,15 +54,17 @@ void IAppCalls::SetAccessibleName(HWND control, LPCSTR name) {
     com_ptr<IAccPropServices> services;
     if (SUCCEEDED(::CoCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER, kAccPropServicesInterface,
                                      services.put_void()))) {
-      const int length = ::MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
-      std::vector<wchar_t> wide(length > 0 ? length : 1, L'\0');
-      ::MultiByteToWideChar(CP_ACP, 0, name, -1, wide.data(), length);
+      const std::vector<wchar_t> wide = AfxWideText(name);
       // A system without the annotation support leaves the control's own name.
       services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kAccNameProperty, wide.data());
     }
   }
   if (SUCCEEDED(com)) ::CoUninitialize();
 }
+
+LANGID IAppCalls::GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
+
+LANGID IAppCalls::MessageLanguage() { return AfxGetResourceLanguage(); }
 
 IAppCalls& RealAppCalls() {
   static RealCalls real;

@@ -36,6 +36,11 @@ class IAppCalls {
   // interface's dynamic annotation (IAccPropServices::SetHwndPropStr,
   // PROPID_ACC_NAME), without changing what the control shows.
   virtual void SetAccessibleName(HWND control, LPCSTR name);
+  // GetUserDefaultUILanguage: the language the user reads Windows in.
+  virtual LANGID GetUserDefaultUILanguage();
+  // The language of the texts given to MessageBoxA: the wizard's, where
+  // the user reads them.
+  virtual LANGID MessageLanguage();
 };
 
 // The implementation that forwards to Win32.

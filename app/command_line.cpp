@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "app/folder_checks.h"
+#include "app/wizard_language.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ class OptionReader {
       if (hasValue) return Refuse(argument, "this switch takes no value");
       return ReadFlag(argument, name);
     }
-    if (name == "dir" || name == "group" || name == "tasks" || name == "log") {
+    if (name == "dir" || name == "group" || name == "tasks" || name == "log" || name == "lang") {
       if (!hasValue) return Refuse(argument, "the switch needs a value after '='");
       return ReadValue(argument, name, value);
     }
@@ -89,6 +90,10 @@ class OptionReader {
       m_options->startMenu = WithoutTrailingBackslash(value.c_str(), m_codePage);
     } else if (name == "tasks") {
       ReadTasks(argument, value);
+    } else if (name == "lang") {
+      const WizardLanguage* language = LanguageOfCode(value);
+      if (!language) return Refuse(argument, std::string("unknown language: the languages are ") + kLanguageCodes);
+      m_options->language = language->id;
     } else {
       if (value.empty()) return Refuse(argument, "the switch needs a file name after '='");
       m_options->logCopy = value.c_str();

@@ -45,6 +45,8 @@ struct SetupOptions {
   bool desktopIcon = false;
   bool quickLaunchIcon = false;
   CString logCopy;
+  // /lang: the wizard's language (0: chosen from Windows or the installation).
+  LANGID language = 0;
   // The first argument that is wrong and why; both empty when all are right.
   CString invalidArgument;
   CString invalidReason;

@@ -137,14 +137,17 @@ CString WithoutTrailingBackslash(const CString& folder, UINT codePage) {
   return CString(text.substr(0, last));
 }
 
-CString FolderProblemText(UINT problem, const CString& folder) {
+CString FolderProblemText(UINT problem, const CString& folder, LANGID language) {
+  CString format;
+  format.LoadString(problem, language);
+  const std::string shown = language == kEnglishLanguage ? folder.str() : AfxTextFromSystem(folder);
   CString text;
   if (problem == IDS_DESTINATION_TOO_LONG) {
-    text.Format(problem, folder.c_str(), MaxDestinationFolderLength());
+    text.Format(format.c_str(), shown.c_str(), MaxDestinationFolderLength());
   } else if (problem == IDS_START_MENU_TOO_LONG) {
-    text.Format(problem, folder.c_str(), MaxStartMenuFolderLength());
+    text.Format(format.c_str(), shown.c_str(), MaxStartMenuFolderLength());
   } else {
-    text.Format(problem, folder.c_str());
+    text.Format(format.c_str(), shown.c_str());
   }
   return text;
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "framework/cstring.h"
+#include "framework/resource_language.h"
 
 // The longest destination folder the installation can use: every program
 // file and its backup copy ("<file>_NNNNNNNN.tmp") must still fit a path of
@@ -39,6 +40,8 @@ UINT StartMenuFolderProblem(const CString& folder, UINT codePage = CP_ACP);
 // `folder` without the one backslash it may end with: the form the
 // installation uses.
 CString WithoutTrailingBackslash(const CString& folder, UINT codePage = CP_ACP);
-// The message for a refused folder: text `problem` formatted with the
-// folder (and the length limit where the text names it).
-CString FolderProblemText(UINT problem, const CString& folder);
+// The message for a refused folder: text `problem` in `language`
+// formatted with the folder (and the length limit where the text names
+// it). In English it is a text of the system's code page, for the log and
+// the command line's reasons; in another language a framework text for a box.
+CString FolderProblemText(UINT problem, const CString& folder, LANGID language = kEnglishLanguage);

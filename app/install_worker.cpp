@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/app_calls.h"
+#include "app/text_ids.h"
 #include "app/structured_guard.h"
 #include "app/worker_thread.h"
 #include "base/product.h"
@@ -34,7 +35,7 @@ void RunInstall(void* context) {
 
 CString UnexpectedExceptionText(DWORD code, void* address) {
   CString text;
-  text.Format(IDS_INSTALL_EXCEPTION, static_cast<unsigned>(code),
+  text.Format(MessageText(IDS_INSTALL_EXCEPTION).c_str(), static_cast<unsigned>(code),
               static_cast<unsigned>(reinterpret_cast<uintptr_t>(address)));
   return text;
 }
@@ -57,7 +58,7 @@ void InstallWithRollback(CProductInstallEngine& engine, volatile LONG* restartRe
   const bool returned = RunGuarded(&RunInstall, &run, &fault);
   CString failure;
   if (run.engineFailure) {
-    failure.Format(IDS_INSTALL_ERROR, static_cast<unsigned>(run.engineFailure->m_code),
+    failure.Format(MessageText(IDS_INSTALL_ERROR).c_str(), static_cast<unsigned>(run.engineFailure->m_code),
                    static_cast<unsigned>(run.engineFailure->m_arg0));
   } else if (run.otherException) {
     failure = UnexpectedExceptionText(kCppExceptionCode, nullptr);

@@ -10,9 +10,11 @@
 #include "app/app_calls.h"
 #include "app/dll_search.h"
 #include "app/text_ids.h"
+#include "app/wizard_language.h"
 #include "app/wizard_pages.h"
 #include "app/worker_thread.h"
 #include "base/product.h"
+#include "framework/resource_language.h"
 #include "res/resource.h"
 
 CSetupApp* SetupApp() { return static_cast<CSetupApp*>(AfxGetApp()); }
@@ -95,7 +97,7 @@ BOOL CSetupApp::ConstructEngine() {
     failure = ERROR_NOT_ENOUGH_MEMORY;
   }
   RecordStartFailure(failure, &m_outcome);
-  AppCalls().AfxMessageBox(LoadText(ConstructionFailureTextId(failure)), MB_ICONERROR);
+  AppCalls().AfxMessageBox(MessageText(ConstructionFailureTextId(failure)), MB_ICONERROR);
   return FALSE;
 }
 
@@ -105,8 +107,8 @@ void CSetupApp::LoadRichEditLibrary() {
 }
 
 void CSetupApp::CreateTitleFont() {
-  m_titleFont.CreateFont(14, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0,
-                         "Arial");
+  m_titleFont.CreateFont(14, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, TitleFontCharSet(m_language), 0, 0,
+                         ANTIALIASED_QUALITY, 0, TitleFontFace(m_language));
 }
 
 void CSetupApp::SetDefaultFolders() {
@@ -185,8 +187,8 @@ void CSetupApp::BuildSummary(CString& summary) {
   static const char kIndent[] = "\r\n      ";
   static const char kDeepIndent[] = "\r\n            ";
   summary.Empty();
-  summary += LoadText(IDS_SUMMARY_DESTINATION) + kIndent + m_destFolder + "\r\n\r\n";
-  summary += LoadText(IDS_SUMMARY_START_MENU) + kIndent + m_startMenuFolder + "\r\n\r\n";
+  summary += LoadText(IDS_SUMMARY_DESTINATION) + kIndent + AfxLeftToRightFromSystem(m_destFolder) + "\r\n\r\n";
+  summary += LoadText(IDS_SUMMARY_START_MENU) + kIndent + AfxLeftToRightFromSystem(m_startMenuFolder) + "\r\n\r\n";
   if (m_desktopIcon || m_quickLaunchIcon) {
     summary += LoadText(IDS_SUMMARY_TASKS) + kIndent + LoadText(IDS_SUMMARY_ICONS) + kDeepIndent;
     if (m_desktopIcon) summary += LoadText(IDS_SUMMARY_DESKTOP_ICON) + kDeepIndent;

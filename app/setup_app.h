@@ -73,6 +73,10 @@ class CSetupApp : public CWinApp,
   void RunSetup();
   // Reads the switches of `commandLine` (program name first) into m_options.
   void ReadCommandLine(const char* commandLine);
+  // The wizard's language: /lang, else the installed product's, else the
+  // one that matches Windows' user interface language; the framework loads
+  // its resources in it from now on.
+  void ChooseLanguage();
   // The wizard: pages preset from the command line, the walk, the wrap-up.
   void RunWizard();
   // /quiet and /passive: defaults and switches, the package, the
@@ -183,6 +187,7 @@ class CSetupApp : public CWinApp,
   std::string StartMenuFolder() const override { return m_startMenuFolder.str(); }
   int DesktopIcon() const override { return m_desktopIcon; }
   int QuickLaunchIcon() const override { return m_quickLaunchIcon; }
+  unsigned Language() const override { return m_language; }
   // Stores the target percentage, then posts the task's text to the
   // progress page.
   void ReportProgress(int percent, int task) override;
@@ -219,6 +224,10 @@ class CSetupApp : public CWinApp,
   // sets another before InitInstance.
   std::string m_commandLine;
   SetupOptions m_options;
+  // The language the wizard speaks (English until ChooseLanguage).
+  LANGID m_language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+  // Windows' user interface language; 0 until ChooseLanguage asks.
+  LANGID m_uiLanguage = 0;
   // What the run's exit code depends on besides the flags above. A refusal
   // of this Windows sets windowsUnsupported (exit code 1633).
   RunOutcome m_outcome;

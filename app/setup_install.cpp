@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/app_calls.h"
+#include "app/text_ids.h"
 #include "app/install_worker.h"
 #include "app/pages/page_messages.h"
 #include "app/setup_app.h"
@@ -54,7 +55,7 @@ void CSetupApp::RunInstallation() {
 
 void CSetupApp::ReportInstallException(DWORD code, void* address) {
   CString text;
-  text.Format(IDS_INSTALL_EXCEPTION, static_cast<unsigned>(code),
+  text.Format(MessageText(IDS_INSTALL_EXCEPTION).c_str(), static_cast<unsigned>(code),
               static_cast<unsigned>(reinterpret_cast<uintptr_t>(address)));
   AppCalls().MessageBoxA(nullptr, text, product::kName, MB_ICONERROR);
   ::InterlockedExchange(&m_installFailed, 1);

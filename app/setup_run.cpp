@@ -9,8 +9,10 @@
 #include "app/setup_app.h"
 #include "app/silent_app_calls.h"
 #include "app/text_ids.h"
+#include "app/wizard_language.h"
 #include "app/wizard_pages.h"
 #include "base/product.h"
+#include "framework/resource_language.h"
 #include "log/install_log.h"
 #include "package/package_status.h"
 #include "res/resource.h"
@@ -51,6 +53,7 @@ void CSetupApp::ReadCommandLine(const char* commandLine) {
 
 void CSetupApp::RunSetup() {
   ReadCommandLine(m_commandLine.c_str());
+  ChooseLanguage();
   // Help with a wrong switch is a wrong command line; in an unattended run
   // the usage goes to the log, where a box would wait for nobody.
   if (m_options.help && m_options.Valid() && !m_options.Unattended()) {
@@ -89,12 +92,27 @@ void CSetupApp::RunSetup() {
   }
   if (!ConstructEngine()) return;
   LearnInstalledProduct();
+  ChooseLanguage();
   if (!CommandLineKeepsInstalledFolders()) return;
   if (m_options.Unattended()) {
     RunUnattended();
   } else {
     RunWizard();
   }
+}
+
+void CSetupApp::ChooseLanguage() {
+  if (m_options.language != 0) {
+    m_language = m_options.language;
+  } else if (const LANGID installed = KnownLanguage(static_cast<LANGID>(m_installed.language))) {
+    m_language = installed;
+  } else {
+    // Asked once, at the first choice, before an unattended run's silent
+    // door replaces the application's.
+    if (m_uiLanguage == 0) m_uiLanguage = AppCalls().GetUserDefaultUILanguage();
+    m_language = LanguageForUiLanguage(m_uiLanguage);
+  }
+  AfxSetResourceLanguage(m_language, &InflateLanguagePack);
 }
 
 void CSetupApp::RunWizard() {
@@ -125,7 +143,7 @@ void CSetupApp::RunUnattended() {
   // Refused before anything changes; nobody is there to read why.
   if (RefuseDowngrade(nullptr)) return;
   if (const UINT problem = DestinationFolderProblem(m_destFolder)) {
-    LogLine("Error: Destination folder: ", FolderProblemText(problem, m_destFolder).c_str());
+    LogLine("Error: Destination folder: ", FolderProblemText(problem, m_destFolder, kEnglishLanguage).c_str());
     m_outcome.startFailed = true;
     return;
   }
@@ -133,7 +151,7 @@ void CSetupApp::RunUnattended() {
   m_outcome.packageStatus = status;
   if (status != kPackageOk) {
     CString text;
-    text.Format(PackageStatusTextId(status), product::kName);
+    text.Format(LogText(PackageStatusTextId(status)).c_str(), product::kName);
     LogLine("Error: Installation package: ", text.c_str());
     return;
   }
@@ -234,7 +252,7 @@ void CSetupApp::ReportUnexpectedFault(const StructuredFault& fault) {
 
 void CSetupApp::ShowUsage() {
   CString text;
-  text.Format(IDS_USAGE, (std::string(m_pszExeName ? m_pszExeName : "setup") + ".exe").c_str());
+  text.Format(MessageText(IDS_USAGE).c_str(), (std::string(m_pszExeName ? m_pszExeName : "setup") + ".exe").c_str());
   AppCalls().MessageBoxA(nullptr, text, product::kName, MB_OK | MB_ICONINFORMATION);
 }
 

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "framework/resource_language.h"
+
 namespace {
 
 // A log line is one line: the box's line breaks become blanks.
@@ -54,6 +56,8 @@ BOOL CSilentAppCalls::CreateProcessA(LPCSTR application, LPSTR commandLine, LPSE
 }
 
 LPITEMIDLIST CSilentAppCalls::SHBrowseForFolderA(LPBROWSEINFOA) { return nullptr; }
+
+LANGID CSilentAppCalls::MessageLanguage() { return kEnglishLanguage; }
 
 CSilentScope::CSilentScope(bool silent, std::function<void(const char*, const char*)> log)
     : m_silent(std::move(log)), m_active(silent) {

@@ -26,6 +26,8 @@ class CSilentAppCalls : public IAppCalls {
                       LPCSTR directory, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION process) override;
   // As a cancelled browser.
   LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA browse) override;
+  // English: the boxes go to the log, which is English in every language.
+  LANGID MessageLanguage() override;
 
  private:
   std::function<void(const char*, const char*)> m_log;

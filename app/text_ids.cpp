@@ -1,7 +1,9 @@
 #include "app/text_ids.h"
 
+#include "app/app_calls.h"
 #include "app/exit_codes.h"
 #include "engine/progress_tasks.h"
+#include "framework/resource_language.h"
 #include "package/package_status.h"
 #include "res/resource.h"
 
@@ -65,5 +67,17 @@ UINT TaskTextId(int task) {
 CString LoadText(UINT id) {
   CString text;
   text.LoadString(id);
+  return text;
+}
+
+CString LogText(UINT id) {
+  CString text;
+  text.LoadString(id, kEnglishLanguage);
+  return text;
+}
+
+CString MessageText(UINT id) {
+  CString text;
+  text.LoadString(id, AppCalls().MessageLanguage());
   return text;
 }

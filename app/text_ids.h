@@ -20,3 +20,8 @@ UINT TaskTextId(int task);
 
 // String `id` of the string table; empty when there is none.
 CString LoadText(UINT id);
+// String `id` in English, for the log.
+CString LogText(UINT id);
+// String `id` in the language of message boxes (English where a box goes to
+// the log); empty when there is none.
+CString MessageText(UINT id);

@@ -1,6 +1,7 @@
 #include "app/worker_thread.h"
 
 #include "app/app_calls.h"
+#include "app/text_ids.h"
 #include "base/product.h"
 #include "framework/cstring.h"
 #include "res/resource.h"
@@ -16,7 +17,7 @@ CWinThread* CreateWorker(AFX_THREADPROC procedure, LPVOID parameter, HWND owner)
   if (!thread) {
     const DWORD error = ::GetLastError();
     CString text;
-    text.Format(IDS_SYSTEM_ERROR, static_cast<unsigned>(error));
+    text.Format(MessageText(IDS_SYSTEM_ERROR).c_str(), static_cast<unsigned>(error));
     AppCalls().MessageBoxA(owner, text, product::kName, MB_ICONERROR);
     return nullptr;
   }

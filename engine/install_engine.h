@@ -64,6 +64,7 @@ struct UninstallDetails {
   std::string aboutUrl;         // URLInfoAbout
   int desktopIcon = 0;          // the run's icon choices, values of our own
   int quickLaunchIcon = 0;
+  unsigned language = 0;        // Language: the LANGID the product was installed in
 };
 
 // One value of a service's registry key, as read before a reconfiguration.

@@ -10,6 +10,7 @@ class IInstallOwner {
   virtual std::string StartMenuFolder() const = 0;  // relative to the all-users Programs folder
   virtual int DesktopIcon() const = 0;              // nonzero: create the desktop icon
   virtual int QuickLaunchIcon() const = 0;          // nonzero: create the Quick Launch icon
+  virtual unsigned Language() const = 0;            // the LANGID the wizard speaks
   // Target percentage and task index of the progress page.
   virtual void ReportProgress(int percent, int task) = 0;
   // Moves the displayed progress at once.

@@ -20,15 +20,17 @@ bool ReadText(HKEY key, const char* name, std::string* text) {
       key, name, text);
 }
 
-bool ReadFlag(HKEY key, const char* name, int* flag) {
+bool ReadNumber(HKEY key, const char* name, DWORD* value) {
   DWORD type = 0;
+  DWORD size = sizeof(*value);
+  return SystemCalls().RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+             ERROR_SUCCESS &&
+         type == REG_DWORD;
+}
+
+bool ReadFlag(HKEY key, const char* name, int* flag) {
   DWORD value = 0;
-  DWORD size = sizeof(value);
-  if (SystemCalls().RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-          ERROR_SUCCESS ||
-      type != REG_DWORD) {
-    return false;
-  }
+  if (!ReadNumber(key, name, &value)) return false;
   *flag = value != 0 ? 1 : 0;
   return true;
 }
@@ -117,6 +119,8 @@ InstalledProduct ReadInstalledProduct() {
   ReadText(key.get(), "DisplayVersion", &installed.displayVersion);
   installed.hasTasks = ReadFlag(key.get(), kDesktopIconValue, &installed.desktopIcon) &&
                        ReadFlag(key.get(), kQuickLaunchIconValue, &installed.quickLaunchIcon);
+  DWORD language = 0;
+  if (ReadNumber(key.get(), kLanguageValue, &language)) installed.language = language;
   installed.present = !installed.installLocation.empty();
   return installed;
 }

@@ -12,6 +12,7 @@ struct InstalledProduct {
   bool hasTasks = false;          // the icon choices of that run were recorded
   int desktopIcon = 0;
   int quickLaunchIcon = 0;
+  unsigned language = 0;          // the Language value (a LANGID); 0: none recorded
 };
 
 // What a run does over what is installed.
@@ -21,6 +22,9 @@ enum class SecondRun { Installation, Upgrade, Repair, Downgrade };
 // that wrote it (REG_DWORD, 0 or 1).
 constexpr const char* kDesktopIconValue = "DesktopIcon";
 constexpr const char* kQuickLaunchIconValue = "QuickLaunchIcon";
+// The standard value of the language the product was installed in: the
+// LANGID of the setup's wizard (REG_DWORD).
+constexpr const char* kLanguageValue = "Language";
 
 // Reads the uninstall registration from the registry view the engine writes
 // it to. Nothing registered (or no folder named) gives present false. Never

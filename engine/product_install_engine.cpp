@@ -172,6 +172,7 @@ void CProductInstallEngine::RegisterUninstall() {
   details.aboutUrl = product::kWebPageUrl;
   details.desktopIcon = m_app->DesktopIcon();
   details.quickLaunchIcon = m_app->QuickLaunchIcon();
+  details.language = m_app->Language();
   WriteUninstallValues(product::kUninstallKeyName, m_app->DestFolder(), m_app->StartMenuFolder(),
                        product::kUninstallerFile, product::kName, &details);
 }

@@ -64,6 +64,7 @@ void CInstallEngine::WriteUninstallValues(const std::string& keyName, const std:
   SetString(key.get(), "URLInfoAbout", details->aboutUrl);
   SetNumber(key.get(), "VersionMajor", static_cast<DWORD>(VersionPart(details->version, 0)));
   SetNumber(key.get(), "VersionMinor", static_cast<DWORD>(VersionPart(details->version, 1)));
+  SetNumber(key.get(), kLanguageValue, details->language);
   SetNumber(key.get(), kDesktopIconValue, details->desktopIcon != 0 ? 1 : 0);
   SetNumber(key.get(), kQuickLaunchIconValue, details->quickLaunchIcon != 0 ? 1 : 0);
 }

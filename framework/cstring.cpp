@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/resource_language.h"
 #include "framework/win_app.h"
 
 namespace {
@@ -124,23 +125,18 @@ void CString::FormatV(const char* format, va_list args) {
   }
 }
 
-BOOL CString::LoadString(UINT id) {
-  // LoadStringA truncates silently, so retry with more room until the text
-  // ends before the buffer does. A string-table entry is below 64 KiB.
+BOOL CString::LoadString(UINT id) { return LoadString(id, AfxGetResourceLanguage()); }
+
+BOOL CString::LoadString(UINT id, LANGID language) {
   HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEA((id >> 4) + 1), RT_STRING);
-  std::vector<char> buffer(256);
-  for (;;) {
-    int length = ::LoadStringA(module, id, buffer.data(), static_cast<int>(buffer.size()));
-    if (length <= 0) {
-      m_text.clear();
-      return FALSE;
-    }
-    if (static_cast<size_t>(length) + 1 < buffer.size() || buffer.size() >= 65536) {
-      m_text.assign(buffer.data(), static_cast<size_t>(length));
-      return TRUE;
-    }
-    buffer.resize(buffer.size() * 4);
+  const WCHAR* text = nullptr;
+  int length = 0;
+  if (!AfxFindString(module, id, language, &text, &length)) {
+    m_text.clear();
+    return FALSE;
   }
+  m_text = AfxNarrowText(text, length);
+  return TRUE;
 }
 
 char* CString::GetBuffer(int minLength) {

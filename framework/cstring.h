@@ -77,9 +77,13 @@ class CString {
   }
   void FormatV(const char* format, va_list args);
 
-  // Replaces the text with string `id` of the resource module; any length
-  // fits. FALSE (and an empty text) when the string table has no such id.
+  // Replaces the text with string `id` of the resource module in the
+  // resource language (framework/resource_language.h), in the framework's
+  // text code page; any length fits. FALSE (and an empty text) when the
+  // string table has no such id.
   BOOL LoadString(UINT id);
+  // The same in `language` (English, for a text bound for the log).
+  BOOL LoadString(UINT id, LANGID language);
 
   // Room for at least `minLength` bytes plus a zero to be filled by a Win32
   // call; ReleaseBuffer then fixes the length (-1: up to the first zero).

@@ -1,6 +1,7 @@
 #include "framework/data_exchange.h"
 
 #include "framework/dialog.h"
+#include "framework/resource_language.h"
 
 HWND CDataExchange::PrepareCtrl(int id) {
   HWND control = ::GetDlgItem(m_pDlgWnd->m_hWnd, id);
@@ -22,6 +23,12 @@ void DDX_Text(CDataExchange* pDX, int id, CString& value) {
     if (current != value) control.SetWindowText(value);
   }
   control.Detach();
+}
+
+void DDX_SystemText(CDataExchange* pDX, int id, CString& value) {
+  CString text = AfxTextFromSystem(value).c_str();
+  DDX_Text(pDX, id, text);
+  if (pDX->m_bSaveAndValidate) value = AfxSystemFromText(text).c_str();
 }
 
 void DDX_Check(CDataExchange* pDX, int id, int& value) {

@@ -28,6 +28,8 @@ class CDataExchange {
 
 // Control text <-> `value`.
 void DDX_Text(CDataExchange* pDX, int id, CString& value);
+// Control text <-> `value`, a text of the system's code page (a path).
+void DDX_SystemText(CDataExchange* pDX, int id, CString& value);
 // Check state (BM_GETCHECK/BM_SETCHECK) <-> `value` (0, 1 or 2).
 void DDX_Check(CDataExchange* pDX, int id, int& value);
 // Binds `control` to control `id` for the dialog's current window; the

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 
+#include "framework/resource_language.h"
 #include "framework/win_app.h"
 
 namespace {
@@ -15,6 +17,38 @@ namespace {
 void RegisterCommonControls() {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
+}
+
+// The dialog template `templateId` in the resource language (else English),
+// copied so that a right-to-left language can lay the dialog out mirrored;
+// empty when there is no such template.
+std::vector<DWORD> LoadTemplate(UINT templateId) {
+  HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEA(templateId), RT_DIALOG);
+  DWORD size = 0;
+  const void* data = AfxLockResource(module, MAKEINTRESOURCEA(templateId), RT_DIALOG, AfxGetResourceLanguage(), &size);
+  if (!data) return {};
+  std::vector<DWORD> copy((size + sizeof(DWORD) - 1) / sizeof(DWORD), 0);
+  memcpy(copy.data(), data, size);
+  if (AfxIsRightToLeftLanguage(AfxGetResourceLanguage())) {
+    // DLGTEMPLATEEX: version 1, signature 0xFFFF, help id, extended style;
+    // DLGTEMPLATE: style, extended style.
+    const WORD* words = reinterpret_cast<const WORD*>(copy.data());
+    const bool extended = words[0] == 1 && words[1] == 0xFFFF;
+    copy[extended ? 2 : 1] |= WS_EX_LAYOUTRTL;
+  }
+  return copy;
+}
+
+// In a mirrored dialog the pictures keep their orientation: a picture
+// control that is not itself laid out right to left is placed mirrored but
+// drawn as it is.
+void KeepPicturesUnmirrored(HWND dialog) {
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    char className[16] = {};
+    ::GetClassNameA(child, className, sizeof(className));
+    const LONG_PTR kind = ::GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK;
+    if (lstrcmpiA(className, "Static") == 0 && (kind == SS_BITMAP || kind == SS_ICON)) AfxKeepLeftToRight(child);
+  }
 }
 
 }  // namespace
@@ -30,10 +64,21 @@ INT_PTR CDialog::DoModal() {
   }
   RegisterCommonControls();
   m_handlerFailure = nullptr;
-  HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEA(m_templateId), RT_DIALOG);
+  const std::vector<DWORD> dialogTemplate = LoadTemplate(m_templateId);
+  if (dialogTemplate.empty()) {
+    ::SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return -1;
+  }
   HWND owner = m_pParent ? m_pParent->m_hWnd : nullptr;
-  INT_PTR result = ::DialogBoxParamA(module, MAKEINTRESOURCEA(m_templateId), owner, DialogProc,
-                                     reinterpret_cast<LPARAM>(this));
+  // In another language than English the dialog is a Unicode one: the
+  // dialog manager of an ANSI dialog would pass its controls' texts, and the
+  // window texts set later, through the system's code page.
+  const auto* layout = reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data());
+  INT_PTR result = AfxTextCodePage() == CP_ACP
+                       ? ::DialogBoxIndirectParamA(AfxGetResourceHandle(), layout, owner, DialogProc,
+                                                   reinterpret_cast<LPARAM>(this))
+                       : ::DialogBoxIndirectParamW(AfxGetResourceHandle(), layout, owner, DialogProc,
+                                                   reinterpret_cast<LPARAM>(this));
   DWORD error = ::GetLastError();
   ReleaseWindow();
   if (m_handlerFailure) {
@@ -146,6 +191,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     dialog = reinterpret_cast<CDialog*>(lParam);
     ::SetWindowLongPtrA(window, DWLP_USER, lParam);
     dialog->m_hWnd = window;
+    if (::GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) KeepPicturesUnmirrored(window);
   } else {
     dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(window, DWLP_USER));
   }

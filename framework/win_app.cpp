@@ -1,5 +1,7 @@
 #include "framework/win_app.h"
 
+#include "framework/resource_language.h"
+
 namespace {
 
 CWinApp* g_application = nullptr;
@@ -57,7 +59,7 @@ HINSTANCE AfxFindResourceHandle(LPCSTR, LPCSTR) { return AfxGetResourceHandle();
 
 int AfxMessageBox(const char* text, UINT type, UINT) {
   const char* caption = g_application ? g_application->m_pszAppName : nullptr;
-  return ::MessageBoxA(::GetActiveWindow(), text ? text : "", caption, type);
+  return AfxShowMessageBox(::GetActiveWindow(), text ? text : "", caption, type);
 }
 
 int AfxMessageBox(UINT promptId, UINT type, UINT helpId) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "framework/font.h"
+#include "framework/resource_language.h"
 #include "framework/win_app.h"
 
 CWnd::~CWnd() = default;
@@ -24,9 +25,16 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
   return ::PostMessageA(m_hWnd, message, wParam, lParam);
 }
 
-void CWnd::SetWindowText(const char* text) { ::SetWindowTextA(m_hWnd, text ? text : ""); }
+void CWnd::SetWindowText(const char* text) { AfxSetWindowText(m_hWnd, text); }
 
 void CWnd::GetWindowText(CString& text) const {
+  if (AfxTextCodePage() != CP_ACP) {
+    const int length = ::GetWindowTextLengthW(m_hWnd);
+    std::vector<wchar_t> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
+    const int copied = ::GetWindowTextW(m_hWnd, buffer.data(), static_cast<int>(buffer.size()));
+    text = AfxNarrowText(buffer.data(), copied > 0 ? copied : 0).c_str();
+    return;
+  }
   int length = ::GetWindowTextLengthA(m_hWnd);
   std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
   int copied = ::GetWindowTextA(m_hWnd, buffer.data(), static_cast<int>(buffer.size()));
@@ -69,7 +77,7 @@ CWnd* CWnd::GetDlgItem(int id) {
   return item.get();
 }
 
-void CWnd::SetDlgItemText(int id, const char* text) { ::SetDlgItemTextA(m_hWnd, id, text ? text : ""); }
+void CWnd::SetDlgItemText(int id, const char* text) { AfxSetWindowText(::GetDlgItem(m_hWnd, id), text); }
 
 void CWnd::GetDlgItemText(int id, CString& text) const {
   HWND child = ::GetDlgItem(m_hWnd, id);
@@ -97,7 +105,7 @@ BOOL CWnd::KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
 
 int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
   if (!caption && AfxGetApp()) caption = AfxGetApp()->m_pszAppName;
-  return ::MessageBoxA(m_hWnd, text, caption, type);
+  return AfxShowMessageBox(m_hWnd, text, caption, type);
 }
 
 void CWnd::ReleaseDlgItems() {

@@ -71,3 +71,19 @@ InflateResult InflateEntry(IPackageSource& source, uint32_t offset, uint32_t com
   if (!output.Put(room, roomSize - stream.avail_out)) return InflateResult::kStopped;
   return InflateResult::kStreamEnd;
 }
+
+bool InflateWhole(const uint8_t* data, uint32_t size, std::vector<uint8_t>* content) {
+  struct Gather : IInflateOutput {
+    std::vector<uint8_t>* bytes;
+    bool Put(const uint8_t* block, uint32_t n) override {
+      bytes->insert(bytes->end(), block, block + n);
+      return true;
+    }
+  } gather;
+  gather.bytes = content;
+  content->clear();
+  std::vector<uint8_t> input(16384), output(16384);
+  CMemorySource source(data, size);
+  return InflateEntry(source, 0, size, {input.data(), 16384, output.data(), 16384}, gather) ==
+         InflateResult::kStreamEnd;
+}

@@ -4,6 +4,7 @@
 // memory stays the two buffers and zlib's state, whatever the entry's size.
 
 #include <cstdint>
+#include <vector>
 
 #include "package/package_source.h"
 
@@ -43,3 +44,7 @@ struct InflateBuffers {
 // stream are ignored.
 InflateResult InflateEntry(IPackageSource& source, uint32_t offset, uint32_t compressedSize,
                            const InflateBuffers& buffers, IInflateOutput& output) noexcept;
+
+// Inflates a whole zlib stream held in memory (a resource) into `content`;
+// false when it does not inflate to its end.
+bool InflateWhole(const uint8_t* data, uint32_t size, std::vector<uint8_t>* content);

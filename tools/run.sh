@@ -221,6 +221,38 @@ WIZ
     echo "run.sh: the welcome page at 144 DPI failed" >&2
     exit 1
   fi
+  # The welcome and ready pages in each other language, at 100 % again.
+  WINEPREFIX=$prefix wineserver -k
+  WINEPREFIX=$prefix wineserver -w
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  WINEPREFIX=$prefix wineserver -k
+  WINEPREFIX=$prefix wineserver -w
+  for language in de fr es ru ja zh-CN ar; do
+    cat >"$run/walk-$language.wiz" <<WIZ
+start '$(winpath "$setup")' /lang=$language
+wait-page welcome
+wait-enabled 1
+screenshot '$shots\10-welcome-$language.bmp'
+click 1
+wait-page license
+click 1008
+click 1
+wait-page destination
+click 1
+wait-page startmenu
+click 1
+wait-page tasks
+click 1
+wait-page ready
+screenshot '$shots\11-ready-$language.bmp'
+end-process velmora-setup.exe
+WIZ
+    if ! (cd "$run" && wine "$driver" "$(winpath "$run/walk-$language.wiz")" </dev/null >"$run/walk-$language.out" 2>/dev/null); then
+      cat "$run/walk-$language.out"
+      echo "run.sh: the pages in $language failed" >&2
+      exit 1
+    fi
+  done
   for bmp in "$pictures"/*.bmp; do convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"; done
   echo "$report_text"
   echo "Pictures of every page: $pictures"

@@ -24,18 +24,20 @@ BOOL CFolderPage::OnInitDialog() {
     GetDlgItem(IDC_BROWSE)->EnableWindow(FALSE);
   }
   NameByLabel(m_hWnd, IDC_FOLDER, IDC_FOLDER_LABEL);
+  // A path reads left to right, also on a page laid out right to left.
+  AfxKeepLeftToRight(GetDlgItem(IDC_FOLDER)->m_hWnd);
   return TRUE;
 }
 
 void CFolderPage::DoDataExchange(CDataExchange* pDX) {
   CInteriorPage::DoDataExchange(pDX);
-  DDX_Text(pDX, IDC_FOLDER, m_folder);
+  DDX_SystemText(pDX, IDC_FOLDER, m_folder);
 }
 
 void CFolderPage::OnOK() {
   if (!UpdateData(TRUE)) return;
   if (const UINT problem = FolderProblem(m_folder)) {
-    AppCalls().MessageBoxA(m_hWnd, FolderProblemText(problem, m_folder), product::kName, MB_OK | MB_ICONWARNING);
+    AppCalls().MessageBoxA(m_hWnd, FolderProblemText(problem, m_folder, AppCalls().MessageLanguage()), product::kName, MB_OK | MB_ICONWARNING);
     return;
   }
   *m_pSetting = WithoutTrailingBackslash(m_folder);

@@ -113,20 +113,9 @@ bool LoadArtStream(WORD id, Pixels& out) {
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
   if (!data) return false;
   // The art is a few hundred KB at the most: gathered in a vector.
-  struct Gather : IInflateOutput {
-    std::vector<uint8_t> bytes;
-    bool Put(const uint8_t* block, uint32_t n) override {
-      bytes.insert(bytes.end(), block, block + n);
-      return true;
-    }
-  } content;
-  std::vector<uint8_t> input(16384), output(16384);
-  CMemorySource source(static_cast<const uint8_t*>(data), ::SizeofResource(module, resource));
-  if (InflateEntry(source, 0, source.Size(), {input.data(), 16384, output.data(), 16384}, content) !=
-      InflateResult::kStreamEnd) {
-    return false;
-  }
-  return DecodeBitmapFile(content.bytes.data(), content.bytes.size(), out);
+  std::vector<uint8_t> content;
+  if (!InflateWhole(static_cast<const uint8_t*>(data), ::SizeofResource(module, resource), &content)) return false;
+  return DecodeBitmapFile(content.data(), content.size(), out);
 }
 
 // Completes a symmetric picture from its left half.

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "app/app_calls.h"
+#include "app/wizard_language.h"
 #include "base/product.h"
+#include "framework/resource_language.h"
 #include "res/resource.h"
 
 CString WizardWindowTitle() {
@@ -39,9 +41,12 @@ bool HighContrastOn() {
 
 void NameByLabel(HWND dialog, int id, int labelId) {
   HWND control = ::GetDlgItem(dialog, id);
-  char label[512] = {};
-  ::GetDlgItemTextA(dialog, labelId, label, sizeof(label));
-  if (control && label[0]) AppCalls().SetAccessibleName(control, label);
+  CWnd page;
+  page.Attach(dialog);
+  CString label;
+  page.GetDlgItemText(labelId, label);
+  page.Detach();
+  if (control && !label.IsEmpty()) AppCalls().SetAccessibleName(control, label);
 }
 
 BOOL FocusPageItself(HWND dialog) {
@@ -68,7 +73,8 @@ bool IsControlOneOf(HWND control, std::initializer_list<int> ids) {
 }
 
 void CreateExteriorTitleFont(CFont& font, UINT dpi) {
-  font.CreateFont(::MulDiv(18, static_cast<int>(dpi), 96), 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, "Arial");
+  const LANGID language = AfxGetResourceLanguage();
+  font.CreateFont(::MulDiv(18, static_cast<int>(dpi), 96), 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, TitleFontCharSet(language), 0, 0, ANTIALIASED_QUALITY, 0, TitleFontFace(language));
 }
 
 CInteriorPage::CInteriorPage(UINT templateId, int titleId, UINT titleTextId, int subtitleId, UINT subtitleTextId)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/resource_language.h"
+
 namespace {
 
 // Dialog units of the picture areas: the side picture fills the panel's
@@ -65,7 +67,9 @@ void CPageScale::Attach(HWND page) {
     ::MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&entry.rect), 2);
     m_children.push_back(entry);
   }
-  if (m_dpi != 96) DrawArt();
+  // Another language's dialog font gives the page other dialog units: its
+  // pictures are drawn for their areas there too.
+  if (m_dpi != 96 || AfxGetResourceLanguage() != kEnglishLanguage) DrawArt();
 }
 
 void CPageScale::ChangeDpi(UINT dpi, const RECT& suggested) {

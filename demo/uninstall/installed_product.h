@@ -10,6 +10,7 @@ struct InstalledProduct {
   std::string uninstallString;    // the installed uninstall.exe, quoted or not
   std::string startMenuLocation;  // relative to the all-users Programs folder
   std::string displayName;
+  unsigned language = 0;          // Language: the LANGID the setup spoke; 0 when none is recorded
 };
 
 // Reads the registration; false when the product is not registered.

@@ -15,7 +15,10 @@
 #include "engine/running_programs.h"
 #include "demo/uninstall/installed_product.h"
 #include "demo/uninstall/removal.h"
+#include "demo/uninstall/text_ids.h"
+#include "demo/uninstall/texts.h"
 #include "demo/uninstall/uninstaller.h"
+#include "framework/resource_language.h"
 
 namespace {
 constexpr size_t kListedFailures = 10;
@@ -51,22 +54,21 @@ void LeaveCurrentFolder() {
 
 std::string OutcomeText(const std::string& name, const Removal& removal) {
   if (!removal.Failures().empty()) {
-    std::string text = name + " could not be removed completely. These items remain:\n";
+    std::string text = FormatText(IDS_REMOVAL_INCOMPLETE, name);
     for (size_t i = 0; i < removal.Failures().size() && i < kListedFailures; ++i) {
       text += "\n" + removal.Failures()[i];
     }
     return text;
   }
   if (removal.RestartNeeded()) {
-    return name + " was removed from your computer. Some of its files are in use; Windows removes them when you "
-                  "restart your computer.";
+    return FormatText(IDS_REMOVED_AFTER_RESTART, name);
   }
-  return name + " was successfully removed from your computer.";
+  return FormatText(IDS_REMOVED, name);
 }
 
 std::string NameList(const std::vector<OpenProgram>& programs) {
   std::string names;
-  for (const OpenProgram& program : programs) names += "\n" + program.name;
+  for (const OpenProgram& program : programs) names += "\n" + AfxTextFromSystem(program.name.c_str());
   return names;
 }
 
@@ -84,23 +86,25 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InstalledProduct installed;
   if (!ReadInstalledProduct(&installed)) {
     if (!quiet) {
-      std::string text = std::string(product::kName) + " is not installed on this computer.";
-      std::string caption = std::string(product::kName) + " Uninstall";
-      MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+      std::string text = FormatText(IDS_NOT_INSTALLED, product::kName);
+      std::string caption = FormatText(IDS_UNINSTALL_CAPTION, product::kName);
+      AfxShowMessageBox(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
     }
     return ERROR_UNKNOWN_PRODUCT;
   }
-  const std::string name = installed.displayName.empty() ? product::kName : installed.displayName;
-  const std::string caption = name + " Uninstall";
+  // The product speaks the language it was installed in.
+  if (installed.language != 0) AfxSetResourceLanguage(static_cast<LANGID>(installed.language));
+  const std::string name = installed.displayName.empty() ? product::kName : AfxTextFromSystem(installed.displayName.c_str());
+  const std::string caption = FormatText(IDS_UNINSTALL_CAPTION, name);
   // The programs that hold its files are closed before anything is
   // removed; one that stays running keeps its files for the restart.
   const std::string programFolder = ProgramFolder(installed);
   const CRunningPrograms running(ProgramFilePaths(programFolder), programFolder, nullptr);
   const std::vector<OpenProgram> programs = programFolder.empty() ? std::vector<OpenProgram>() : running.Find();
   if (!quiet) {
-    std::string question = "Are you sure you want to completely remove " + name + " and all of its components?";
-    if (!programs.empty()) question += "\n\n" + name + " is running. These programs will be closed:\n" + NameList(programs);
-    if (MessageBoxA(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
+    std::string question = FormatText(IDS_CONFIRM_REMOVAL, name);
+    if (!programs.empty()) question += "\n\n" + FormatText(IDS_PROGRAMS_WILL_CLOSE, name) + "\n" + NameList(programs);
+    if (AfxShowMessageBox(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
         IDYES) {
       return ERROR_INSTALL_USEREXIT;
     }
@@ -115,7 +119,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   UninstallProduct(installed, removal);
   if (!quiet) {
     UINT icon = removal.Failures().empty() ? MB_ICONINFORMATION : MB_ICONWARNING;
-    MessageBoxA(nullptr, OutcomeText(name, removal).c_str(), caption.c_str(), MB_OK | icon);
+    AfxShowMessageBox(nullptr, OutcomeText(name, removal).c_str(), caption.c_str(), MB_OK | icon);
   }
   return ExitCode(removal);
 }

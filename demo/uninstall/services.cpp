@@ -1,6 +1,8 @@
 #include "demo/uninstall/services.h"
 
 #include "base/handles.h"
+#include "demo/uninstall/text_ids.h"
+#include "demo/uninstall/texts.h"
 
 namespace {
 constexpr DWORD kStopTimeoutMs = 10000;
@@ -34,12 +36,12 @@ bool Stop(SC_HANDLE service) {
 void StopAndDeleteService(SC_HANDLE manager, const char* name, Removal& removal) {
   unique_schandle service(OpenServiceA(manager, name, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
   if (!service) {
-    if (GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST) removal.NoteFailure(std::string("service ") + name);
+    if (GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST) removal.NoteFailure(FormatText(IDS_FAILED_SERVICE, name));
     return;
   }
   bool stopped = Stop(service.get());
   if (!DeleteService(service.get()) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE) {
-    removal.NoteFailure(std::string("service ") + name);
+    removal.NoteFailure(FormatText(IDS_FAILED_SERVICE, name));
     return;
   }
   if (!stopped) removal.NoteRestartNeeded();

@@ -12,6 +12,8 @@
 #include "demo/uninstall/paths.h"
 #include "demo/uninstall/services.h"
 #include "demo/uninstall/shortcuts.h"
+#include "demo/uninstall/text_ids.h"
+#include "demo/uninstall/texts.h"
 
 namespace {
 // The setup's Start Menu folder items, its optional icons' name and folder.
@@ -35,7 +37,7 @@ std::string DriverFolder() {
 void RemoveServices(Removal& removal) {
   unique_schandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager) {
-    removal.NoteFailure("the service control manager");
+    removal.NoteFailure(LoadText(IDS_FAILED_SERVICE_MANAGER));
     return;
   }
   // The monitor driver goes first, the reverse of the installation.
@@ -46,7 +48,7 @@ void RemoveServices(Removal& removal) {
 void RemoveStartMenuFolder(const InstalledProduct& installed, Removal& removal) {
   std::string programs = SpecialFolder(CSIDL_COMMON_PROGRAMS);
   if (programs.empty()) {
-    removal.NoteFailure("the Start Menu folder");
+    removal.NoteFailure(LoadText(IDS_FAILED_START_MENU_FOLDER));
     return;
   }
   std::string folder = installed.startMenuLocation.empty() ? programs
@@ -73,7 +75,7 @@ void RemoveProgramFiles(const std::string& programFolder, Removal& removal) {
 void RemoveDriverFiles(Removal& removal) {
   std::string folder = DriverFolder();
   if (folder.empty()) {
-    removal.NoteFailure("the Drivers folder");
+    removal.NoteFailure(LoadText(IDS_FAILED_DRIVERS_FOLDER));
     return;
   }
   // On 64-bit Windows the drivers lie in the 64-bit system's own Drivers

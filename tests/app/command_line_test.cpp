@@ -118,6 +118,18 @@ TEST(CommandLine, SwitchesStartWithSlashOrDashInAnyCaseAndTakeValuesAfterEquals)
   ASSERT_TRUE(japanese.Valid()) << japanese.invalidReason.str();
   EXPECT_EQ(japanese.destination.str(), "D:\\\x95\x5c");
   EXPECT_EQ(japanese.startMenu.str(), "\x95\x5c");
+  // /lang names the wizard's language by its code, in any case.
+  const struct {
+    const char* argument;
+    LANGID language;
+  } languages[] = {{"/lang=en", 0x409}, {"/lang=de", 0x407}, {"/lang=FR", 0x40C}, {"/lang=es", 0xC0A},
+                   {"/lang=ru", 0x419}, {"-lang=ja", 0x411}, {"/lang=zh-cn", 0x804}, {"/lang=ar", 0x401}};
+  for (const auto& language : languages) {
+    const SetupOptions chosen = Read({"/quiet", language.argument});
+    EXPECT_TRUE(chosen.Valid()) << language.argument;
+    EXPECT_EQ(chosen.language, language.language) << language.argument;
+  }
+  EXPECT_EQ(none.language, 0);
 }
 
 TEST(CommandLine, EveryWrongArgumentIsNamedWithItsReasonAndTheModeIsStillKnown) {
@@ -140,6 +152,9 @@ TEST(CommandLine, EveryWrongArgumentIsNamedWithItsReasonAndTheModeIsStillKnown) 
       {{"/log="}, "/log=", "the switch needs a file name after '='"},
       {{"/tasks=desktop,start"}, "/tasks=desktop,start", "unknown task \"start\": the tasks are desktop and quicklaunch"},
       {{"/tasks=desktop,"}, "/tasks=desktop,", "unknown task \"\": the tasks are desktop and quicklaunch"},
+      {{"/lang=pt"}, "/lang=pt", "unknown language: the languages are en, de, fr, es, ru, ja, zh-CN, ar"},
+      {{"/lang=zh-TW"}, "/lang=zh-TW", "unknown language: the languages are en, de, fr, es, ru, ja, zh-CN, ar"},
+      {{"/lang"}, "/lang", "the switch needs a value after '='"},
   };
   for (const Case& c : cases) {
     const SetupOptions options = Read(c.arguments);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# display_scale.sh DPI PAGES_TEST: the pages' display-scale test in a
-# throwaway prefix whose scale is DPI, set where Windows and Wine keep it
-# (LogPixels), on a private X display.
+# display_scale.sh DPI PAGES_TEST [LANGUAGES]: the pages' display-scale test
+# in a throwaway prefix whose scale is DPI, set where Windows and Wine keep it
+# (LogPixels), on a private X display; in every language of the wizard, or in
+# those named (gtest patterns of their codes: "en", "*").
 set -euo pipefail
-dpi=${1:?dpi} program=${2:?pages test}
+dpi=${1:?dpi} program=${2:?pages test} languages=${3:-*}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tests/wine/env.sh"
 prefix=${VELMORA_WINE_SCENARIOS:?}/display-scale-$dpi
@@ -23,4 +24,4 @@ finish() {
 }
 trap finish EXIT
 use_wine_prefix "$prefix"
-VELMORA_EXPECTED_DPI=$dpi wine "$program" --gtest_filter='PageTest.DisplayScale*:PageTest.EveryInputControl*'
+VELMORA_EXPECTED_DPI=$dpi wine "$program" --gtest_filter="EveryLanguage/PageLanguageTest.DisplayScale*/$languages:PageTest.EveryInputControl*"

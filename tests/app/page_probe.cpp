@@ -18,6 +18,17 @@ std::string TextOf(HWND dialog, int id) {
   return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
 }
 
+std::string Utf8TextOf(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
+  const int copied = GetWindowTextW(window, text.data(), length + 1);
+  if (copied <= 0) return std::string();
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), copied, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), copied, &utf8[0], size, nullptr, nullptr);
+  return utf8;
+}
+
 bool IsEnabled(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
   return control && IsWindowEnabled(control);
@@ -226,23 +237,25 @@ std::vector<std::string> LayoutProblems(HWND dialog, UINT shownDpi) {
       if (shape.bmWidth != size) problems.push_back("icon " + Size(shape.bmWidth, shape.bmWidth) + " at " +
                                                     std::to_string(dpi) + " DPI");
     } else if (type == SS_LEFT || type == SS_CENTER) {
-      char text[1024] = {};
-      if (!GetWindowTextA(child, text, sizeof(text))) continue;
+      // Read and measured in UTF-16: a page in another language than the
+      // system's holds characters its code page lacks.
+      wchar_t text[1024] = {};
+      if (!GetWindowTextW(child, text, 1024)) continue;
       RECT client, needed;
       GetClientRect(child, &client);
       needed = client;
       HDC dc = GetDC(child);
       HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
       // Lines that fit as they stand are not wrapped; longer ones are.
-      DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_EXPANDTABS);
+      DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_EXPANDTABS);
       if (needed.right - needed.left > client.right) {
         needed = client;
-        DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+        DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
       }
       SelectObject(dc, old);
       ReleaseDC(child, dc);
       if (needed.right - needed.left > client.right || needed.bottom - needed.top > client.bottom + 1)
-        problems.push_back("\"" + std::string(text) + "\" needs " + Size(needed.right - needed.left,
+        problems.push_back("\"" + Utf8TextOf(child) + "\" needs " + Size(needed.right - needed.left,
                                                                        needed.bottom - needed.top) +
                            " in " + Size(client.right, client.bottom));
     }

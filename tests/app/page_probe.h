@@ -8,6 +8,8 @@
 
 // The text of control `id` (or of the dialog itself for id 0).
 std::string TextOf(HWND dialog, int id);
+// The text of a window as UTF-8, whatever the system's code page.
+std::string Utf8TextOf(HWND window);
 bool IsEnabled(HWND dialog, int id);
 bool IsShown(HWND dialog, int id);
 // BM_GETCHECK of button `id`.

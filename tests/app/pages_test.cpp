@@ -22,7 +22,9 @@
 #include "app/pages/start_menu_page.h"
 #include "app/pages/tasks_page.h"
 #include "app/pages/welcome_page.h"
+#include "app/wizard_language.h"
 #include "app/worker_thread.h"
+#include "framework/resource_language.h"
 #include "res/resource.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/fake_accessibility.h"
@@ -781,17 +783,106 @@ void VisitEveryPage(CSetupApp& app, CFont* font, const std::function<void(HWND)>
 
 }  // namespace
 
-// Run at 96 DPI here and, by app.display_scale.DPI, in prefixes at 96, 120,
-// 144 and 192 DPI.
-TEST_F(PageTest, DisplayScaleEveryPagesPictureFillsItsAreaAndNoTextIsClipped) {
+namespace {
+
+struct PageLanguage {
+  const char* code;
+  LANGID language;
+};
+
+// Written out: the LANGIDs Windows reports for the wizard's languages.
+constexpr PageLanguage kPageLanguages[] = {{"en", 0x409}, {"de", 0x407}, {"fr", 0x40C}, {"es", 0xC0A},
+                                           {"ru", 0x419}, {"ja", 0x411}, {"zh_CN", 0x804}, {"ar", 0x401}};
+
+// The pages in one language, with the title font the wizard makes for it.
+class PageLanguageTest : public PageTest, public ::testing::WithParamInterface<PageLanguage> {
+ protected:
+  void SetUp() override { ShowIn(GetParam().language); }
+  void TearDown() override { AfxSetResourceLanguage(0x409); }
+  void ShowIn(LANGID language) {
+    AfxSetResourceLanguage(language, &InflateLanguagePack);
+    m_titleFont.CreateFont(14, 0, 0, 0, FW_BOLD, 0, 0, 0, TitleFontCharSet(language), 0, 0, ANTIALIASED_QUALITY, 0,
+                           TitleFontFace(language));
+  }
+  CFont m_titleFont;
+};
+
+bool HasExStyle(HWND window, DWORD exStyle) { return (GetWindowLongA(window, GWL_EXSTYLE) & exStyle) != 0; }
+
+// Visible texts of a page's statics and buttons, by control id.
+std::map<int, std::string> ShownTexts(HWND dialog) {
+  std::map<int, std::string> texts;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char className[16] = {};
+    GetClassNameA(child, className, sizeof(className));
+    const LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
+    const bool picture = lstrcmpiA(className, "Static") == 0 && (type == SS_BITMAP || type == SS_ICON);
+    const bool text = !picture && (lstrcmpiA(className, "Static") == 0 || lstrcmpiA(className, "Button") == 0);
+    if (text && IsWindowVisible(child) && GetDlgCtrlID(child) > 0) texts[GetDlgCtrlID(child)] = Utf8TextOf(child);
+  }
+  return texts;
+}
+
+}  // namespace
+
+// Every language's pages, at 96 DPI here and, by app.display_scale.DPI, in
+// prefixes at 96 and 144 DPI (English at 120 and 192 too): pictures fill
+// their areas, no text is clipped, no English text is left, and Arabic is
+// laid out right to left with its pictures and paths as they are.
+TEST_P(PageLanguageTest, DisplayScaleEveryPagesPictureFillsItsAreaAndNoTextIsClipped) {
+  std::vector<std::map<int, std::string>> english;
+  if (GetParam().language != 0x409) {
+    ShowIn(0x409);
+    VisitEveryPage(App(), &m_titleFont, [&](HWND dialog) { english.push_back(ShownTexts(dialog)); });
+    ShowIn(GetParam().language);
+  }
+  const bool rightToLeft = PRIMARYLANGID(GetParam().language) == LANG_ARABIC;
   std::vector<std::string> problems;
-  VisitEveryPage(App(), TitleFont(), [&](HWND dialog) {
-    for (const std::string& problem : LayoutProblems(dialog))
-      problems.push_back(TextOf(dialog, 0) + " " + std::to_string(GetDlgCtrlID(GetWindow(dialog, GW_CHILD))) + ": " +
-                         problem);
+  size_t page = 0;
+  VisitEveryPage(App(), &m_titleFont, [&](HWND dialog) {
+    const std::string name = Utf8TextOf(dialog) + " " + std::to_string(page) + ": ";
+    for (const std::string& problem : LayoutProblems(dialog)) problems.push_back(name + problem);
+    if (page < english.size()) {
+      for (const auto& [id, text] : ShownTexts(dialog)) {
+        const auto before = english[page].find(id);
+        if (!text.empty() && before != english[page].end() && before->second == text && text.find("Velmora") != 0)
+          problems.push_back(name + "control " + std::to_string(id) + " is still English: " + text);
+      }
+    }
+    ++page;
+    if (HasExStyle(dialog, WS_EX_LAYOUTRTL) != rightToLeft) problems.push_back(name + "not laid out as its language");
+    // The button that goes back lies towards the reading's start.
+    RECT back{}, next{};
+    if (IsShown(dialog, IDC_BACK) && IsShown(dialog, IDOK)) {
+      GetWindowRect(GetDlgItem(dialog, IDC_BACK), &back);
+      GetWindowRect(GetDlgItem(dialog, IDOK), &next);
+      if ((back.left > next.left) != rightToLeft) problems.push_back(name + "Back and Next in the wrong order");
+    }
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      const LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
+      char className[16] = {};
+      GetClassNameA(child, className, sizeof(className));
+      const bool picture = lstrcmpiA(className, "Static") == 0 && (type == SS_BITMAP || type == SS_ICON);
+      if (picture && HasExStyle(child, WS_EX_LAYOUTRTL)) problems.push_back(name + "a picture is mirrored");
+    }
+    // Inside the right-to-left summary the folder reads left to right
+    // (between the embedding marks U+202A and U+202C).
+    if (HWND summary = GetDlgItem(dialog, IDC_SUMMARY)) {
+      const std::string folder = "\xE2\x80\xAA" + App().m_destFolder.str() + "\xE2\x80\xAC";
+      if ((Utf8TextOf(summary).find(folder) != std::string::npos) != rightToLeft)
+        problems.push_back(name + "the summary's folder is not embedded as its language needs");
+    }
+    if (HWND folder = GetDlgItem(dialog, IDC_FOLDER)) {
+      if (HasExStyle(folder, WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT))
+        problems.push_back(name + "the folder does not read left to right");
+    }
   });
+  EXPECT_EQ(page, 7u);
   EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryLanguage, PageLanguageTest, ::testing::ValuesIn(kPageLanguages),
+                         [](const ::testing::TestParamInfo<PageLanguage>& info) { return std::string(info.param.code); });
 
 namespace {
 

@@ -57,6 +57,9 @@ class RecordingAppCalls : public IAppCalls {
   std::vector<std::string> BrowseTitles() const;
   // Turns the high-contrast scheme on or off as SPI_GETHIGHCONTRAST reports it.
   void UseHighContrast(bool on) { m_highContrast = on; }
+  // The user interface language GetUserDefaultUILanguage reports (en-US
+  // unless set, whatever the prefix's).
+  void UseUiLanguage(LANGID language) { m_uiLanguage = language; }
 
   int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) override;
   int AfxMessageBox(LPCSTR text, UINT type) override;
@@ -68,6 +71,7 @@ class RecordingAppCalls : public IAppCalls {
   LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA browse) override;
   CWinThread* BeginWorkerThread(AFX_THREADPROC procedure, LPVOID parameter) override;
   BOOL SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT winIni) override;
+  LANGID GetUserDefaultUILanguage() override { return m_uiLanguage; }
 
  private:
   mutable std::mutex m_lock;
@@ -80,5 +84,6 @@ class RecordingAppCalls : public IAppCalls {
   std::vector<ShellExecuteCall> m_shellExecutes;
   std::vector<CreateProcessCall> m_createProcesses;
   std::vector<std::string> m_browseTitles;
+  LANGID m_uiLanguage = 0x409;
   bool m_highContrast = false;
 };

@@ -7,6 +7,7 @@
 
 #include "app/text_ids.h"
 #include "base/product.h"
+#include "framework/resource_language.h"
 #include "res/resource.h"
 #include "tests/app/app_harness.h"
 #include "tests/support/test_files.h"
@@ -349,4 +350,68 @@ TEST(WholeRun, ALogThisRunCouldNotOpenIsNeitherCopiedNorTakenForItsOwn) {
       << copied;
   collector.reset();
   EXPECT_EQ(ReadWholeFile(SystemLogPath()), "an earlier run's lines\r\n");
+}
+
+TEST(WholeRun, TheLanguageComesFromLangElseTheInstalledProductElseWindowsUserInterfaceLanguage) {
+  struct Case {
+    LANGID ui;             // Windows' user interface language
+    DWORD installed;       // the Language value of an installed product; 0: none installed
+    const char* arguments;
+    LANGID expected;
+  };
+  const Case cases[] = {
+      {0x409, 0, "/quiet", 0x409},           {0x407, 0, "/quiet", 0x407},
+      {0xC07, 0, "/quiet", 0x407},           // de-AT: German
+      {0x80C, 0, "/quiet", 0x40C},           // fr-BE: French
+      {0x2C0A, 0, "/quiet", 0xC0A},          // es-AR: Spanish
+      {0x804, 0, "/quiet", 0x804},           {0x1004, 0, "/quiet", 0x804},  // zh-SG writes simplified
+      {0x404, 0, "/quiet", 0x409},           // zh-TW writes traditional: English
+      {0x416, 0, "/quiet", 0x409},           // pt-BR: no translation, English
+      {0x3801, 0, "/quiet", 0x401},          // ar-AE: Arabic
+      {0x407, 0, "/quiet /lang=ja", 0x411},  {0x411, 0, "/lang=en /quiet", 0x409},
+      {0x407, 0x40C, "/quiet", 0x40C},       // the installed product's language
+      {0x407, 0x40C, "/quiet /lang=ru", 0x419},
+      {0x407, 0x416, "/quiet", 0x407},       // a recorded language the wizard does not speak
+  };
+  for (const Case& c : cases) {
+    ScopedRegistryCleanup cleanup(HKEY_LOCAL_MACHINE, product::UninstallKeyPath());
+    if (c.installed != 0) {
+      WriteRegistryString(HKEY_LOCAL_MACHINE, product::UninstallKeyPath(), "InstallLocation", "C:\\Velmora");
+      WriteRegistryString(HKEY_LOCAL_MACHINE, product::UninstallKeyPath(), "DisplayVersion", "1.7");
+      WriteRegistryNumber(HKEY_LOCAL_MACHINE, product::UninstallKeyPath(), "Language", c.installed);
+    }
+    WholeRun run(c.arguments);
+    run.harness.m_calls.UseUiLanguage(c.ui);
+    EXPECT_EQ(run.Run(), 1620) << c.arguments;
+    // What the engine records in the uninstall entry.
+    EXPECT_EQ(run.harness.m_app.Language(), c.expected) << std::hex << "ui " << c.ui << ", installed " << c.installed
+                                                        << ", " << c.arguments;
+    // The log stays English.
+    EXPECT_NE(run.Log().find("Error: Installation package: Installation package is damaged\r\n"), std::string::npos)
+        << run.Log();
+  }
+  AfxSetResourceLanguage(0x409);
+}
+
+TEST(WholeRun, BoxesSpeakTheChosenLanguageAndAnUnknownLanguageIsAWrongArgument) {
+  WholeRun german("/?");
+  german.harness.m_calls.UseUiLanguage(0xC07);
+  EXPECT_EQ(german.Run(), 0);
+  CString usage;
+  usage.LoadString(IDS_USAGE, 0x407);
+  AfxSetResourceLanguage(0x409);
+  ASSERT_EQ(german.harness.m_calls.MessageBoxes().size(), 1u);
+  EXPECT_EQ(german.harness.m_calls.MessageBoxes()[0].text.substr(0, 12), usage.str().substr(0, 12));
+  EXPECT_EQ(german.harness.m_calls.MessageBoxes()[0].text.find("Usage: "), std::string::npos);
+
+  WholeRun unknown("/lang=klingon");
+  EXPECT_EQ(unknown.Run(), 1639);
+  ASSERT_EQ(unknown.harness.m_calls.MessageBoxes().size(), 1u);
+  EXPECT_EQ(unknown.harness.m_calls.MessageBoxes()[0].text,
+            "Invalid command line argument: /lang=klingon\nunknown language: the languages are en, de, fr, es, ru, ja, "
+            "zh-CN, ar");
+  WholeRun quiet("/quiet /lang=klingon");
+  EXPECT_EQ(quiet.Run(), 1639);
+  EXPECT_TRUE(quiet.harness.m_calls.MessageBoxes().empty());
+  EXPECT_NE(quiet.Log().find("Error: Invalid command line argument: /lang=klingon: unknown language"), std::string::npos);
 }

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 
+#include "base/handles.h"
 #include "base/product.h"
 #include "tests/demo/installed_state.h"
 #include "tests/demo/restart_scenario.h"
 #include "tests/demo/running_program.h"
 #include "tests/demo/window_probe.h"
+#include "tests/framework/resource_languages.h"
 #include "tests/support/test_files.h"
 #include "tests/support/test_registry.h"
 
@@ -237,6 +239,22 @@ TEST(Uninstaller, ConfirmedRemovalIsReportedToTheUser) {
   ExpectNothingLeftOutsideTheFolder(choice);
 }
 
+TEST(Uninstaller, EveryTextExistsInEveryLanguage) {
+  const std::string path = std::string(kDemoFolder) + "\\" + product::kUninstallerFile;
+  unique_hmodule uninstaller(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(uninstaller) << path;
+  int englishTexts = 0;
+  for (int id = 0; id < 32; ++id) englishTexts += StringInLanguage(uninstaller.get(), id, kEnglishUs).empty() ? 0 : 1;
+  EXPECT_EQ(englishTexts, 10);
+  for (const TranslatedLanguage& language : kTranslatedLanguages) {
+    for (int id = 0; id < 32; ++id) {
+      EXPECT_EQ(StringInLanguage(uninstaller.get(), id, kEnglishUs).empty(),
+                StringInLanguage(uninstaller.get(), id, language.id).empty())
+          << "text " << id << " in " << language.code;
+    }
+  }
+}
+
 TEST(Uninstaller, WithoutRegistrationReportsThatNothingIsInstalled) {
   ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 
@@ -246,4 +264,27 @@ TEST(Uninstaller, WithoutRegistrationReportsThatNothingIsInstalled) {
   EXPECT_EQ("Velmora is not installed on this computer.",
             AnswerMessageBox(uninstaller.Id(), kCaption, IDOK, kWindowTimeoutMs));
   EXPECT_EQ(static_cast<DWORD>(ERROR_UNKNOWN_PRODUCT), uninstaller.WaitForExit(kUninstallTimeoutMs));
+}
+
+TEST(Uninstaller, SpeaksTheLanguageTheSetupRecorded) {
+  InstallChoice choice;
+  choice.destFolder = "C:\\Velmora German";
+  ASSERT_TRUE(MakeInstalledState(choice));
+  unique_hkey entry;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey.c_str(), 0, KEY_SET_VALUE, entry.put()), ERROR_SUCCESS);
+  const DWORD german = 0x407;
+  ASSERT_EQ(RegSetValueExA(entry.get(), "Language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&german),
+                           sizeof(german)),
+            ERROR_SUCCESS);
+  entry.reset();
+
+  RunningProgram uninstaller(UninstallerCommand(kDemoFolder, ""));
+  // German in the prefix's code page, Windows-1252.
+  const std::string question = AnswerMessageBox(uninstaller.Id(), "Velmora deinstallieren", IDNO, kWindowTimeoutMs);
+
+  EXPECT_EQ("M\xf6" "chten Sie Velmora und alle zugeh\xf6rigen Komponenten wirklich vollst\xe4ndig entfernen?",
+            question);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_USEREXIT), uninstaller.WaitForExit(kUninstallTimeoutMs));
+  EXPECT_EQ(kRemovedNow, RunUninstaller(kDemoFolder, "/quiet"));
+  ExpectNothingLeftOutsideTheFolder(choice);
 }

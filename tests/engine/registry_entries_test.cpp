@@ -126,6 +126,7 @@ TEST_F(RegistryEntriesTest, RegisterUninstallWritesTheProductsKeyFromTheOwnersCh
 
   m_harness.m_owner.m_desktopIcon = 0;
   m_harness.m_owner.m_quickLaunchIcon = 1;
+  m_harness.m_owner.m_language = 0x411;  // Japanese
   // Sizes of 1023 + 2 bytes of drivers and 1 of each program file: 2 KB.
   ASSERT_EQ(0, FillStore(Engine().Store(), {{"velctl.sys", std::string(1023, 'c')}, {"velmon.sys", "mo"},
                                             {"velmora.exe", "p"}, {"uninstall.exe", "u"}, {"license.rtf", "r"}}));
@@ -138,7 +139,7 @@ TEST_F(RegistryEntriesTest, RegisterUninstallWritesTheProductsKeyFromTheOwnersCh
   EXPECT_EQ((std::vector<std::string>{"InstallLocation", "UninstallString", "StartMenuLocation", "DisplayName",
                                       "DisplayVersion", "Publisher", "DisplayIcon", "EstimatedSize", "InstallDate",
                                       "QuietUninstallString", "NoModify", "NoRepair", "URLInfoAbout", "VersionMajor",
-                                      "VersionMinor", "DesktopIcon", "QuickLaunchIcon"}),
+                                      "VersionMinor", "Language", "DesktopIcon", "QuickLaunchIcon"}),
             WrittenValues(calls));
   const std::string uninstaller = "\"C:\\Program Files\\Velmora Suite\\uninstall.exe\"";
   const std::map<std::string, std::string> texts = {
@@ -151,7 +152,7 @@ TEST_F(RegistryEntriesTest, RegisterUninstallWritesTheProductsKeyFromTheOwnersCh
   }
   const std::map<std::string, DWORD> numbers = {{"EstimatedSize", 2}, {"NoModify", 1}, {"NoRepair", 1},
                                                 {"VersionMajor", 1},  {"VersionMinor", 7}, {"DesktopIcon", 0},
-                                                {"QuickLaunchIcon", 1}};
+                                                {"QuickLaunchIcon", 1}, {"Language", 0x411}};
   for (const auto& number : numbers) {
     const RegistryValue value = ReadRegistryValue(HKEY_LOCAL_MACHINE, productKey, number.first.c_str());
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), value.type) << number.first;

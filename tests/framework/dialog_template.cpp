@@ -1,5 +1,7 @@
 #include "dialog_template.h"
 
+#include "framework/resource_language.h"
+
 #include <cstring>
 
 namespace {
@@ -50,10 +52,10 @@ class TemplateReader {
   }
   static std::string Narrow(const std::wstring& text) {
     if (text.empty()) return std::string();
-    int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
                                      nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &result[0], length,
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &result[0], length,
                         nullptr, nullptr);
     return result;
   }
@@ -78,14 +80,13 @@ std::string PredefinedClass(int atom) {
 
 }  // namespace
 
-bool LoadDialogTemplate(int id, DialogTemplate& result) {
+bool LoadDialogTemplate(int id, DialogTemplate& result, LANGID language) {
   HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), RT_DIALOG);
-  if (!found) return false;
-  HGLOBAL loaded = LoadResource(module, found);
-  const BYTE* data = static_cast<const BYTE*>(LockResource(loaded));
+  DWORD size = 0;
+  const BYTE* data = static_cast<const BYTE*>(
+      AfxLockLanguageResource(module, MAKEINTRESOURCEA(id), RT_DIALOG, language, &size));
   if (!data) return false;
-  TemplateReader reader(data, SizeofResource(module, found));
+  TemplateReader reader(data, size);
 
   result = DialogTemplate();
   bool extended = reader.Word() == 1 && reader.Word() == 0xFFFF;
@@ -94,7 +95,7 @@ bool LoadDialogTemplate(int id, DialogTemplate& result) {
     result.exStyle = reader.Dword();
     result.style = reader.Dword();
   } else {
-    reader = TemplateReader(data, SizeofResource(module, found));
+    reader = TemplateReader(data, size);
     result.style = reader.Dword();
     result.exStyle = reader.Dword();
   }

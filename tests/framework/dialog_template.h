@@ -26,6 +26,8 @@ struct DialogTemplate {
   std::vector<DialogItem> items;
 };
 
-// Parses template `id` of the running executable; false when it is missing
-// or malformed.
-bool LoadDialogTemplate(int id, DialogTemplate& result);
+// Parses template `id` in exactly `language` (English unless named) of the
+// running executable, through the framework's look-up (the chosen
+// language's pack first), texts as UTF-8; false when it is missing or
+// malformed.
+bool LoadDialogTemplate(int id, DialogTemplate& result, LANGID language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));

@@ -31,6 +31,7 @@ class RecordingOwner : public IInstallOwner {
   std::string StartMenuFolder() const override { return m_startMenuFolder; }
   int DesktopIcon() const override { return m_desktopIcon; }
   int QuickLaunchIcon() const override { return m_quickLaunchIcon; }
+  unsigned Language() const override { return m_language; }
   void ReportProgress(int percent, int task) override { m_events.push_back(ProgressEvent::MakeReport(percent, task)); }
   void SetProgressPosition(int position) override { m_events.push_back(ProgressEvent::MakePosition(position)); }
 
@@ -38,5 +39,6 @@ class RecordingOwner : public IInstallOwner {
   std::string m_startMenuFolder;
   int m_desktopIcon = 0;
   int m_quickLaunchIcon = 0;
+  unsigned m_language = 0x409;
   std::vector<ProgressEvent> m_events;
 };

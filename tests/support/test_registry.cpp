@@ -53,6 +53,16 @@ bool WriteRegistryString(HKEY root, const std::string& key, const char* name, co
                           static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
+bool WriteRegistryNumber(HKEY root, const std::string& key, const char* name, DWORD number) {
+  unique_hkey created;
+  if (::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, created.put(), nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  return ::RegSetValueExA(created.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                          sizeof(number)) == ERROR_SUCCESS;
+}
+
 bool CreateRegistryKey(HKEY root, const std::string& key) {
   unique_hkey created;
   return ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, created.put(), nullptr) ==

@@ -23,6 +23,8 @@ std::vector<std::string> RegistryValueNames(HKEY root, const std::string& key);
 // Writes a REG_SZ (or REG_EXPAND_SZ) value, creating the key; false on failure.
 bool WriteRegistryString(HKEY root, const std::string& key, const char* name, const std::string& text,
                          DWORD type = REG_SZ);
+// Writes a REG_DWORD value, creating the key; false on failure.
+bool WriteRegistryNumber(HKEY root, const std::string& key, const char* name, DWORD number);
 // Creates root\key (and its missing parents) without writing a value.
 bool CreateRegistryKey(HKEY root, const std::string& key);
 // Deletes one value; quiet when missing.

@@ -72,6 +72,28 @@ make_fresh() {
       xargs -0 -r cp -p --parents --remove-destination -t "$dir_path"
   )
   rm -f "$dir/.pristine"
+  add_font_replacements "$dir"
+}
+
+# The dialog fonts of Japanese and Chinese Windows are not free; the test
+# bed's free fonts of those scripts (Debian's fonts-ipafont-gothic and
+# fonts-wqy-microhei) stand in for them under their names, so that pages
+# in those languages are measured with real glyphs. Wine's Tahoma, Arabic
+# Windows' dialog font, has no Arabic letters: DejaVu Sans lends them, as
+# the first font linked to it. Written before the prefix's server starts,
+# as a fresh copy's registry is.
+add_font_replacements() {
+  {
+    printf '\n[Software\\\\Wine\\\\Fonts\\\\Replacements] 1700000000\n'
+    printf '%s\n' '"MS UI Gothic"="IPAGothic"' '"Meiryo UI"="IPAPGothic"' \
+      '"Microsoft YaHei UI"="WenQuanYi Micro Hei"' '"SimSun"="WenQuanYi Micro Hei"'
+  } >>"$1/user.reg"
+  local tahoma
+  tahoma=$(grep -m1 '^"Tahoma"=str(7):"' "$1/system.reg" | sed 's/^"Tahoma"=str(7):"//') || true
+  {
+    printf '\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontLink\\\\SystemLink] 1700000000\n'
+    printf '"Tahoma"=str(7):"DejaVuSans.ttf,DejaVu Sans\\0%s\n' "${tahoma:-\"}"
+  } >>"$1/system.reg"
 }
 
 start_server() {

@@ -1,5 +1,6 @@
 // The script commands that look at the machine rather than at the wizard.
 #include <cstdio>
+#include <cstring>
 
 #include "tests/e2e/driver/message_pump.h"
 #include "tests/e2e/driver/script_line.h"
@@ -151,6 +152,16 @@ void ScriptRunner::AddRegistryCommands() {
     if (!ReadRegistryData(w[1], w[2], &data)) throw ScriptFailure("no value " + Quote(w[2]) + " in " + w[1]);
     if (data.find(w[3]) == std::string::npos)
       throw ScriptFailure(w[1] + " " + Quote(w[2]) + " does not hold " + Quote(w[3]) + "; it holds " + Quote(data));
+  };
+  // expect-reg-number KEY NAME NUMBER: a REG_DWORD value, in decimal.
+  m_commands["expect-reg-number"] = [](const Words& w) {
+    RequireWords(w, 4);
+    std::string data;
+    if (!ReadRegistryData(w[1], w[2], &data) || data.size() != 4)
+      throw ScriptFailure("no number " + Quote(w[2]) + " in " + w[1]);
+    DWORD number = 0;
+    memcpy(&number, data.data(), 4);
+    ExpectEqual(w[1] + " " + Quote(w[2]), std::to_string(number), w[3]);
   };
   m_commands["reg-set"] = [](const Words& w) {
     RequireWords(w, 4);
