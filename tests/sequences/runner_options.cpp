@@ -39,6 +39,8 @@ bool ParseRunnerOptions(int argc, char** argv, RunnerOptions* options) {
       options->held.push_back(argv[++i]);
     } else if (std::strcmp(name, "--fail-call") == 0) {
       options->failCall = std::atoi(argv[++i]);
+    } else if (std::strcmp(name, "--fail-name") == 0) {
+      options->failName = argv[++i];
     } else if (std::strcmp(name, "--change-byte") == 0) {
       options->changeByte = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 0));
     } else if (std::strcmp(name, "--wait-running") == 0) {
