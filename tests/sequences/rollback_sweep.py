@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
 """The rollback sweep: a full installation of the demo package fails at each
 call that changes the system in turn, from the first to the last such call
-of a full installation (into a fresh prefix, over an earlier release whose
-control driver runs, or over a removed installation whose uninstaller left
-its own deletion for the restart); after the service stop and the rollback the prefix
+of a full installation; after the service stop and the rollback the prefix
 must be as it was before, but for the RunOnce key, the log file and work
 pending until restart, which a restart must then carry out. Where the failed
 call is one whose failure the installation ignores, it completes instead,
@@ -33,7 +31,6 @@ PARALLEL_POINTS = 4
 # seam, and their failures would go unswept.
 FLOOR_CLEAN = 65
 FLOOR_UPGRADE = 94
-FLOOR_REINSTALL = 67
 
 
 def ignored_failure_allowance(call, arch):
@@ -111,10 +108,6 @@ def run_point(context, number):
                                        "completed")
         outcome = settle(prefix, result, context.baseline, expected, **allowed)
         problems += ["before restart: " + difference for difference in outcome.pending_differences]
-        # A rollback that put back the base's work for the restart is
-        # carried out by the restart: the base's own state after one.
-        if kind == "rolled back" and outcome.restarted and context.restarted_baseline is not None:
-            expected = context.restarted_baseline
         problems += prefix_state.compare(expected, outcome.snapshot, **allowed)
         keep_prefix(context, prefix, problems)
         return number, failed, kind, result, outcome.restarted, problems
@@ -129,8 +122,6 @@ def main():
     parser.add_argument("--runner", required=True, help="sequence_runner.exe")
     parser.add_argument("--package", required=True, help="the demo package")
     parser.add_argument("--earlier-package", help="sweep over an installation of this package, velctl running")
-    parser.add_argument("--over-removal", action="store_true",
-                        help="sweep over a removed installation whose own deletion waits for the restart")
     parser.add_argument("--points", help="only these points, for debugging: 3,7,12")
     options = parser.parse_args()
     started = time.time()
@@ -138,12 +129,8 @@ def main():
     context = argparse.Namespace(label=options.label, package=options.package, lock=threading.Lock(), kept=0)
     context.workspace = workspace = Workspace(options.runner)
     context.arch = prefix_arch(workspace.pristine)
-    context.restarted_baseline = None
     if options.earlier_package:
         base = workspace.earlier_installation(options.label + "-base", options.earlier_package, EARLIER_FOLDERS)
-    elif options.over_removal:
-        base = workspace.removed_installation(options.label + "-base", options.package)
-        context.restarted_baseline = workspace.state_after_restart(options.label + "-restarted", base.path)
     else:
         base = workspace.fresh(options.label + "-base")
         base.stop()
@@ -166,7 +153,7 @@ def main():
     total = result.install_calls
     if total is None:
         sys.exit("the runner's record has no count of the calls that change the system:\n" + "\n".join(result.lines))
-    floor = FLOOR_UPGRADE if options.earlier_package else FLOOR_REINSTALL if options.over_removal else FLOOR_CLEAN
+    floor = FLOOR_UPGRADE if options.earlier_package else FLOOR_CLEAN
     if total < floor:
         sys.exit("the full installation makes %d calls that change the system, fewer than %d" % (total, floor))
     print("%s sweep on %s: the full installation makes %d calls that change the system%s" %

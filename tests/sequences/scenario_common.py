@@ -102,28 +102,6 @@ class Workspace:
         prefix.stop()
         return prefix
 
-    def removed_installation(self, name, package):
-        """A prefix where a clean installation was removed by its own
-        uninstaller, unattended, and not yet restarted: the uninstaller's
-        deletion of itself and of the program folder wait for the restart."""
-        prefix = self.fresh(name)
-        installed = prefix.run(*install_arguments(package))
-        removal = prefix.run("quiet-uninstall", output_name="uninstall")
-        if installed.outcome != "completed" or removal.value("exit") != "0":
-            sys.exit("the installation to remove did not complete cleanly:\n" + "\n".join(installed.lines))
-        prefix.stop()
-        if not prefix_state.Snapshot(prefix.path, {}).pending_renames():
-            sys.exit("the removal left nothing for the restart")
-        return prefix
-
-    def state_after_restart(self, name, source):
-        """The state of a copy of source after a restart."""
-        probe = self.fresh(name, source)
-        services = probe.restart()
-        snapshot = prefix_state.Snapshot(probe.path, prefix_state.parse_services(services))
-        probe.remove()
-        return snapshot
-
     def state_before(self, name, source, runner_options=()):
         """The state of a copy of source after a session of its own, the way
         every run's state is read."""
