@@ -91,5 +91,8 @@ void CProductInstallEngine::InstallDrivers() {
 void CProductInstallEngine::StopServices() {
   // Only a start this run asked for is undone: the control driver's, and
   // a driver's this run stopped and started again.
-  for (const auto& started : m_startedServices) StopInstalledService(started.first);
+  for (const char* driver : {product::kControlDriverFile, product::kMonitorDriverFile}) {
+    const std::string service = ServiceNameOf(driver);
+    if (m_startedServices.count(service) != 0) StopInstalledService(service);
+  }
 }
