@@ -63,4 +63,5 @@ void CInstallEngine::DiscardBackups() {
   }
   m_backups.clear();
   m_serviceCapture.clear();
+  DiscardStagedCopies();
 }

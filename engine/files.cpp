@@ -58,6 +58,9 @@ void CInstallEngine::InstallContent(const std::string& fileName, const std::stri
                                     const CFileContent& content) {
   const std::string target = TargetPath(fileName, folder);
   Log("Install File: ", target.c_str());
+  // Nothing waiting for the restart may delete the new file or move
+  // another over it.
+  WithdrawRestartOperations(target);
 
   const bool native = InNativeFolder(target);
   WIN32_FIND_DATAA found;

@@ -13,11 +13,14 @@
 //   shortcuts.cpp         CreateDir, CreateDirWithParents, PathExists, CreateShortcut, CreateUrlShortcut, RecordCreatedFile
 //   services.cpp          InstallDriverService, StartInstalledService
 //   service_removal.cpp   StopInstalledService, RemoveInstalledServices, UninstallService
+//   service_restart.cpp   StopForReplacement, StartStoppedService, ResumeStoppedServices,
+//                         RestoreStoppedServices
 //   service_registry.cpp  CaptureServiceRegistry, RestoreServiceRegistry
 //   registry_entries.cpp  WriteUninstallValues, RegisterDocumentType
 //   installed_product.cpp ReadInstalledProduct, CompareVersions (free functions)
 //   file_undo.cpp         RemoveInstallFiles, RollBackInstallFiles, RemoveCreatedDirectories, DiscardBackups
-//   pending_renames.cpp   CancelPendingReplacement
+//   pending_renames.cpp   CancelPendingReplacement, WithdrawRestartOperations, RestoreRestartOperations,
+//                         DiscardStagedCopies
 //   restart.cpp           RestartSystem
 
 #include <windows.h>
@@ -27,7 +30,9 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "engine/seam_handles.h"
 #include "log/install_log.h"
@@ -65,6 +70,15 @@ struct UninstallDetails {
   int desktopIcon = 0;          // the run's icon choices, values of our own
   int quickLaunchIcon = 0;
   unsigned language = 0;        // Language: the LANGID the product was installed in
+};
+
+// An operation of the next restart that this run took out of the list
+// because it would have undone what the run writes.
+struct WithdrawnOperation {
+  std::string path;        // the product's file or folder it concerned
+  size_t index = 0;        // its place among the pairs when taken out
+  std::string pair;        // its bytes, exactly as the list held them
+  std::string stagedCopy;  // the file it would have moved over path; empty for a deletion
 };
 
 // One value of a service's registry key, as read before a reconfiguration.
@@ -134,6 +148,20 @@ class CInstallEngine {
   int RegisterDocumentType(const std::string& extension, const std::string& progId, const std::string& programPath,
                            const std::string& commandArgument, int iconIndex);
 
+  // Stops the service when it runs, so that its file can be replaced now,
+  // and records it in m_stoppedServices. One that refuses the stop or is
+  // not stopped within 30 seconds is logged and left to the restart
+  // (restart flag), as its file then is. Never throws.
+  void StopForReplacement(const std::string& serviceName);
+  // Starts a service this run stopped; true when the start was accepted.
+  // Never throws.
+  bool StartStoppedService(const std::string& serviceName);
+  // Starts each service this run stopped and has not started since,
+  // recording it as started. Never throws.
+  void ResumeStoppedServices();
+  // Rollback: starts every service this run stopped. Never throws.
+  void RestoreStoppedServices();
+
   // Service stop and removal; never throw.
   bool StopInstalledService(const std::string& serviceName);
   void RemoveInstalledServices();
@@ -148,6 +176,17 @@ class CInstallEngine {
   // installation handed to the next restart; other pending work stays.
   // Never throws; a request that cannot be withdrawn stays.
   void CancelPendingReplacement(const std::string& temporary, const std::string& target);
+  // Takes out of the restart's list every operation that would delete
+  // `path` or move another file over it (an uninstaller's deletion, an
+  // earlier run's staged replacement), recording each in
+  // m_withdrawnOperations. Throws CExceptionEx (566) when the list cannot
+  // be written.
+  void WithdrawRestartOperations(const std::string& path);
+  // Rollback: puts every withdrawn operation back where it stood. Never throws.
+  void RestoreRestartOperations();
+  // After success: deletes the staged copies of the withdrawn replacements
+  // and forgets the withdrawals. Never throws.
+  void DiscardStagedCopies();
 
   // Service registry capture and restore; never throw.
   void CaptureServiceRegistry(const std::string& serviceName);
@@ -200,6 +239,11 @@ class CInstallEngine {
   std::string m_nativeFolder;
   // Replacements handed to the next restart: temporary file -> target.
   std::map<std::string, std::string> m_pendingReplacements;
+  // Running services this run stopped to replace their files; each runs
+  // again at the end of the run, or after its rollback.
+  std::set<std::string> m_stoppedServices;
+  // The restart's operations this run withdrew, in the order it did.
+  std::vector<WithdrawnOperation> m_withdrawnOperations;
 
  private:
   // Creates HKLM\...\CurrentVersion\RunOnce when missing (logged); writes no

@@ -1,95 +1,132 @@
-// Taking back a replacement the installation handed to the next restart.
-// Windows keeps the requests of MoveFileEx(MOVEFILE_DELAY_UNTIL_REBOOT) as
-// pairs of strings in one value of the Session Manager key and offers no
-// call to withdraw one, so the pair is taken out of that value.
+// The operations waiting for the next restart that concern the product:
+// taking back a replacement the installation handed to the restart, and
+// withdrawing (and on rollback putting back) an earlier run's or the
+// uninstaller's operation that would undo what this run writes.
 
-#include <algorithm>
-#include <cstring>
-#include <cwchar>
 #include <string>
-#include <vector>
 
+#include "base/restart_operations.h"
 #include "engine/install_engine.h"
+#include "engine/native_view.h"
 #include "engine/seam_handles.h"
 
 namespace {
 
-constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
-// The value is a wide multi-string and is read and written as one: other
-// programs' paths may hold characters the ANSI code page has not, which a
-// round trip through it would turn into other names.
-constexpr const wchar_t* kPendingRenamesValue = L"PendingFileRenameOperations";
-constexpr const char* kPendingRenamesName = "PendingFileRenameOperations";
-
-// The text in wide characters, zero-terminated.
-std::vector<wchar_t> Wide(const std::string& text) {
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-  if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  return wide;
+// The value's bytes; false when there is no such value or it cannot be read.
+bool ReadRestartOperations(HKEY key, std::string* bytes) {
+  ISystemCalls& calls = SystemCalls();
+  DWORD type = 0;
+  DWORD size = 0;
+  if (calls.RegQueryValueExW(key, kRestartOperationsValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ) {
+    return false;
+  }
+  bytes->assign(size, '\0');
+  if (size != 0 && calls.RegQueryValueExW(key, kRestartOperationsValue, nullptr, &type,
+                                          reinterpret_cast<BYTE*>(&(*bytes)[0]), &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  bytes->resize(size);
+  return true;
 }
 
-// A path of the value compared without its "!" (replace) and "\??\" prefixes.
-bool SamePath(const wchar_t* stored, const std::vector<wchar_t>& path) {
-  if (*stored == L'!') ++stored;
-  if (std::wcsncmp(stored, L"\\??\\", 4) == 0) stored += 4;
-  return ::lstrcmpiW(stored, path.data()) == 0;
+// Writes the list back; a list left without pairs goes with its value, as
+// Windows itself leaves no empty list. The status of the registry call.
+LONG WriteRestartOperations(HKEY key, const RestartOperations& operations) {
+  if (operations.Count() == 0) return SystemCalls().RegDeleteValueA(key, kRestartOperationsValueName);
+  return SystemCalls().RegSetValueExW(key, kRestartOperationsValue, 0, REG_MULTI_SZ,
+                                      reinterpret_cast<const BYTE*>(operations.Bytes().data()),
+                                      static_cast<DWORD>(operations.Bytes().size()));
+}
+
+LONG OpenSessionManager(seam_hkey* key) {
+  return SystemCalls().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                                     key->put());
+}
+
+// The ANSI form of a stored path; empty when the code page cannot spell it.
+std::string AnsiPath(const wchar_t* stored) {
+  const wchar_t* path = WithoutRestartPrefixes(stored);
+  BOOL lossy = FALSE;
+  const int length = ::WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, &lossy);
+  if (length <= 1 || lossy) return std::string();
+  std::string ansi(static_cast<size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, path, -1, &ansi[0], length, nullptr, nullptr);
+  ansi.resize(static_cast<size_t>(length - 1));
+  return ansi;
 }
 
 }  // namespace
 
 void CInstallEngine::CancelPendingReplacement(const std::string& temporary, const std::string& target) {
-  ISystemCalls& calls = SystemCalls();
   seam_hkey key;
-  if (calls.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.put()) !=
-      ERROR_SUCCESS) {
-    return;
-  }
-  DWORD type = 0;
-  DWORD size = 0;
-  if (calls.RegQueryValueExW(key.get(), kPendingRenamesValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ || size == 0) {
-    return;
-  }
-  std::string bytes(size, '\0');
-  if (calls.RegQueryValueExW(key.get(), kPendingRenamesValue, nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]),
-                             &size) != ERROR_SUCCESS) {
-    return;
-  }
-  bytes.resize(size);
-  // Whole characters, and a zero beyond the value's end, so that its last
-  // string ends even when the value does not end it; an odd last byte stays
-  // in `bytes` as it came.
-  size_t count = bytes.size() / sizeof(wchar_t);
-  std::vector<wchar_t> data(count + 1, L'\0');
-  std::memcpy(data.data(), bytes.data(), count * sizeof(wchar_t));
-
-  // The pair is cut out where it stands; every other byte of the value
-  // stays as it was, the other programs' pairs and the list's end included.
-  const std::vector<wchar_t> wideTemporary = Wide(temporary);
-  const std::vector<wchar_t> wideTarget = Wide(target);
+  std::string bytes;
+  if (OpenSessionManager(&key) != ERROR_SUCCESS || !ReadRestartOperations(key.get(), &bytes)) return;
+  RestartOperations operations(bytes);
+  const std::wstring wideTemporary = WidePath(temporary);
+  const std::wstring wideTarget = WidePath(target);
   bool cancelled = false;
-  bool otherPairs = false;
-  for (size_t at = 0; at < count;) {
-    // An empty source is the end of the list, not a pair.
-    const size_t second = at + std::wcslen(&data[at]) + 1;
-    if (data[at] == L'\0' || second >= count) break;
-    const size_t next = std::min(second + std::wcslen(&data[second]) + 1, count);
-    if (SamePath(&data[at], wideTemporary) && SamePath(&data[second], wideTarget)) {
-      data.erase(data.begin() + static_cast<std::ptrdiff_t>(at), data.begin() + static_cast<std::ptrdiff_t>(next));
-      bytes.erase(at * sizeof(wchar_t), (next - at) * sizeof(wchar_t));
-      count -= next - at;
+  for (size_t index = 0; index < operations.Count();) {
+    if (SameRestartPath(operations.Source(index), wideTemporary) &&
+        SameRestartPath(operations.Target(index), wideTarget)) {
+      operations.Take(index);
       cancelled = true;
+    } else {
+      ++index;
+    }
+  }
+  if (cancelled) WriteRestartOperations(key.get(), operations);
+}
+
+void CInstallEngine::WithdrawRestartOperations(const std::string& path) {
+  seam_hkey key;
+  std::string bytes;
+  if (OpenSessionManager(&key) != ERROR_SUCCESS || !ReadRestartOperations(key.get(), &bytes)) return;
+  RestartOperations operations(bytes);
+  const std::wstring widePath = WidePath(path);
+  std::vector<WithdrawnOperation> withdrawn;
+  for (size_t index = 0; index < operations.Count();) {
+    // A deletion of the path, or a move of another file over it.
+    const bool deletes = operations.IsDeletion(index) && SameRestartPath(operations.Source(index), widePath);
+    const bool replaces = !operations.IsDeletion(index) && SameRestartPath(operations.Target(index), widePath);
+    if (!deletes && !replaces) {
+      ++index;
       continue;
     }
-    otherPairs = true;
-    at = next;
+    const std::string stagedCopy = replaces ? AnsiPath(operations.Source(index)) : std::string();
+    withdrawn.push_back(WithdrawnOperation{path, index, operations.Take(index), stagedCopy});
   }
-  if (!cancelled) return;
-  if (!otherPairs) {
-    calls.RegDeleteValueA(key.get(), kPendingRenamesName);
-    return;
+  if (withdrawn.empty()) return;
+
+  Log("Withdraw Restart Operation: ", path.c_str());
+  const LONG status = WriteRestartOperations(key.get(), operations);
+  if (status != ERROR_SUCCESS) Throw(566, kModuleEngine, static_cast<uint32_t>(status));
+  m_withdrawnOperations.insert(m_withdrawnOperations.end(), withdrawn.begin(), withdrawn.end());
+}
+
+void CInstallEngine::RestoreRestartOperations() {
+  seam_hkey key;
+  if (m_withdrawnOperations.empty() || OpenSessionManager(&key) != ERROR_SUCCESS) return;
+  // Last withdrawn first, each where it stood, so that the list comes back
+  // in its order; work this run left for the restart stays after it.
+  for (auto operation = m_withdrawnOperations.rbegin(); operation != m_withdrawnOperations.rend(); ++operation) {
+    Log("Restore Restart Operation: ", operation->path.c_str());
+    std::string bytes;
+    // A list the withdrawal emptied went with its value: it comes back
+    // ended as Windows ends one, by an empty string.
+    if (!ReadRestartOperations(key.get(), &bytes)) bytes.assign(sizeof(wchar_t), '\0');
+    RestartOperations operations(bytes);
+    operations.Put(operation->index, operation->pair);
+    WriteRestartOperations(key.get(), operations);
   }
-  calls.RegSetValueExW(key.get(), kPendingRenamesValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
-                       static_cast<DWORD>(bytes.size()));
+}
+
+void CInstallEngine::DiscardStagedCopies() {
+  // The withdrawn replacements' new copies: nothing moves them any more.
+  for (const WithdrawnOperation& operation : m_withdrawnOperations) {
+    if (operation.stagedCopy.empty()) continue;
+    const char* copy = operation.stagedCopy.c_str();
+    InNativeView(InNativeFolder(operation.path), FALSE, [&] { return SystemCalls().DeleteFileA(copy); });
+  }
+  m_withdrawnOperations.clear();
 }

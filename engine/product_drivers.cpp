@@ -65,9 +65,12 @@ void CProductInstallEngine::InstallDriverFiles() {
 
   const CPackageFileStore::Entry* entry = m_store->Find(controlEntry);
   if (entry == nullptr) Throw(101, kModuleProduct, ::GetLastError());
+  // A running driver holds its file: stopped, it can be replaced at once.
+  StopForReplacement(ServiceNameOf(product::kControlDriverFile));
   InstallFile(product::kControlDriverFile, driverFolder, *entry);
   entry = m_store->Find(monitorEntry);
   if (entry == nullptr) Throw(106, kModuleProduct, ::GetLastError());
+  StopForReplacement(ServiceNameOf(product::kMonitorDriverFile));
   InstallFile(product::kMonitorDriverFile, driverFolder, *entry);
 }
 
@@ -86,7 +89,10 @@ void CProductInstallEngine::InstallDrivers() {
 }
 
 void CProductInstallEngine::StopServices() {
-  const std::string controlService = ServiceNameOf(product::kControlDriverFile);
-  // Only a start this run asked for is undone; the monitor driver is never started.
-  if (m_startedServices.count(controlService) != 0) StopInstalledService(controlService);
+  // Only a start this run asked for is undone: the control driver's, and
+  // a driver's this run stopped and started again.
+  for (const char* driver : {product::kControlDriverFile, product::kMonitorDriverFile}) {
+    const std::string service = ServiceNameOf(driver);
+    if (m_startedServices.count(service) != 0) StopInstalledService(service);
+  }
 }

@@ -47,6 +47,9 @@ void CProductInstallEngine::Install() {
     m_app->ReportProgress(85, TaskStartingDrivers);
     StartInstalledService(ServiceNameOf(product::kControlDriverFile));
   }
+  // A driver stopped to replace its file runs again, from the new file
+  // where it was replaced, a restart pending or not.
+  ResumeStoppedServices();
   m_app->SetProgressPosition(87);
   m_app->ReportProgress(90, TaskStartMenuItems);
   CreateStartMenuItems();
@@ -82,6 +85,10 @@ void CProductInstallEngine::Rollback() {
   Pause(*this, 500);
   m_app->ReportProgress(10, TaskRestoreFiles);
   RollBackInstallFiles();
+  // The restart's operations this run withdrew come back, and a driver it
+  // stopped runs again from its restored file.
+  RestoreRestartOperations();
+  RestoreStoppedServices();
   Pause(*this, 500);
 
   // Directories last, once their contents are gone.

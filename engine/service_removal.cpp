@@ -8,22 +8,21 @@
 
 namespace {
 
-constexpr DWORD kStopPollInterval = 500;
 constexpr int kStopPollsBeforeError = 40;
 constexpr int kStopPollsBeforeDelete = 20;
 
-// Waits up to `polls` intervals for the service to stop; a status that
-// cannot be read ends the wait too.
-void WaitForStop(SC_HANDLE service, int polls) {
+}  // namespace
+
+bool WaitForStop(SC_HANDLE service, int polls) {
   ISystemCalls& calls = SystemCalls();
   for (int poll = 0; poll < polls; ++poll) {
     calls.Sleep(kStopPollInterval);
     SERVICE_STATUS status = {};
-    if (!calls.QueryServiceStatus(service, &status) || status.dwCurrentState == SERVICE_STOPPED) return;
+    if (!calls.QueryServiceStatus(service, &status)) return false;
+    if (status.dwCurrentState == SERVICE_STOPPED) return true;
   }
+  return false;
 }
-
-}  // namespace
 
 bool CInstallEngine::StopInstalledService(const std::string& serviceName) {
   Log("Stop Installed Service: ", serviceName.c_str());

@@ -59,6 +59,9 @@ void CInstallEngine::CreateDirWithParents(const std::string& path) {
 
 void CInstallEngine::CreateDir(const std::string& path) {
   Log("CreateDirectory: ", path.c_str());
+  // An uninstaller's removal of the folder, left for the restart, must not
+  // take it (or what goes into it) away.
+  WithdrawRestartOperations(path);
   if (SystemCalls().CreateDirectoryA(path.c_str(), nullptr)) {
     m_created[path] = KindDirectory;
     return;
@@ -114,6 +117,7 @@ void CInstallEngine::CreateShortcut(const std::string& targetFile, const std::st
   } else {
     RecordCreatedFile(shortcutPath);
   }
+  WithdrawRestartOperations(shortcutPath);
   if (FAILED(file->Save(widePath, FALSE))) Throw(818, kModuleEngine, ::GetLastError());
 }
 

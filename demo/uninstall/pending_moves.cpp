@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "base/handles.h"
+#include "base/restart_operations.h"
 
 namespace {
-constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
-constexpr const char* kPendingValue = "PendingFileRenameOperations";
+constexpr const char* kPendingValue = kRestartOperationsValueName;
 
 std::string WithoutPrefixes(std::string path) {
   if (!path.empty() && path[0] == '!') path.erase(0, 1);
@@ -46,4 +46,43 @@ std::vector<PendingMove> ReadPendingMoves() {
     moves.push_back({WithoutPrefixes(strings[i]), WithoutPrefixes(strings[i + 1])});
   }
   return moves;
+}
+
+bool RemovePendingMove(const PendingMove& move) {
+  unique_hkey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.put()) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  // Read wide: other programs' paths may hold characters the ANSI code page
+  // has not, which a round trip through it would change.
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExW(key.get(), kRestartOperationsValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ) {
+    return false;
+  }
+  std::string bytes(size, '\0');
+  if (RegQueryValueExW(key.get(), kRestartOperationsValue, nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]),
+                       &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  bytes.resize(size);
+  RestartOperations operations(bytes);
+  const std::wstring source = WidePath(move.source);
+  const std::wstring target = WidePath(move.target);
+  bool removed = false;
+  for (size_t index = 0; index < operations.Count();) {
+    if (SameRestartPath(operations.Source(index), source) && SameRestartPath(operations.Target(index), target)) {
+      operations.Take(index);
+      removed = true;
+    } else {
+      ++index;
+    }
+  }
+  if (!removed) return false;
+  if (operations.Count() == 0) return RegDeleteValueA(key.get(), kPendingValue) == ERROR_SUCCESS;
+  return RegSetValueExW(key.get(), kRestartOperationsValue, 0, REG_MULTI_SZ,
+                        reinterpret_cast<const BYTE*>(operations.Bytes().data()),
+                        static_cast<DWORD>(operations.Bytes().size())) == ERROR_SUCCESS;
 }

@@ -14,3 +14,8 @@ struct PendingMove {
 // The pending operations in the order Windows carries them out; empty when
 // there are none or they cannot be read.
 std::vector<PendingMove> ReadPendingMoves();
+
+// Takes the operation that moves `move.source` over `move.target` out of
+// the list; every other operation stays byte for byte. False when it is not
+// there or the list cannot be written.
+bool RemovePendingMove(const PendingMove& move);

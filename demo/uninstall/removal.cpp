@@ -69,7 +69,12 @@ bool Removal::DropPendingReplacements(const std::string& path) {
   bool dropped = true;
   for (const PendingMove& move : m_pendingAtStart) {
     if (move.target.empty() || !SamePath(move.target, path)) continue;
-    if (!DeleteFileA(move.source.c_str()) && !IsMissing(GetLastError())) dropped = false;
+    if (!DeleteFileA(move.source.c_str()) && !IsMissing(GetLastError())) {
+      dropped = false;
+      continue;
+    }
+    // Its operation goes too: a move of a file that no longer exists.
+    RemovePendingMove(move);
   }
   return dropped;
 }

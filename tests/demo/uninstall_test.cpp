@@ -132,6 +132,8 @@ TEST(Uninstaller, ReplacementWaitingForTheRestartDoesNotBringTheProgramBack) {
   EXPECT_EQ(kRemovedNow, RunUninstaller(kDemoFolder, "/quiet"));
 
   EXPECT_FALSE(FileExists(newCopy));
+  // Nor a move of a copy that no longer exists.
+  EXPECT_FALSE(HasPendingRename(newCopy, program));
   EXPECT_FALSE(DirectoryExists(choice.destFolder));
   ExpectNothingLeftOutsideTheFolder(choice);
 }

@@ -12,6 +12,9 @@
 # - a program file deleted and another changed, the same version run
 #   quietly: a repair, 0, both files as shipped, every text value of the
 #   registration in place;
+# - quiet upgrades over the running control driver, to a build with other
+#   drivers and back: each stops it, replaces its file and starts it again,
+#   0, nothing left for a restart, no copy beside the files;
 # - a quiet removal while the product runs: closed, removed, 0.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unattended_lib.sh"
@@ -20,6 +23,19 @@ e2e_demo_files
 
 # The earlier release: another program file, recorded as version 1.6 below.
 e2e_pack_newer
+# A build whose drivers differ too (bytes appended: still loadable drivers).
+older_files=()
+mkdir -p "$E2E_WORK/older"
+for file in "${E2E_DEMO_FILES[@]}"; do
+  cp "$file" "$E2E_WORK/older/"
+  case $file in *.sys) printf 'Velmora 1.6' >>"$E2E_WORK/older/$(basename "$file")" ;; esac
+  older_files+=("$E2E_WORK/older/$(basename "$file")")
+done
+e2e_pack "$E2E_WORK/velmora-older.exe" "${older_files[@]}"
+older=$(winpath "$E2E_WORK/velmora-older.exe")
+older_driver=$(winpath "$E2E_WORK/older/${T_DRIVER_ENTRIES[0]}")
+new_driver=$(winpath "$(dirname "${E2E_DEMO_FILES[0]}")/${T_DRIVER_ENTRIES[0]}")
+session_manager='HKLM\System\CurrentControlSet\Control\Session Manager'
 earlier=$(winpath "$E2E_WORK/velmora-setup.exe")
 earlier_exe=$(winpath "$E2E_WORK/newer/velmora.exe")
 setup=$(winpath "$VELMORA_SETUP")
@@ -111,8 +127,36 @@ expect-reg '$T_UNINSTALL_KEY' QuietUninstallString '"$dest\uninstall.exe" /quiet
 expect-reg '$T_UNINSTALL_KEY' UninstallString '"$dest\uninstall.exe"'
 expect-reg '$T_UNINSTALL_KEY' URLInfoAbout 'http://www.brenthaven-software.com/velmora.html'
 expect-reg '$T_UNINSTALL_KEY' InstallDate '$(date +%Y%m%d)'
+WIZ
+
+# Over the running control driver, nothing else of the product in use: the
+# driver is stopped, its file replaced, and it runs again from the new file
+# (a running driver holds its file, so with nothing pending its file is the
+# one it runs from).
+e2e_drive upgrade_running_driver <<WIZ
+expect-service velctl running
+reg-set '$T_UNINSTALL_KEY' DisplayVersion 1.6
+start '$older' /quiet '/log=$log'
+expect-exit-code 0
+expect-service velctl running
+expect-same-file '$T_NATIVE_DRIVERS\velctl.sys' '$older_driver'
+expect-no-reg-value '$session_manager' PendingFileRenameOperations
+reg-set '$T_UNINSTALL_KEY' DisplayVersion 1.6
+start '$setup' /quiet '/log=$log'
+expect-exit-code 0
+expect-file-contains '$log' "This run: upgrade in place\r\n"
+expect-file-contains '$log' "Stop Installed Service: velctl\r\n"
+expect-file-contains '$log' "Start Installed Service: velctl\r\n"
+expect-service velctl running
+expect-same-file '$T_NATIVE_DRIVERS\velctl.sys' '$new_driver'
+expect-match-count '$T_NATIVE_DRIVERS\*.tmp' 0
+expect-match-count '$dest\*.tmp' 0
+expect-no-reg-value '$session_manager' PendingFileRenameOperations
+$(wiz_expect_installed "$dest" "$group" 1 0)
+WIZ
 
 # A quiet removal while the product runs closes it; nothing waits.
+e2e_drive removal_while_running <<WIZ
 start-other '$dest\velmora.exe'
 wait-window-class VelmoraMainWindow
 start '$dest\uninstall.exe' /quiet

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "tests/support/engine_harness.h"
 #include "tests/support/system_call_faults.h"
 #include "tests/support/test_registry.h"
@@ -10,6 +13,31 @@
 namespace {
 
 constexpr const char* kWarning = "Warning: === Reboot required to complete operation ===";
+
+// The restart's operations as the system holds them, wide.
+std::wstring PendingValue() {
+  HKEY key = nullptr;
+  std::wstring data(32768, L'\0');
+  DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, &key);
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]),
+                       &size) != ERROR_SUCCESS) {
+    size = 0;
+  }
+  RegCloseKey(key);
+  return data.substr(0, size / sizeof(wchar_t));
+}
+
+// A file of that name in the folder, with a pending operation of another
+// program on it (a deletion), named in Polish and Japanese.
+std::wstring ForeignPendingDeletion(const std::string& folder, const wchar_t* name) {
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, &path[0], MAX_PATH) - 1);
+  path += name;
+  CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  return path;
+}
 
 class FileUndoTest : public ::testing::Test {
  protected:
@@ -235,16 +263,7 @@ TEST_F(FileUndoTest, CancellingTheOnlyPendingReplacementLeavesNoPendingWork) {
 TEST_F(FileUndoTest, OtherProgramsPendingWorkKeepsEveryCharacterOutsideTheCodePage) {
   ScopedPendingRenames keepPendingRenames;
   DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
-  // The value as the system holds it, wide.
-  auto pendingValue = [] {
-    HKEY key = nullptr;
-    std::wstring data(32768, L'\0');
-    DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, &key);
-    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]), &size);
-    RegCloseKey(key);
-    return data.substr(0, size / sizeof(wchar_t));
-  };
+  auto pendingValue = PendingValue;
   // Another program's replacement and deletion, in Polish and Japanese.
   std::wstring folder(MAX_PATH, L'\0');
   folder.resize(MultiByteToWideChar(CP_ACP, 0, m_harness.m_folder.Path().c_str(), -1, &folder[0], MAX_PATH) - 1);
@@ -267,6 +286,92 @@ TEST_F(FileUndoTest, OtherProgramsPendingWorkKeepsEveryCharacterOutsideTheCodePa
   Engine().RemoveInstallFiles();
 
   EXPECT_EQ(foreign, pendingValue());
+}
+
+// Operations of the restart that would undo the installation
+
+class WithdrawnOperationsTest : public FileUndoTest {
+ protected:
+  // Between two operations of another program: an uninstaller's deletion of
+  // uninstall.exe and of its folder, and an earlier run's staged copy of
+  // velmora.exe waiting to replace it.
+  void SetUp() override {
+    FileUndoTest::SetUp();
+    DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
+    ForeignPendingDeletion(m_harness.m_folder.Path(), L"\\\x141ukasz.dat");
+    ASSERT_TRUE(CreateDirectoryA(m_folder.c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(m_folder + "\\uninstall.exe", "old uninstaller"));
+    ASSERT_TRUE(WriteWholeFile(m_folder + "\\velmora.exe", "old program"));
+    ASSERT_TRUE(WriteWholeFile(m_staged, "staged program"));
+    ASSERT_TRUE(MoveFileExA((m_folder + "\\uninstall.exe").c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(m_folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(m_staged.c_str(), (m_folder + "\\velmora.exe").c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
+    ForeignPendingDeletion(m_harness.m_folder.Path(), L"\\\x30dd\x30fc\x30bf\x30d6\x30eb.tmp");
+    m_before = PendingValue();
+    ASSERT_EQ(5u, PendingFileRenames().size());
+  }
+  void InstallIntoTheFolder() {
+    Engine().CreateDir(m_folder);
+    Engine().InstallFile("uninstall.exe", m_folder, reinterpret_cast<const uint8_t*>("new"), 3);
+    Engine().InstallFile("velmora.exe", m_folder, reinterpret_cast<const uint8_t*>("new"), 3);
+  }
+  // The paths the restart would still touch, either way.
+  std::vector<std::string> PendingPaths() const {
+    std::vector<std::string> paths;
+    for (const PendingRename& rename : PendingFileRenames()) paths.push_back(rename.from + " -> " + rename.to);
+    return paths;
+  }
+
+  ScopedPendingRenames m_keepPendingRenames;
+  const std::string m_folder = File("Velmora");
+  const std::string m_staged = File("Velmora") + "\\velmora.exe_12345678.tmp";
+  std::wstring m_before;
+};
+
+TEST_F(WithdrawnOperationsTest, NothingWaitingForTheRestartUndoesTheInstallation) {
+  InstallIntoTheFolder();
+  Engine().DiscardBackups();
+
+  EXPECT_EQ(2u, PendingFileRenames().size()) << ::testing::PrintToString(PendingPaths());
+  for (const std::string& path : PendingPaths()) EXPECT_EQ(std::string::npos, path.find(m_folder)) << path;
+  EXPECT_NE(std::wstring::npos, PendingValue().find(L"\x141ukasz.dat"));
+  EXPECT_NE(std::wstring::npos, PendingValue().find(L"\x30dd\x30fc\x30bf\x30d6\x30eb.tmp"));
+  EXPECT_FALSE(FileExists(m_staged));
+  EXPECT_EQ("new", ReadWholeFile(m_folder + "\\velmora.exe"));
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "Withdraw Restart Operation: " + m_folder));
+  EXPECT_NE(lines.end(),
+            std::find(lines.begin(), lines.end(), "Withdraw Restart Operation: " + m_folder + "\\uninstall.exe"));
+}
+
+TEST_F(WithdrawnOperationsTest, TheRollbackPutsEveryWithdrawnOperationBackByteForByte) {
+  InstallIntoTheFolder();
+  ASSERT_NE(m_before, PendingValue());
+
+  Engine().RemoveInstallFiles();
+  Engine().RollBackInstallFiles();
+  Engine().RestoreRestartOperations();
+
+  EXPECT_EQ(m_before, PendingValue());
+  EXPECT_EQ("staged program", ReadWholeFile(m_staged));
+  EXPECT_EQ("old uninstaller", ReadWholeFile(m_folder + "\\uninstall.exe"));
+}
+
+TEST_F(WithdrawnOperationsTest, AListThatCannotBeWrittenFailsTheFileBeforeItIsTouched) {
+  FaultyCalls calls;
+  calls.FailCall("RegSetValueExW", ERROR_ACCESS_DENIED);
+  ScopedSystemCalls seam(calls);
+
+  std::unique_ptr<CExceptionEx> failure(CatchEngineFailure([&] {
+    Engine().InstallFile("uninstall.exe", m_folder, reinterpret_cast<const uint8_t*>("new"), 3);
+  }));
+
+  ASSERT_NE(nullptr, failure);
+  EXPECT_EQ(566, failure->m_code);
+  EXPECT_EQ(m_before, PendingValue());
+  EXPECT_EQ("old uninstaller", ReadWholeFile(m_folder + "\\uninstall.exe"));
+  EXPECT_TRUE(Engine().m_withdrawnOperations.empty());
 }
 
 // RemoveCreatedDirectories

@@ -17,8 +17,11 @@ drivers checked where the system's kernel loads them from (native_view):
 - an upgrade while the earlier program is in use: its replacement waits
   for the restart, which must then put the new content in place;
 - an installation removed by the product's own uninstaller, unattended,
-  through the registration's quiet command: exit 0, and after a restart the
-  prefix is as before."""
+  through the registration's quiet command, then installed again before the
+  restart: every file stays through the restart, and the second removal
+  leaves the prefix as before;
+- a removal after an upgrade that staged a file: no pending operation names
+  a missing file."""
 
 import argparse
 import concurrent.futures
@@ -38,6 +41,7 @@ from scenario_common import (DEST_FOLDER, START_MENU_FOLDER, WAIT_FOR_CONTROL_DR
 from wine_prefix import windows_path  # noqa: E402
 
 ERROR_PATH_NOT_FOUND = 3
+ERROR_INVALID_SERVICE_CONTROL = 1052
 PROGRAMS_FOLDER = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"
 ERROR_INVALID_DATA = 13
 DRIVERS_FOLDER = "C:\\windows\\system32\\Drivers"
@@ -202,32 +206,66 @@ def clean_install(workspace, options):
     return check
 
 
-def upgrade_over_running_driver(workspace, options, name, held_driver=None):
-    """An upgrade over an earlier installation whose control driver runs,
-    with held_driver (a driver file name) held open by another program as
-    well: the files in use are replaced at the restart, and after it the
-    native Drivers folder holds the new release's drivers for this system,
-    with no copy left over, and the control driver runs."""
+def product_operations(pairs):
+    """The pending operations that name a file or folder of the product."""
+    ours = (prefix_state.to_prefix_path(DEST_FOLDER).lower(), native_view.NATIVE_DRIVERS.lower())
+    return [pair for pair in pairs if any(path and path.lower().startswith(ours) for path in pair)]
+
+
+def missing_sources(snapshot):
+    """The pending moves and deletions of the snapshot whose file or folder
+    does not exist."""
+    present = {path.lower() for path in snapshot.files}
+    return [pair for pair in snapshot.pending_renames() if pair[0].lower() not in present]
+
+
+def upgrade_over_running_driver(workspace, options, name, held_driver=None, refusing=False):
+    """An upgrade over an earlier installation whose control driver runs:
+    the driver is stopped, its file replaced and the driver started again,
+    so that nothing waits for a restart. With held_driver (a driver file
+    name) held open by another program, or with a control driver that
+    refuses to stop (through the seam), what is in use is replaced at the
+    restart instead; after it the native Drivers folder holds the new
+    release's drivers for this system, with no copy left over, and the
+    control driver runs."""
     check = Check(name)
     base = workspace.earlier_installation(name + "-base", options.earlier_package)
     prefix = workspace.fresh(name, base.path, WAIT_FOR_CONTROL_DRIVER)
     base.remove()
     entries = package_entries(prefix, options.package)
+    before = prefix_state.Snapshot(prefix.path, {}).pending_renames()
     arguments = install_arguments(options.package)
     if held_driver:
         arguments += ["--hold", RUNNER_DRIVERS_FOLDER[prefix.arch] + "\\" + held_driver]
+    if refusing:
+        arguments += ["--fail-name", "ControlService", "--error", str(ERROR_INVALID_SERVICE_CONTROL)]
     result = prefix.run(*arguments)
-    check.equal(("completed", 1), (result.outcome, result.restart), "outcome and restart flag")
-    check.true("StartServiceA" not in [call[2] for call in result.calls], "the driver was started")
+    waits = bool(held_driver or refusing)
+    check.equal(("completed", int(waits)), (result.outcome, result.restart), "outcome and restart flag")
+    lines = log_lines(prefix)
+    check.true("Stop Installed Service: velctl" in lines, "the log names no stop of velctl")
+    if refusing:
+        stop = lines.index("Stop Installed Service: velctl")
+        check.equal("Warning: Service can't be stoped!", lines[stop + 1], "the line after the refused stop")
+    else:
+        check.true("Start Installed Service: velctl" in lines, "the log names no start of velctl")
     prefix.stop()
-    pending = prefix_state.Snapshot(prefix.path, {}).pending_renames()
+    held = prefix_state.Snapshot(prefix.path, {})
+    pending = held.pending_renames()
+    print("%s on %s: exit code %d; restart operations before %r, after %r" %
+          (name, prefix.arch, 3010 if result.restart else 0, before, pending), flush=True)
     waiting = [name for name in native_view.DRIVER_FILES
                if (native_view.NATIVE_DRIVERS + "/" + name).lower() in [target.lower() for _, target in pending
                                                                         if target]]
-    for driver in ("velctl.sys", held_driver):
-        if driver:
-            check.true(driver in waiting, "no replacement of %s in the native folder is pending: %r" %
-                       (driver, pending))
+    check.equal(sorted(filter(None, [held_driver, refusing and "velctl.sys"])), waiting, "drivers waiting")
+    check.equal([], missing_sources(held), "restart operations naming a missing file")
+    if not waits:
+        check.equal([], product_operations(pending), "restart operations naming a product file")
+        after = prefix_state.Snapshot(prefix.path, prefix_state.parse_services(result.service_lines))
+        check.equal([], temporary_copies(after), "copies left")
+        # Running, from the new file: a running driver holds its file, so a
+        # replaced file that nothing waits to move is the one it runs from.
+        check.drivers_loadable(prefix, after.services, entries, "after the upgrade")
 
     services = prefix_state.parse_services(prefix.restart())
     after = prefix_state.Snapshot(prefix.path, services)
@@ -241,7 +279,8 @@ def upgrade_over_running_driver(workspace, options, name, held_driver=None):
 
 def upgrade_with_program_in_use(workspace, options):
     """The earlier program is held open during the upgrade: its replacement
-    waits for the restart, the driver is not started, and after the restart
+    waits for the restart, the running driver is replaced and runs again,
+    and after the restart
     every file holds the new release's content, with no copy left over."""
     check = Check("program-in-use")
     base = workspace.earlier_installation("in-use-base", options.earlier_package)
@@ -252,7 +291,10 @@ def upgrade_with_program_in_use(workspace, options):
     check.equal("completed", result.outcome, "outcome")
     check.equal(1, result.restart, "restart flag")
     check.true(("report", 85, 3) not in result.progress, "the driver start was reported")
-    check.true("StartServiceA" not in [call[2] for call in result.calls], "the driver was started")
+    # The running driver, stopped so that its file could be replaced, runs
+    # again from the new file although the program waits for the restart.
+    check.equal(["velctl"], result.started, "services started")
+    check.equal("running", prefix_state.parse_services(result.service_lines).get("velctl"), "velctl")
     check.true(any(TEMP_COPY.search(path) and path.startswith(PROGRAM) for path in result.created),
                "no temporary copy of the program was recorded")
     prefix.stop()
@@ -277,8 +319,12 @@ def upgrade_with_program_in_use(workspace, options):
 
 def uninstall_after_install(workspace, options):
     """Installs, removes the product with its own uninstaller, unattended,
-    restarts: the prefix is as before the installation but for the RunOnce
-    key and the log."""
+    and installs it again before the restart, as an administrator
+    reinstalling or a package manager's uninstall-then-install does: the
+    restart must leave every installed file in place, the uninstaller
+    included, whose deletion the removal had left for it. Then the
+    registration's removal still works: after it and a restart the prefix
+    is as before the installation but for the RunOnce key and the log."""
     check = Check("uninstall")
     before = workspace.state_before("uninstall-before", workspace.pristine)
     prefix = workspace.fresh("uninstall")
@@ -293,9 +339,55 @@ def uninstall_after_install(workspace, options):
     removal = prefix.run("quiet-uninstall", output_name="uninstall")
     check.equal('"%s" /quiet' % UNINSTALLER, removal.value("command"), "QuietUninstallString")
     check.equal("0", removal.value("exit"), "uninstaller exit code")
+    # In the same session: under Wine every new session carries out the
+    # operations left for the restart, as a restart does.
+    reinstall = prefix.run(*install_arguments(options.package))
+    check.equal(("completed", 0), (reinstall.outcome, reinstall.restart), "reinstallation")
+    lines = log_lines(prefix)
+    for path in (UNINSTALLER, DEST_FOLDER):
+        check.true("Withdraw Restart Operation: " + path in lines, "the removal's operation on %s was not withdrawn" % path)
+    prefix.stop()
+    check.equal([], product_operations(prefix_state.Snapshot(prefix.path, {}).pending_renames()),
+                "restart operations naming a product file after the reinstallation")
+    services = prefix_state.parse_services(prefix.restart())
+    installed = prefix_state.Snapshot(prefix.path, services)
+    for name, (size, digest) in entries.items():
+        if name.endswith(".sys") or name == "license.rtf":
+            continue
+        check.equal(("file", size, digest), installed.file(DEST_FOLDER + "\\" + name), name + " after the restart")
+    check.drivers_loadable(prefix, services, entries, "after the reinstallation and a restart")
+
+    removal = prefix.run("quiet-uninstall", output_name="uninstall-again")
+    check.equal("0", removal.value("exit"), "second uninstaller exit code")
     services = prefix.restart()
     after = prefix_state.Snapshot(prefix.path, prefix_state.parse_services(services), before)
     check.no_differences(prefix_state.compare(before, after), "after uninstall and restart")
+    if not check.problems:
+        prefix.remove()
+    return check
+
+
+def uninstall_after_staged_upgrade(workspace, options):
+    """An upgrade while the earlier program is in use stages its new copy
+    for the restart; a removal before that restart drops the copy and its
+    operation: no pending operation names a missing file, and after the
+    restart nothing of the product is left."""
+    check = Check("uninstall-after-staged-upgrade")
+    base = workspace.earlier_installation("staged-base", options.earlier_package)
+    prefix = workspace.fresh("staged", base.path, WAIT_FOR_CONTROL_DRIVER)
+    base.remove()
+    result = prefix.run(*(install_arguments(options.package) + ["--hold", PROGRAM]))
+    check.equal(("completed", 1), (result.outcome, result.restart), "upgrade")
+    removal = prefix.run("quiet-uninstall", output_name="uninstall")
+    check.equal("0", removal.value("exit"), "uninstaller exit code")
+    prefix.stop()
+    removed = prefix_state.Snapshot(prefix.path, {})
+    check.equal([], missing_sources(removed), "restart operations naming a missing file")
+    check.equal([], [pair for pair in removed.pending_renames() if pair[1]], "moves pending after the removal")
+    prefix.restart()
+    after = prefix_state.Snapshot(prefix.path, {})
+    check.equal([], [path for path in after.files if path.lower().startswith(
+        prefix_state.to_prefix_path(DEST_FOLDER).lower())], "the program folder after the restart")
     if not check.problems:
         prefix.remove()
     return check
@@ -315,6 +407,7 @@ def main():
         lambda: clean_install(workspace, options),
         lambda: upgrade_over_running_driver(workspace, options, "upgrade-driver-running"),
         lambda: upgrade_over_running_driver(workspace, options, "upgrade-driver-held", "velmon.sys"),
+        lambda: upgrade_over_running_driver(workspace, options, "upgrade-driver-refusing", refusing=True),
         lambda: natural_failure(workspace, "no-readme", install_arguments(options.no_readme_package), 154,
                                 expect_missing_readme),
         lambda: natural_failure(workspace, "parent-is-a-file",
@@ -327,6 +420,7 @@ def main():
         lambda: changed_after_verification(workspace, options, "changed-checksum", False),
         lambda: changed_after_verification(workspace, options, "changed-content", True),
         lambda: uninstall_after_install(workspace, options),
+        lambda: uninstall_after_staged_upgrade(workspace, options),
     ]
 
     def run(scenario):

@@ -201,22 +201,50 @@ TEST_F(InstallSequence, RestartAlreadyRequiredSuppressesTheDriverStart) {
   EXPECT_EQ(1, m_harness.m_restartRequired);
 }
 
-TEST_F(InstallSequence, UpgradeOverARunningDriverLeavesItsStartToTheRestart) {
+TEST_F(InstallSequence, UpgradeOverARunningDriverStopsItReplacesItsFileAndStartsItAgain) {
   ASSERT_NO_FATAL_FAILURE(InstallEarlierRelease(true));
+  ScopedPendingRenames keepPendingRenames;
+  const std::string controlDriver = SystemDriverPath("velctl.sys");
+  ASSERT_NE(PackageContent("velctl.sys"), ReadWholeFile(controlDriver));
+  m_calls.UseRealSleep(true);  // the driver's own time to stop
+  Engine().m_skipPauses = true;
 
   ASSERT_EQ(nullptr, RunInstall());
 
-  // The loaded driver's file and its new configuration both wait for the
-  // restart, which raised the flag: no report 85, no start.
-  EXPECT_EQ((std::vector<ProgressEvent>{Report(10, 0), Report(20, 0), Report(30, 0), Report(70, 1), Position(87),
-                                        Report(90, 4), Report(95, 5), Report(100, 5)}),
-            m_harness.m_owner.m_events);
-  EXPECT_EQ(1, m_harness.m_restartRequired);
-  EXPECT_EQ(0, m_calls.Count("StartServiceA"));
-  EXPECT_TRUE(Engine().m_startedServices.empty());
-  EXPECT_EQ(0u, Engine().m_created.count("velctl"));
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+  EXPECT_EQ(PackageContent("velctl.sys"), ReadWholeFile(controlDriver));
+  EXPECT_TRUE(TempCopies(SystemDriverFolder()).empty());
+  for (const PendingRename& rename : PendingFileRenames()) EXPECT_NE(controlDriver, rename.to) << rename.from;
   EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState("velctl"));
-  EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), ReadServiceConfig("velctl").startType);
+  // Stopped before its file is written, started after the services are set.
+  const std::vector<std::string> lines = LogLines();
+  const auto stop = std::find(lines.begin(), lines.end(), "Stop Installed Service: velctl");
+  const auto write = std::find(lines.begin(), lines.end(), "Install File: " + controlDriver);
+  const auto start = std::find(lines.begin(), lines.end(), "Start Installed Service: velctl");
+  EXPECT_TRUE(stop < write && write < start && start != lines.end()) << ::testing::PrintToString(lines);
+  EXPECT_EQ(lines.end(), std::find(lines.begin(), lines.end(), "Stop Installed Service: velmon"));
+}
+
+TEST_F(InstallSequence, ADriverThatRefusesTheStopHasItsFileReplacedAtTheRestart) {
+  ASSERT_NO_FATAL_FAILURE(InstallEarlierRelease(true));
+  ScopedPendingRenames keepPendingRenames;
+  const std::string controlDriver = SystemDriverPath("velctl.sys");
+  const std::string earlierDriver = ReadWholeFile(controlDriver);
+  m_calls.FailCall("ControlService", ERROR_INVALID_SERVICE_CONTROL);
+
+  ASSERT_EQ(nullptr, RunInstall());
+
+  EXPECT_EQ(1, m_harness.m_restartRequired);
+  EXPECT_EQ(earlierDriver, ReadWholeFile(controlDriver));
+  const std::vector<PendingRename> renames = PendingFileRenames();
+  EXPECT_EQ(1, std::count_if(renames.begin(), renames.end(),
+                             [&](const PendingRename& rename) { return rename.to == controlDriver; }));
+  const std::vector<std::string> lines = LogLines();
+  const auto stop = std::find(lines.begin(), lines.end(), "Stop Installed Service: velctl");
+  ASSERT_NE(lines.end(), stop);
+  EXPECT_EQ("Warning: Service can't be stoped!", *(stop + 1));
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState("velctl"));
+  EXPECT_TRUE(Engine().m_stoppedServices.empty());
 }
 
 TEST_F(InstallSequence, UpgradeBacksUpReplacesAndReconfigures) {

@@ -160,4 +160,23 @@ TEST_F(RollbackSequence, RestoreOfAProgramInUseWaitsForTheRestart) {
   EXPECT_EQ(CInstallEngine::kRebootWarning, *(restore + 1));
 }
 
+TEST_F(RollbackSequence, ADriverStoppedForTheUpgradeRunsAgainFromItsRestoredFile) {
+  ASSERT_NO_FATAL_FAILURE(InstallEarlierRelease(true));
+  const std::string controlDriver = SystemDriverPath(product::kControlDriverFile);
+  const std::string earlierDriver = ReadWholeFile(controlDriver);
+  m_calls.UseRealSleep(true);  // the driver's own time to stop
+  Engine().m_skipPauses = true;
+  // After the new driver was started: the stop step must stop it again.
+  m_calls.FailCall("IPersistFile::Save", ERROR_ACCESS_DENIED);
+  ASSERT_NO_FATAL_FAILURE(FailInstallWith(818));
+
+  EXPECT_EQ(earlierDriver, ReadWholeFile(controlDriver));
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState("velctl"));
+  EXPECT_TRUE(TempCopies(SystemDriverFolder()).empty());
+  EXPECT_EQ(0, m_harness.m_restartRequired);
+  const std::vector<std::string> lines = UndoLines();
+  const auto restore = std::find(lines.begin(), lines.end(), "RollBackInstallFiles: " + controlDriver);
+  EXPECT_NE(lines.end(), std::find(restore, lines.end(), "Start Installed Service: velctl"));
+}
+
 }  // namespace

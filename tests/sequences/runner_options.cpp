@@ -44,6 +44,8 @@ bool ParseRunnerOptions(int argc, char** argv, RunnerOptions* options) {
       const std::string hex = argv[++i];
       for (size_t at = 0; at + 1 < hex.size(); at += 2)
         options->changedBytes += static_cast<char>(std::strtoul(hex.substr(at, 2).c_str(), nullptr, 16));
+    } else if (std::strcmp(name, "--fail-name") == 0) {
+      options->failName = argv[++i];
     } else if (std::strcmp(name, "--wait-running") == 0) {
       options->waitRunning = argv[++i];
     } else if (std::strcmp(name, "--error") == 0) {

@@ -3,13 +3,15 @@
 //
 //   sequence_runner install --package FILE --dest FOLDER --start-menu NAME
 //                   [--desktop] [--quick-launch] [--log FILE] [--hold FILE]...
-//                   [--fail-call N] [--error CODE] [--change-bytes OFFSET HEX]
+//                   [--fail-call N] [--fail-name CALL] [--error CODE] [--change-bytes OFFSET HEX]
 //                   [--wait-running SERVICE] [--installed]
 //   sequence_runner services [--wait-running SERVICE]
 //   sequence_runner package --package FILE
 //   sequence_runner quiet-uninstall
 // --change-bytes: the package's bytes from OFFSET read as HEX when the
 // installation reads them again.
+// --fail-name: every call of that name (ControlService: a driver that
+// refuses to stop) fails with --error.
 // --installed: over an installed product, its folders and icon choices
 // replace the given ones, as the setup's second run takes them.
 // quiet-uninstall: runs the registration's QuietUninstallString exactly as
@@ -30,6 +32,7 @@ struct RunnerOptions {
   std::string logFile;              // empty: the system folder's velmora-install.log
   std::vector<std::string> held;    // files held open, without write sharing, for the whole run
   int failCall = 0;                 // the mutating call to fail, counting from 1; 0 for none
+  std::string failName;             // a call whose every occurrence fails; empty for none
   DWORD error = ERROR_ACCESS_DENIED;
   DWORD changeOffset = 0;           // where the package reads changed when read again
   std::string changedBytes;         // what it reads there then; none by default

@@ -139,6 +139,7 @@ int RunInstall(const RunnerOptions& options) {
   volatile LONG restartRequired = 0;
   PollingCalls calls;
   if (options.failCall > 0) calls.FailMutatingCall(options.failCall, options.error);
+  if (!options.failName.empty()) calls.FailCallsFrom(options.failName, options.error);
   calls.ChangeFileBytes(options.changeOffset, options.changedBytes);
   int installCalls = 0;
   {
