@@ -22,11 +22,15 @@ constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\
 constexpr const wchar_t* kRestartOperationsValue = L"PendingFileRenameOperations";
 constexpr const char* kRestartOperationsValueName = "PendingFileRenameOperations";
 
-// The ANSI text in wide characters, without a terminating zero.
-inline std::wstring WidePath(const std::string& text) {
+// A wide path, zero-terminated. A vector, not a std::wstring: the library's
+// wide string would bring its whole implementation into every program.
+using WidePathText = std::vector<wchar_t>;
+
+// The ANSI text in wide characters.
+inline WidePathText WidePath(const std::string& text) {
   const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &wide[0], length);
+  WidePathText wide(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+  if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), length);
   return wide;
 }
 
@@ -38,8 +42,8 @@ inline const wchar_t* WithoutRestartPrefixes(const wchar_t* stored) {
 }
 
 // True when the stored path names `path`, letter case aside.
-inline bool SameRestartPath(const wchar_t* stored, const std::wstring& path) {
-  return ::lstrcmpiW(WithoutRestartPrefixes(stored), path.c_str()) == 0;
+inline bool SameRestartPath(const wchar_t* stored, const WidePathText& path) {
+  return ::lstrcmpiW(WithoutRestartPrefixes(stored), path.data()) == 0;
 }
 
 class RestartOperations {

@@ -63,8 +63,8 @@ void CInstallEngine::CancelPendingReplacement(const std::string& temporary, cons
   std::string bytes;
   if (OpenSessionManager(&key) != ERROR_SUCCESS || !ReadRestartOperations(key.get(), &bytes)) return;
   RestartOperations operations(bytes);
-  const std::wstring wideTemporary = WidePath(temporary);
-  const std::wstring wideTarget = WidePath(target);
+  const WidePathText wideTemporary = WidePath(temporary);
+  const WidePathText wideTarget = WidePath(target);
   bool cancelled = false;
   for (size_t index = 0; index < operations.Count();) {
     if (SameRestartPath(operations.Source(index), wideTemporary) &&
@@ -83,7 +83,7 @@ void CInstallEngine::WithdrawRestartOperations(const std::string& path) {
   std::string bytes;
   if (OpenSessionManager(&key) != ERROR_SUCCESS || !ReadRestartOperations(key.get(), &bytes)) return;
   RestartOperations operations(bytes);
-  const std::wstring widePath = WidePath(path);
+  const WidePathText widePath = WidePath(path);
   std::vector<WithdrawnOperation> withdrawn;
   for (size_t index = 0; index < operations.Count();) {
     // A deletion of the path, or a move of another file over it.

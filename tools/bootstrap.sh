@@ -14,7 +14,7 @@ packages=(
   python3-yaml python3-jsonschema
   fp-utils-3.2.2
   osslsigncode openssl
-  fonts-ipafont-gothic fonts-wqy-microhei
+  fonts-ipafont-gothic fonts-wqy-microhei fonts-dejavu-core
 )
 
 missing=()

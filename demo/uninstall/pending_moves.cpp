@@ -69,8 +69,8 @@ bool RemovePendingMove(const PendingMove& move) {
   }
   bytes.resize(size);
   RestartOperations operations(bytes);
-  const std::wstring source = WidePath(move.source);
-  const std::wstring target = WidePath(move.target);
+  const WidePathText source = WidePath(move.source);
+  const WidePathText target = WidePath(move.target);
   bool removed = false;
   for (size_t index = 0; index < operations.Count();) {
     if (SameRestartPath(operations.Source(index), source) && SameRestartPath(operations.Target(index), target)) {

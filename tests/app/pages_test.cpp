@@ -877,7 +877,7 @@ TEST_P(PageLanguageTest, DisplayScaleEveryPagesPictureFillsItsAreaAndNoTextIsCli
         problems.push_back(name + "the folder does not read left to right");
     }
   });
-  EXPECT_EQ(page, 7u);
+  EXPECT_EQ(page, 8u);
   EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
 }
 

@@ -67,8 +67,9 @@ expect-no-file '$E2E_OPENED_WIN'
 expect-no-file '$T_LOG'
 release-files
 
-# The newer build again, restart kept.
-$(install_newer_held 2)
+# The newer build again, restart kept: the run takes back the replacement
+# the first one left waiting and stages its own, so one copy waits.
+$(install_newer_held 1)
 click 2
 wait-end-session 30000
 # The restart ends every process of the prefix, this driver too.

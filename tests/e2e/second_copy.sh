@@ -2,7 +2,7 @@
 # One setup at a time. While a wizard run waits on its welcome page, a quiet
 # copy ends at once with 1618 and shows nothing; a wizard copy says so in a
 # box, then ends with 1618. The first run is unaffected: it installs and
-# ends with 0. Then two quiet copies started together: one upgrades (3010),
+# ends with 0. Then two quiet copies started together: one repairs (0),
 # the other ends with 1618.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unattended_lib.sh"
@@ -34,8 +34,8 @@ $(wiz_expect_installed "$T_DEFAULT_DEST" Velmora 1 1)
 
 # Two quiet copies at once. The first takes the one-copy lock before it
 # creates its log; held still from then on, it is surely running when the
-# second looks. It upgrades over the running control driver, whose new
-# configuration waits for a restart: 3010.
+# second looks. It repairs over the running control driver, which it stops
+# and starts again: 0, nothing left for a restart.
 expect-no-file '$T_LOG'
 start '$setup' /quiet '/log=$E2E_WORK_WIN\first.log'
 wait-file '$T_LOG'
@@ -43,7 +43,7 @@ suspend
 start-other '$setup' /quiet '/log=$E2E_WORK_WIN\other.log'
 expect-other-exit-code 1618
 resume
-expect-exit-code 3010
+expect-exit-code 0
 expect-shown
 expect-shown other
 expect-match-count '$E2E_WORK_WIN\*.log' 3
