@@ -131,6 +131,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const Verdict alone = UnpackOn(0, image);
   Require(alone.status == status);
-  Require(UnpackOn(2, image) == alone);
+  Verdict beside = UnpackOn(2, image);
+  // With the area digest beside the entries, how many entries reached the
+  // sink before a damaged area was known depends on the threads' pace; the
+  // verdict itself may not.
+  if (alone.fault == PackageFault::kAreaDigestMismatch) beside.delivered = alone.delivered;
+  Require(beside == alone);
   return 0;
 }
