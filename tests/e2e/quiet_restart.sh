@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Quiet upgrades over the running product: it is closed and its file
-# replaced at once (0); with /noclose it keeps running and its file waits
-# (3010). Then while the program file is held open. Without a
+# Quiet upgrades over the running product and driver: the product is closed,
+# the driver stopped and started again, their files replaced at once (0);
+# with /noclose the product keeps running and its file waits (3010). Then
+# while the program file is held open. Without a
 # restart switch the run ends with 3010 and no restart is requested; with
 # /forcerestart it ends with 1641 and the end of the session is announced.
 # Under Wine the end of the session ends every process that has a window,
@@ -23,9 +24,10 @@ $(e2e_open_recorder_commands)
 start '$(winpath "$VELMORA_SETUP")' /quiet
 expect-exit-code 0
 
-# The product running, the driver stopped: the upgrade closes the program
-# and replaces its file at once; nothing waits for a restart.
-stop-service velctl
+# The product running and its control driver too: the upgrade closes the
+# program, stops the driver, replaces their files at once and starts the
+# driver again; nothing waits for a restart.
+expect-service velctl running
 start-other '$dest\velmora.exe'
 wait-window-class VelmoraMainWindow
 start '$newer' /quiet '/log=$E2E_WORK_WIN\closed.log'
@@ -36,6 +38,11 @@ expect-no-process velmora.exe
 expect-same-file '$dest\velmora.exe' '$newer_exe'
 expect-match-count '$dest\velmora.exe_*.tmp' 0
 expect-file-contains '$E2E_WORK_WIN\closed.log' "Running Program: $dest\velmora.exe\r\nClose Running Program: $dest\velmora.exe\r\nRunning Program Closed: $dest\velmora.exe\r\n"
+expect-file-contains '$E2E_WORK_WIN\closed.log' "Stop Installed Service: velctl\r\n"
+expect-file-contains '$E2E_WORK_WIN\closed.log' "Start Installed Service: velctl\r\n"
+expect-service velctl running
+expect-match-count '$T_NATIVE_DRIVERS\*.tmp' 0
+expect-no-reg-value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations
 
 # The newer build over a program in use: the restart is needed, not done.
 stop-service velctl
