@@ -206,6 +206,12 @@ int pthread_mutex_lock(pthread_mutex_t* mutex) {
   return 0;
 }
 
+int pthread_mutex_trylock(pthread_mutex_t* mutex) {
+  CRITICAL_SECTION* section = SectionOf(mutex);
+  if (!section) return ENOMEM;
+  return ::TryEnterCriticalSection(section) ? 0 : EBUSY;
+}
+
 int pthread_mutex_unlock(pthread_mutex_t* mutex) {
   ::LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(*mutex));
   return 0;

@@ -1,6 +1,7 @@
 #include "package/block_ring.h"
 
 bool CBlockRing::Claim(uint32_t* slot) {
+  IdleWhile([this] { return Filled() == m_capacity; });
   if (Filled() == m_capacity && !Stopped()) {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_producerWaits = true;
@@ -18,6 +19,7 @@ void CBlockRing::Publish(bool urgent) {
 }
 
 bool CBlockRing::Take(uint32_t* slot) {
+  IdleWhile([this] { return Filled() == 0; });
   if (Filled() == 0 && !Stopped()) {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_consumerWaits = true;

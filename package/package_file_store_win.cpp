@@ -1,6 +1,5 @@
 // The Win32 half of the store: reading the setup executable's own file, in
-// blocks, with the area digest and the content digests on threads of their
-// own.
+// blocks, with the content digests on a thread of their own.
 #include "package/package_file_store.h"
 
 #include "base/handles.h"
@@ -32,9 +31,9 @@ class CFileSource : public IPackageSource {
   uint32_t m_size;
 };
 
-// Beside the calling thread, the area digest and the content digests each
-// get a thread of their own when there is more than one processor to run
-// them; with one, threads would only take turns.
+// Beside the calling thread, which inflates, the content digests get a
+// thread of their own when there is more than one processor to run it, and
+// the two share the area digest; with one, threads would only take turns.
 uint32_t HelperThreads() {
   DWORD_PTR process = 0;
   DWORD_PTR system = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
@@ -249,8 +250,10 @@ struct RingSlot {
 };
 
 // The ring between the inflater and the content digests: a few blocks, so
-// that memory stays bounded whatever the package's size.
-constexpr uint32_t kRingSlots = 8;  // a power of two: the turns count round it
+// that memory stays bounded whatever the package's size, but enough (half a
+// MiB with the store's buffer) that the inflater rarely waits while the other
+// thread is digesting the area or has lost its processor for a while.
+constexpr uint32_t kRingSlots = 32;  // a power of two: the turns count round it
 
 struct Pipeline {
   explicit Pipeline(uint32_t size) : ring(kRingSlots), blockSize(size) {}
@@ -275,6 +278,12 @@ struct Parse {
   uint32_t entryCount;
   const uint8_t* areaDigest;
   Pipeline* pipeline = nullptr;  // set before any helper thread starts
+  // The area digest, block by block, by one thread at a time.
+  std::mutex areaTurn;
+  std::unique_ptr<uint8_t[]> areaBlock;
+  Md5Context areaMd5;
+  uint32_t areaDigestedBytes = 0;
+  std::atomic<bool> areaDigested{false};
   std::atomic<bool> areaFailed{false};
   PackageFault areaFault = PackageFault::kNone;
   PackageParseReport entriesReport;
@@ -286,37 +295,58 @@ std::atomic<uint32_t>* Counter(Parse& parse, std::atomic<uint32_t> PackageProgre
   return parse.options->progress != nullptr ? &(parse.options->progress->*member) : &parse.unused;
 }
 
-PackageFault DigestArea(Parse& parse) {
-  std::unique_ptr<uint8_t[]> block = Block(kPackageReadBlockSize);
-  if (!block) return PackageFault::kNoMemory;
-  CCountingSource source(*parse.areaSource, Counter(parse, &PackageProgress::areaDone), nullptr);
-  Md5Context md5;
-  Md5Init(&md5);
-  for (uint32_t done = 0; done < parse.areaLength;) {
-    const uint32_t n = std::min(kPackageReadBlockSize, parse.areaLength - done);
-    const uint8_t* view = source.View(parse.areaOffset + done, n);
-    if (view == nullptr && !source.Read(parse.areaOffset + done, block.get(), n)) return PackageFault::kReadFailed;
-    Md5Update(&md5, view != nullptr ? view : block.get(), n);
-    done += n;
-  }
-  uint8_t digest[kMd5DigestSize];
-  Md5Final(&md5, digest);
-  return std::memcmp(digest, parse.areaDigest, kMd5DigestSize) == 0 ? PackageFault::kNone
-                                                                      : PackageFault::kAreaDigestMismatch;
-}
-
-void AreaJob(void* argument) {
-  Parse& parse = *static_cast<Parse*>(argument);
-  try {
-    parse.areaFault = DigestArea(parse);
-  } catch (...) {
-    parse.areaFault = PackageFault::kNoMemory;
-  }
-  if (parse.areaFault == PackageFault::kNone) return;
-  // A damaged area is the fault reported: the entries need not go on.
+// The area's digest was compared, or could not be had: a damaged area is
+// the fault reported, and the entries need not go on.
+void EndArea(Parse& parse, PackageFault fault) {
+  parse.areaFault = fault;
+  parse.areaDigested = true;
+  if (fault == PackageFault::kNone) return;
   parse.areaFailed = true;
   if (parse.pipeline != nullptr) parse.pipeline->ring.Stop();
 }
+
+// The area digest's next block, and at the area's end the comparison. Only
+// the holder of the area's turn calls it.
+void DigestAreaBlock(Parse& parse) {
+  if (!parse.areaBlock) {
+    parse.areaBlock = Block(kPackageReadBlockSize);
+    if (!parse.areaBlock) return EndArea(parse, PackageFault::kNoMemory);
+  }
+  CCountingSource source(*parse.areaSource, Counter(parse, &PackageProgress::areaDone), nullptr);
+  const uint32_t offset = parse.areaOffset + parse.areaDigestedBytes;
+  const uint32_t n = std::min(kPackageReadBlockSize, parse.areaLength - parse.areaDigestedBytes);
+  const uint8_t* view = source.View(offset, n);
+  if (view == nullptr && !source.Read(offset, parse.areaBlock.get(), n)) {
+    return EndArea(parse, PackageFault::kReadFailed);
+  }
+  Md5Update(&parse.areaMd5, view != nullptr ? view : parse.areaBlock.get(), n);
+  parse.areaDigestedBytes += n;
+  if (parse.areaDigestedBytes < parse.areaLength) return;
+  uint8_t digest[kMd5DigestSize];
+  Md5Final(&parse.areaMd5, digest);
+  EndArea(parse, std::memcmp(digest, parse.areaDigest, kMd5DigestSize) == 0 ? PackageFault::kNone
+                                                                           : PackageFault::kAreaDigestMismatch);
+}
+
+// The ring's idle work: a block of the area digest, unless it is done or
+// the other thread is at it.
+bool AreaPiece(void* argument) {
+  Parse& parse = *static_cast<Parse*>(argument);
+  if (parse.areaDigested) return false;
+  std::unique_lock<std::mutex> turn(parse.areaTurn, std::try_to_lock);
+  if (!turn.owns_lock()) return false;
+  if (!parse.areaDigested) DigestAreaBlock(parse);
+  return true;
+}
+
+// The rest of the area digest, waiting for the turn when the other thread
+// is at a block.
+void DigestWholeArea(Parse& parse) {
+  std::lock_guard<std::mutex> turn(parse.areaTurn);
+  while (!parse.areaDigested) DigestAreaBlock(parse);
+}
+
+void AreaJob(void* argument) { DigestWholeArea(*static_cast<Parse*>(argument)); }
 
 int32_t FailEntry(PackageParseReport* report, PackageFault fault, const EntryAt& entry) {
   report->faultEntryName = entry.name;
@@ -614,19 +644,26 @@ int32_t Unpack(IPackageSource& areaSource, IPackageSource& entrySource, uint8_t*
   if (parse.areaLength > size - parse.areaOffset) return Fail(report, PackageFault::kAreaOutsideImage);
   if (options.progress != nullptr) options.progress->areaLength = parse.areaLength;
 
+  Md5Init(&parse.areaMd5);
+
   std::unique_ptr<Pipeline> pipeline;
   if (options.helperThreads >= 2) pipeline = NewPipeline(bufferSize);
   parse.pipeline = pipeline.get();
+  if (pipeline) pipeline->ring.SetIdleWork(&AreaPiece, &parse);
   {
     CJoinedThread areaThread;
     CJoinedThread digestThread;
-    if (options.helperThreads == 0 || !areaThread.Start(&AreaJob, &parse)) {
-      AreaJob(&parse);
-      if (parse.areaFault != PackageFault::kNone) return Fail(report, parse.areaFault);
-    }
     if (pipeline && digestThread.Start(&DigestJob, &parse)) {
+      // Two threads for three jobs: the area digest is taken up by whichever
+      // of them would wait on the ring, and what is left of it once the
+      // inflater is through, the calling thread finishes.
       InflaterJob(parse);
+      DigestWholeArea(parse);
     } else {
+      if (options.helperThreads == 0 || !areaThread.Start(&AreaJob, &parse)) {
+        AreaJob(&parse);
+        if (parse.areaFault != PackageFault::kNone) return Fail(report, parse.areaFault);
+      }
       EntriesJob(parse);
     }
   }

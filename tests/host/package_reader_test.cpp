@@ -254,14 +254,18 @@ TEST(PackageReader, AFaultInOneStageStopsTheOthersEarly) {
   EXPECT_LT(progress.entriesDone.load(), 1u << 20);
 
   // Once the header is found, the entries read only after the area digest
-  // has read everything.
+  // has read everything (or, should it never get there while the inflater
+  // is held up, after 5 seconds).
   class LateSource : public CMemorySource {
    public:
     LateSource(const std::vector<uint8_t>& image, const PackageProgress& progress)
         : CMemorySource(image.data(), uint32_t(image.size())), m_progress(progress) {}
     bool Read(uint32_t offset, uint8_t* buffer, uint32_t n) override {
       if (m_progress.areaLength != 0) {
-        while (m_progress.areaDone < m_progress.areaLength) std::this_thread::yield();
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (m_progress.areaDone < m_progress.areaLength && std::chrono::steady_clock::now() < giveUp) {
+          std::this_thread::yield();
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
       return CMemorySource::Read(offset, buffer, n);

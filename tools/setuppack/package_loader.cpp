@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "package/package_file_store.h"
 #include "tools/setuppack/file_name.h"
@@ -51,8 +52,17 @@ LoadedPackage LoadPackage(const std::string& path, bool keepContents) {
   }
   std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
   CLoaderSink sink(package.entries, keepContents);
-  package.status = UnpackPackage(image.data(), uint32_t(image.size()), buffer.data(), uint32_t(buffer.size()), sink,
-                                 &package.report);
+  CMemorySource source(image.data(), uint32_t(image.size()));
+  PackageUnpackOptions options;
+  if (!keepContents) {
+    // Only the verdict is wanted: nothing is gathered, and the work is shared
+    // by the threads the setup would use.
+    options.keepLimit = 0;
+    options.keepBudget = 0;
+    options.helperThreads = std::thread::hardware_concurrency() > 1 ? 2 : 0;
+  }
+  package.status =
+      UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options, &package.report);
   package.faultEntryName = package.report.faultEntryName;
   return package;
 }
