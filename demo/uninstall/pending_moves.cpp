@@ -8,42 +8,47 @@
 namespace {
 constexpr const char* kPendingValue = kRestartOperationsValueName;
 
-std::string WithoutPrefixes(std::string path) {
-  if (!path.empty() && path[0] == '!') path.erase(0, 1);
-  if (path.compare(0, 4, "\\??\\") == 0) path.erase(0, 4);
-  return path;
+// The value's bytes as the registry holds them, read wide: other programs'
+// paths may hold characters the ANSI code page has not, which a round trip
+// through it would change. False when there is no such list.
+bool ReadOperationBytes(HKEY key, std::string* bytes) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, kRestartOperationsValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ) {
+    return false;
+  }
+  bytes->assign(size, '\0');
+  if (RegQueryValueExW(key, kRestartOperationsValue, nullptr, &type, reinterpret_cast<BYTE*>(&(*bytes)[0]), &size) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  bytes->resize(size);
+  return true;
+}
+
+std::string AnsiPath(const wchar_t* stored) {
+  const wchar_t* path = WithoutRestartPrefixes(stored);
+  const int length = WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 1) return std::string();
+  std::string text(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, path, -1, &text[0], length, nullptr, nullptr);
+  text.resize(static_cast<size_t>(length - 1));
+  return text;
 }
 }  // namespace
 
 std::vector<PendingMove> ReadPendingMoves() {
   std::vector<PendingMove> moves;
   unique_hkey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+  std::string bytes;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS ||
+      !ReadOperationBytes(key.get(), &bytes)) {
     return moves;
   }
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegQueryValueExA(key.get(), kPendingValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ) {
-    return moves;
-  }
-  // Two extra zeros end the list even when the stored value lacks them.
-  std::string data(size + 2, '\0');
-  if (RegQueryValueExA(key.get(), kPendingValue, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) !=
-      ERROR_SUCCESS) {
-    return moves;
-  }
-  // The strings come in pairs, source then target; an empty target is the
-  // second string of a pair, not the end of the list.
-  std::vector<std::string> strings;
-  for (size_t at = 0; at < size;) {
-    std::string text(data.c_str() + at);
-    strings.push_back(text);
-    at += text.size() + 1;
-  }
-  for (size_t i = 0; i + 1 < strings.size(); i += 2) {
-    if (strings[i].empty()) break;
-    moves.push_back({WithoutPrefixes(strings[i]), WithoutPrefixes(strings[i + 1])});
+  const RestartOperations operations(bytes);
+  for (size_t index = 0; index < operations.Count(); ++index) {
+    moves.push_back({AnsiPath(operations.Source(index)), AnsiPath(operations.Target(index))});
   }
   return moves;
 }
@@ -54,20 +59,8 @@ bool RemovePendingMove(const PendingMove& move) {
       ERROR_SUCCESS) {
     return false;
   }
-  // Read wide: other programs' paths may hold characters the ANSI code page
-  // has not, which a round trip through it would change.
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegQueryValueExW(key.get(), kRestartOperationsValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ) {
-    return false;
-  }
-  std::string bytes(size, '\0');
-  if (RegQueryValueExW(key.get(), kRestartOperationsValue, nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]),
-                       &size) != ERROR_SUCCESS) {
-    return false;
-  }
-  bytes.resize(size);
+  std::string bytes;
+  if (!ReadOperationBytes(key.get(), &bytes)) return false;
   RestartOperations operations(bytes);
   const WidePathText source = WidePath(move.source);
   const WidePathText target = WidePath(move.target);

@@ -36,6 +36,24 @@ int32_t Unpack(const std::vector<uint8_t>& image, CPackageEntrySink& sink, Packa
   return UnpackPackage(image.data(), uint32_t(image.size()), buffer.data(), uint32_t(buffer.size()), sink, report);
 }
 
+// The same through the store's buffer with the given options; the area and
+// the entries read the image unless other sources are given.
+int32_t UnpackOn(const PackageUnpackOptions& options, const std::vector<uint8_t>& image, CPackageEntrySink& sink,
+                 PackageParseReport* report, IPackageSource* areaSource = nullptr,
+                 IPackageSource* entrySource = nullptr) {
+  CMemorySource source(image.data(), uint32_t(image.size()));
+  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
+  return UnpackPackageFrom(areaSource ? *areaSource : source, entrySource ? *entrySource : source, buffer.data(),
+                           uint32_t(buffer.size()), sink, options, report);
+}
+
+PackageUnpackOptions WithThreads(uint32_t helperThreads, PackageProgress* progress = nullptr) {
+  PackageUnpackOptions options;
+  options.helperThreads = helperThreads;
+  options.progress = progress;
+  return options;
+}
+
 TEST(PackageReader, DeliversEntriesInPackageOrderWithTheirSizes) {
   std::vector<uint8_t> image = Concatenate(FakeExecutable(700), Package(SampleItems()));
   NamesSink sink;
@@ -91,8 +109,6 @@ TEST(PackageReader, StreamsFromTheSourceAndKeepsOnlyContentsWithinTheLimit) {
   std::vector<PackageItem> items = SampleItems();
   items.push_back(MakePackageItem("large.bin", PseudoRandomBytes(3 * kPackageReadBlockSize, 7)));
   std::vector<uint8_t> image = Concatenate(FakeExecutable(kPackageReadBlockSize - 40), Package(items));
-  CMemorySource source(image.data(), uint32_t(image.size()));
-  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
   class KeptSink : public NamesSink {
    public:
     int32_t Accept(const PackageEntryView& entry, std::unique_ptr<uint8_t[]> content, uint32_t size) override {
@@ -106,8 +122,7 @@ TEST(PackageReader, StreamsFromTheSourceAndKeepsOnlyContentsWithinTheLimit) {
   PackageProgress progress;
   options.progress = &progress;
   PackageParseReport report;
-  ASSERT_EQ(kPackageOk, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
-                                          &report));
+  ASSERT_EQ(kPackageOk, UnpackOn(options, image, sink, &report));
   EXPECT_EQ(kPackageReadBlockSize - 40, report.headerOffset);
   EXPECT_EQ((std::vector<bool>{true, true, true, false}), sink.kept);
   EXPECT_EQ(3 * kPackageReadBlockSize, sink.sizes[3]);
@@ -122,18 +137,12 @@ TEST(PackageReader, BesideTheEntriesTheAreaDigestStillDecides) {
   items[2].contentDigest[0] ^= 1;
   std::vector<uint8_t> image = Package(items);
   image[offsetof(PackageHeader, areaDigest)] ^= 1;
-  CMemorySource source(image.data(), uint32_t(image.size()));
-  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
   NamesSink sink;
-  PackageUnpackOptions options;
-  options.helperThreads = 2;
   PackageParseReport report;
-  EXPECT_EQ(kPackageDamaged, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
-                                               &report));
+  EXPECT_EQ(kPackageDamaged, UnpackOn(WithThreads(2), image, sink, &report));
   EXPECT_EQ(PackageFault::kAreaDigestMismatch, report.fault);
   image[offsetof(PackageHeader, areaDigest)] ^= 1;
-  EXPECT_EQ(kPackageDamaged, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
-                                               &report));
+  EXPECT_EQ(kPackageDamaged, UnpackOn(WithThreads(2), image, sink, &report));
   EXPECT_EQ(PackageFault::kEntryDigestMismatch, report.fault);
 }
 
@@ -158,29 +167,13 @@ TEST(PackageReader, AnEntryInflatingPast4GiBIsADamagedPackage) {
   PackageItem item;
   item.name = "huge.bin";
   item.compressed = stream;
-  std::vector<uint8_t> image = Package({item});
-  CMemorySource source(image.data(), uint32_t(image.size()));
-  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
   NamesSink sink;
   PackageUnpackOptions options;
   options.keepLimit = 0;
   PackageParseReport report;
-  EXPECT_EQ(kPackageDamaged, UnpackPackageFrom(source, source, buffer.data(), uint32_t(buffer.size()), sink, options,
-                                               &report));
+  EXPECT_EQ(kPackageDamaged, UnpackOn(options, Package({item}), sink, &report));
   EXPECT_EQ(PackageFault::kEntryTooLarge, report.fault);
   EXPECT_EQ("huge.bin", report.faultEntryName);
-}
-
-int32_t UnpackOn(uint32_t helperThreads, const std::vector<uint8_t>& image, CPackageEntrySink& sink,
-                 PackageParseReport* report, PackageProgress* progress = nullptr, IPackageSource* areaSource = nullptr,
-                 IPackageSource* entrySource = nullptr) {
-  CMemorySource source(image.data(), uint32_t(image.size()));
-  std::vector<uint8_t> buffer(CPackageFileStore::kInflateBufferSize);
-  PackageUnpackOptions options;
-  options.helperThreads = helperThreads;
-  options.progress = progress;
-  return UnpackPackageFrom(areaSource ? *areaSource : source, entrySource ? *entrySource : source, buffer.data(),
-                           uint32_t(buffer.size()), sink, options, report);
 }
 
 // Whatever the threads, the same status, the same fault at the same entry
@@ -226,7 +219,7 @@ TEST(PackageReader, EveryWayOfThreadingGivesTheSameStatusFaultAndEntries) {
       SCOPED_TRACE(std::string(c.what) + ", helper threads " + std::to_string(threads));
       NamesSink sink;
       PackageParseReport report;
-      EXPECT_EQ(c.status, UnpackOn(threads, c.image, sink, &report));
+      EXPECT_EQ(c.status, UnpackOn(WithThreads(threads), c.image, sink, &report));
       EXPECT_EQ(c.fault, report.fault);
       EXPECT_EQ(c.faultEntry, report.faultEntry);
       EXPECT_EQ(c.delivered, sink.names.size());
@@ -234,7 +227,7 @@ TEST(PackageReader, EveryWayOfThreadingGivesTheSameStatusFaultAndEntries) {
     ThrowingSink throwing;
     PackageParseReport report;
     if (c.status == kPackageOk) {
-      EXPECT_EQ(kPackageNoMemory, UnpackOn(2, c.image, throwing, &report));
+      EXPECT_EQ(kPackageNoMemory, UnpackOn(WithThreads(2), c.image, throwing, &report));
     }
   }
 }
@@ -249,7 +242,7 @@ TEST(PackageReader, AFaultInOneStageStopsTheOthersEarly) {
   NamesSink sink;
   PackageParseReport report;
   PackageProgress progress;
-  EXPECT_EQ(kPackageDamaged, UnpackOn(2, image, sink, &report, &progress));
+  EXPECT_EQ(kPackageDamaged, UnpackOn(WithThreads(2, &progress), image, sink, &report));
   EXPECT_EQ(PackageFault::kEntryDigestMismatch, report.fault);
   EXPECT_LT(progress.entriesDone.load(), 1u << 20);
 
@@ -280,7 +273,7 @@ TEST(PackageReader, AFaultInOneStageStopsTheOthersEarly) {
   PackageProgress late;
   CMemorySource areaSource(image.data(), uint32_t(image.size()));
   LateSource entrySource(image, late);
-  EXPECT_EQ(kPackageDamaged, UnpackOn(2, image, sink, &report, &late, &areaSource, &entrySource));
+  EXPECT_EQ(kPackageDamaged, UnpackOn(WithThreads(2, &late), image, sink, &report, &areaSource, &entrySource));
   EXPECT_EQ(PackageFault::kAreaDigestMismatch, report.fault);
   EXPECT_LT(late.entriesDone.load(), 1u << 20);
 }
