@@ -7,6 +7,7 @@
 #include "app/app_calls.h"
 #include "app/setup_app.h"
 #include "base/product.h"
+#include "framework/resource_language.h"
 #include "res/resource.h"
 
 namespace {
@@ -26,7 +27,8 @@ bool CSetupApp::ReadyToReplaceFiles(HWND page) {
   const std::vector<OpenProgram> programs = m_engine->FindRunningPrograms();
   if (programs.empty()) return true;
   CString text;
-  text.Format(IDS_PROGRAMS_RUNNING, NameList(programs).c_str());
+  // The names come in the system's code page, the wizard's texts in its own.
+  text.Format(IDS_PROGRAMS_RUNNING, AfxTextFromSystem(NameList(programs).c_str()).c_str());
   switch (AppCalls().MessageBoxA(page, text, product::kName, MB_YESNOCANCEL | MB_ICONWARNING)) {
     case IDYES:
       m_programsToClose = programs;

@@ -29,9 +29,7 @@ const WizardLanguage* LanguageOfCode(const std::string& code) {
 
 LANGID LanguageForUiLanguage(LANGID ui) {
   if (ui == kChineseSingapore) return MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
-  for (const WizardLanguage& language : kLanguages) {
-    if (language.id == ui) return language.id;
-  }
+  if (const LANGID known = KnownLanguage(ui)) return known;
   // Taiwan, Hong Kong and Macao write the traditional script, which the
   // simplified translation does not serve.
   if (PRIMARYLANGID(ui) == LANG_CHINESE) return kEnglishLanguage;

@@ -35,3 +35,18 @@ bool ReadRegistryText(Query&& query, HKEY key, const char* name, std::string* te
   *text = expanded.data();
   return true;
 }
+
+// Reads REG_DWORD value `name` of `key` through `query` (as above) into
+// `number`; false (number untouched) when it is missing or of another type.
+template <typename Query>
+bool ReadRegistryNumber(Query&& query, HKEY key, const char* name, DWORD* number) {
+  DWORD type = 0;
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (query(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD) {
+    return false;
+  }
+  *number = value;
+  return true;
+}

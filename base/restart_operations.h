@@ -18,27 +18,37 @@
 #include <utility>
 #include <vector>
 
+#include "base/wide_text.h"
+
 constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
 constexpr const wchar_t* kRestartOperationsValue = L"PendingFileRenameOperations";
 constexpr const char* kRestartOperationsValueName = "PendingFileRenameOperations";
-
-// A wide path, zero-terminated. A vector, not a std::wstring: the library's
-// wide string would bring its whole implementation into every program.
-using WidePathText = std::vector<wchar_t>;
-
-// The ANSI text in wide characters.
-inline WidePathText WidePath(const std::string& text) {
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-  WidePathText wide(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-  if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
 
 // A path of the value, its "!" and "\??\" prefixes taken off.
 inline const wchar_t* WithoutRestartPrefixes(const wchar_t* stored) {
   if (*stored == L'!') ++stored;
   if (std::wcsncmp(stored, L"\\??\\", 4) == 0) stored += 4;
   return stored;
+}
+
+// Reads the value's bytes through `query`, a callable taking
+// RegQueryValueExW's arguments; false when there is no such value or it
+// cannot be read.
+template <typename Query>
+bool ReadRestartOperationBytes(Query&& query, HKEY key, std::string* bytes) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (query(key, kRestartOperationsValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_MULTI_SZ) {
+    return false;
+  }
+  bytes->assign(size, '\0');
+  if (size != 0 &&
+      query(key, kRestartOperationsValue, nullptr, &type, reinterpret_cast<BYTE*>(&(*bytes)[0]), &size) !=
+          ERROR_SUCCESS) {
+    return false;
+  }
+  bytes->resize(size);
+  return true;
 }
 
 // True when the stored path names `path`, letter case aside.
@@ -63,6 +73,20 @@ class RestartOperations {
     std::string taken = m_bytes.substr(at, length);
     m_bytes.erase(at, length);
     Parse();
+    return taken;
+  }
+  // Cuts out every pair that moves `source` onto `target`; false when there
+  // was none.
+  bool TakePairs(const WidePathText& source, const WidePathText& target) {
+    bool taken = false;
+    for (size_t index = 0; index < Count();) {
+      if (SameRestartPath(Source(index), source) && SameRestartPath(Target(index), target)) {
+        Take(index);
+        taken = true;
+      } else {
+        ++index;
+      }
+    }
     return taken;
   }
   // Puts a pair's bytes back before the index-th pair, or after the last one.

@@ -153,9 +153,9 @@ class CInstallEngine {
   // not stopped within 30 seconds is logged and left to the restart
   // (restart flag), as its file then is. Never throws.
   void StopForReplacement(const std::string& serviceName);
-  // Starts a service this run stopped; true when the start was accepted.
-  // Never throws.
-  bool StartStoppedService(const std::string& serviceName);
+  // Starts a service this run stopped; one that does not start is left as
+  // it is. Never throws.
+  void StartStoppedService(const std::string& serviceName);
   // Starts each service this run stopped and has not started since,
   // recording it as started. Never throws.
   void ResumeStoppedServices();

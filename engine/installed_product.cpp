@@ -12,21 +12,13 @@
 
 namespace {
 
-bool ReadText(HKEY key, const char* name, std::string* text) {
-  return ReadRegistryText(
-      [](HKEY at, const char* value, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
-        return SystemCalls().RegQueryValueExA(at, value, reserved, type, data, size);
-      },
-      key, name, text);
+LONG QueryValue(HKEY key, const char* name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+  return SystemCalls().RegQueryValueExA(key, name, reserved, type, data, size);
 }
 
-bool ReadNumber(HKEY key, const char* name, DWORD* value) {
-  DWORD type = 0;
-  DWORD size = sizeof(*value);
-  return SystemCalls().RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
-             ERROR_SUCCESS &&
-         type == REG_DWORD;
-}
+bool ReadText(HKEY key, const char* name, std::string* text) { return ReadRegistryText(&QueryValue, key, name, text); }
+
+bool ReadNumber(HKEY key, const char* name, DWORD* value) { return ReadRegistryNumber(&QueryValue, key, name, value); }
 
 bool ReadFlag(HKEY key, const char* name, int* flag) {
   DWORD value = 0;

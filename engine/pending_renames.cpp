@@ -14,20 +14,11 @@ namespace {
 
 // The value's bytes; false when there is no such value or it cannot be read.
 bool ReadRestartOperations(HKEY key, std::string* bytes) {
-  ISystemCalls& calls = SystemCalls();
-  DWORD type = 0;
-  DWORD size = 0;
-  if (calls.RegQueryValueExW(key, kRestartOperationsValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ) {
-    return false;
-  }
-  bytes->assign(size, '\0');
-  if (size != 0 && calls.RegQueryValueExW(key, kRestartOperationsValue, nullptr, &type,
-                                          reinterpret_cast<BYTE*>(&(*bytes)[0]), &size) != ERROR_SUCCESS) {
-    return false;
-  }
-  bytes->resize(size);
-  return true;
+  return ReadRestartOperationBytes(
+      [](HKEY at, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+        return SystemCalls().RegQueryValueExW(at, name, reserved, type, data, size);
+      },
+      key, bytes);
 }
 
 // Writes the list back; a list left without pairs goes with its value, as
@@ -44,18 +35,6 @@ LONG OpenSessionManager(seam_hkey* key) {
                                      key->put());
 }
 
-// The ANSI form of a stored path; empty when the code page cannot spell it.
-std::string AnsiPath(const wchar_t* stored) {
-  const wchar_t* path = WithoutRestartPrefixes(stored);
-  BOOL lossy = FALSE;
-  const int length = ::WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, &lossy);
-  if (length <= 1 || lossy) return std::string();
-  std::string ansi(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, path, -1, &ansi[0], length, nullptr, nullptr);
-  ansi.resize(static_cast<size_t>(length - 1));
-  return ansi;
-}
-
 }  // namespace
 
 void CInstallEngine::CancelPendingReplacement(const std::string& temporary, const std::string& target) {
@@ -63,19 +42,7 @@ void CInstallEngine::CancelPendingReplacement(const std::string& temporary, cons
   std::string bytes;
   if (OpenSessionManager(&key) != ERROR_SUCCESS || !ReadRestartOperations(key.get(), &bytes)) return;
   RestartOperations operations(bytes);
-  const WidePathText wideTemporary = WidePath(temporary);
-  const WidePathText wideTarget = WidePath(target);
-  bool cancelled = false;
-  for (size_t index = 0; index < operations.Count();) {
-    if (SameRestartPath(operations.Source(index), wideTemporary) &&
-        SameRestartPath(operations.Target(index), wideTarget)) {
-      operations.Take(index);
-      cancelled = true;
-    } else {
-      ++index;
-    }
-  }
-  if (cancelled) WriteRestartOperations(key.get(), operations);
+  if (operations.TakePairs(WidePath(temporary), WidePath(target))) WriteRestartOperations(key.get(), operations);
 }
 
 void CInstallEngine::WithdrawRestartOperations(const std::string& path) {
@@ -93,7 +60,9 @@ void CInstallEngine::WithdrawRestartOperations(const std::string& path) {
       ++index;
       continue;
     }
-    const std::string stagedCopy = replaces ? AnsiPath(operations.Source(index)) : std::string();
+    // The staged copy's path, empty when the code page cannot spell it.
+    const std::string stagedCopy =
+        replaces ? AnsiText(WithoutRestartPrefixes(operations.Source(index)), true) : std::string();
     withdrawn.push_back(WithdrawnOperation{path, index, operations.Take(index), stagedCopy});
   }
   if (withdrawn.empty()) return;

@@ -5,30 +5,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/wide_text.h"
 #include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 
 namespace {
 
 constexpr DWORD kClosePollMs = 250;
-
-// A vector, not a std::wstring: the library's wide string would bring its
-// whole instantiation into every program that links this.
-std::vector<WCHAR> Wide(const std::string& text) {
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::vector<WCHAR> wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-  if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  return wide;
-}
-
-std::string Narrow(const WCHAR* text) {
-  const int length = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return std::string();
-  std::string narrow(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], length, nullptr, nullptr);
-  narrow.resize(static_cast<size_t>(length - 1));
-  return narrow;
-}
 
 // True when `path` names a file inside `folder` or one of its subfolders,
 // compared as Windows compares paths: without regard to case.
@@ -84,10 +67,10 @@ void CRunningPrograms::Log(const char* label, const std::string& argument) const
 }
 
 bool CRunningPrograms::RegisterFiles(DWORD session) const {
-  std::vector<std::vector<WCHAR>> wide;
-  for (const std::string& file : m_files) wide.push_back(Wide(file));
+  std::vector<WidePathText> wide;
+  for (const std::string& file : m_files) wide.push_back(WidePath(file));
   std::vector<LPCWSTR> names;
-  for (const std::vector<WCHAR>& file : wide) names.push_back(file.data());
+  for (const WidePathText& file : wide) names.push_back(file.data());
   if (names.empty()) return false;
   return SystemCalls().RmRegisterResources(session, static_cast<UINT>(names.size()), names.data(), 0, nullptr, 0,
                                            nullptr) == ERROR_SUCCESS;
@@ -118,7 +101,7 @@ std::vector<OpenProgram> CRunningPrograms::RestartManagerList() const {
   for (const RM_PROCESS_INFO& info : list) {
     // A service is no program to close with a window message.
     if (info.ApplicationType == RmService || info.Process.dwProcessId == self) continue;
-    programs.push_back({info.Process.dwProcessId, Narrow(info.strAppName), true});
+    programs.push_back({info.Process.dwProcessId, AnsiText(info.strAppName), true});
   }
   return programs;
 }

@@ -35,11 +35,11 @@ void CInstallEngine::StopForReplacement(const std::string& serviceName) {
   }
 }
 
-bool CInstallEngine::StartStoppedService(const std::string& serviceName) {
+void CInstallEngine::StartStoppedService(const std::string& serviceName) {
   Log("Start Installed Service: ", serviceName.c_str());
   ISystemCalls& calls = SystemCalls();
   seam_schandle service(calls.OpenServiceA(m_scm.get(), serviceName.c_str(), kServiceControlAccess));
-  return service && calls.StartServiceA(service.get(), 0, nullptr);
+  if (service) calls.StartServiceA(service.get(), 0, nullptr);
 }
 
 void CInstallEngine::ResumeStoppedServices() {

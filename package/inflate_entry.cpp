@@ -46,9 +46,9 @@ InflateResult InflateEntry(IPackageSource& source, uint32_t offset, uint32_t com
   for (;;) {
     if (stream.avail_in == 0 && left != 0) {
       const uint32_t n = std::min(left, buffers.inputSize);
-      const uint8_t* view = source.View(next, n);
-      if (view == nullptr && !source.Read(next, buffers.input, n)) return InflateResult::kReadFailed;
-      stream.next_in = const_cast<uint8_t*>(view != nullptr ? view : buffers.input);
+      const uint8_t* bytes = source.Bytes(next, n, buffers.input);
+      if (bytes == nullptr) return InflateResult::kReadFailed;
+      stream.next_in = const_cast<uint8_t*>(bytes);
       stream.avail_in = n;
       next += n;
       left -= n;

@@ -50,8 +50,8 @@ class CPackageFileStore {
   // Reads the running executable and parses its package; returns the status.
   int32_t Open() noexcept;
   // The steps of Open after the executable's path is known: open the file
-  // and parse it in blocks, the area digest and the content digests on
-  // threads of their own. Tests use it with any path.
+  // and parse it in blocks, the content digests on a thread of their own
+  // beside the inflater. Tests use it with any path.
   int32_t OpenPath(const char* path) noexcept;
 #endif
   // Parses a whole file image already in memory, keeping every content;

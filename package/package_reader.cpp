@@ -214,7 +214,8 @@ PackageFault TakeEntry(IPackageSource& source, uint32_t& at, uint32_t& left, Ent
   return PackageFault::kNone;
 }
 
-PackageFault FaultOf(InflateResult result, const CEntryContent& content) {
+// The fault an inflation ended with; stopFault when its output stopped it.
+PackageFault FaultOf(InflateResult result, PackageFault stopFault) {
   switch (result) {
     case InflateResult::kStreamEnd:
       return PackageFault::kNone;
@@ -223,7 +224,7 @@ PackageFault FaultOf(InflateResult result, const CEntryContent& content) {
     case InflateResult::kReadFailed:
       return PackageFault::kReadFailed;
     case InflateResult::kStopped:
-      return content.StopFault();
+      return stopFault;
     case InflateResult::kFailed:
       break;
   }
@@ -315,11 +316,9 @@ void DigestAreaBlock(Parse& parse) {
   CCountingSource source(*parse.areaSource, Counter(parse, &PackageProgress::areaDone), nullptr);
   const uint32_t offset = parse.areaOffset + parse.areaDigestedBytes;
   const uint32_t n = std::min(kPackageReadBlockSize, parse.areaLength - parse.areaDigestedBytes);
-  const uint8_t* view = source.View(offset, n);
-  if (view == nullptr && !source.Read(offset, parse.areaBlock.get(), n)) {
-    return EndArea(parse, PackageFault::kReadFailed);
-  }
-  Md5Update(&parse.areaMd5, view != nullptr ? view : parse.areaBlock.get(), n);
+  const uint8_t* bytes = source.Bytes(offset, n, parse.areaBlock.get());
+  if (bytes == nullptr) return EndArea(parse, PackageFault::kReadFailed);
+  Md5Update(&parse.areaMd5, bytes, n);
   parse.areaDigestedBytes += n;
   if (parse.areaDigestedBytes < parse.areaLength) return;
   uint8_t digest[kMd5DigestSize];
@@ -401,8 +400,9 @@ int32_t UnpackEntries(Parse& parse, PackageParseReport* report) {
     if (taken != PackageFault::kNone) return Fail(report, taken, i);
 
     content.Begin(KeepUpTo(*parse.options, entry.name, kept));
-    const PackageFault fault = FaultOf(
-        InflateEntry(source, entry.view.compressedOffset, entry.view.compressedSize, buffers, content), content);
+    const InflateResult result =
+        InflateEntry(source, entry.view.compressedOffset, entry.view.compressedSize, buffers, content);
+    const PackageFault fault = FaultOf(result, content.StopFault());
     if (fault != PackageFault::kNone) return FailEntry(report, fault, entry);
     const int32_t status = FinishEntry(parse, content, entry, kept, report);
     if (status != kPackageOk) return status;
@@ -507,7 +507,7 @@ WalkEnd InflateEntries(Parse& parse) {
     const InflateResult result =
         InflateEntry(source, entry.view.compressedOffset, entry.view.compressedSize, buffers, output);
     if (result == InflateResult::kStopped) return Stopped();
-    if (result != InflateResult::kStreamEnd) return Fault(FaultOf(result, CEntryContent()), i, true);
+    if (result != InflateResult::kStreamEnd) return Fault(FaultOf(result, PackageFault::kNone), i, true);
     if (!Send(pipeline, RingMessage::kEntryEnd, nullptr, nullptr)) return Stopped();
   }
   return WalkEnd();

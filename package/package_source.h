@@ -20,6 +20,13 @@ class IPackageSource {
     (void)n;
     return nullptr;
   }
+  // The n bytes at offset: in place where the source can, else read into
+  // buffer; null when they cannot be read.
+  const uint8_t* Bytes(uint32_t offset, uint32_t n, uint8_t* buffer) {
+    const uint8_t* view = View(offset, n);
+    if (view != nullptr) return view;
+    return Read(offset, buffer, n) ? buffer : nullptr;
+  }
 };
 
 // An image in memory; reads never fail within its bounds. Safe to read from

@@ -43,9 +43,7 @@ INT_PTR CLicensePage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     m_refusalPending = false;
     ::PostMessageA(m_hWnd, kLicenseUnshownMessage, 0, 0);
   } else if (message == kLicenseUnshownMessage) {
-    CString text;
-    text.Format(PackageStatusTextId(kPackageDamaged), product::kName);
-    AppCalls().MessageBoxA(m_hWnd, text, product::kName, MB_ICONERROR);
+    AppCalls().MessageBoxA(m_hWnd, MessageText(IDS_PACKAGE_DAMAGED), product::kName, MB_ICONERROR);
     return TRUE;
   }
   return CInteriorPage::WindowProc(message, wParam, lParam);

@@ -27,12 +27,8 @@ bool ReadInstalledProduct(InstalledProduct* product) {
   product->uninstallString = ReadString(key.get(), "UninstallString");
   product->startMenuLocation = ReadString(key.get(), "StartMenuLocation");
   product->displayName = ReadString(key.get(), "DisplayName");
-  DWORD type = 0, language = 0, size = sizeof(language);
-  if (RegQueryValueExA(key.get(), "Language", nullptr, &type, reinterpret_cast<BYTE*>(&language), &size) ==
-          ERROR_SUCCESS &&
-      type == REG_DWORD) {
-    product->language = language;
-  }
+  DWORD language = 0;
+  if (ReadRegistryNumber(&RegQueryValueExA, key.get(), "Language", &language)) product->language = language;
   return true;
 }
 

@@ -10,32 +10,10 @@ constexpr const char* kPendingValue = kRestartOperationsValueName;
 
 // The value's bytes as the registry holds them, read wide: other programs'
 // paths may hold characters the ANSI code page has not, which a round trip
-// through it would change. False when there is no such list.
-bool ReadOperationBytes(HKEY key, std::string* bytes) {
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegQueryValueExW(key, kRestartOperationsValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != REG_MULTI_SZ) {
-    return false;
-  }
-  bytes->assign(size, '\0');
-  if (RegQueryValueExW(key, kRestartOperationsValue, nullptr, &type, reinterpret_cast<BYTE*>(&(*bytes)[0]), &size) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  bytes->resize(size);
-  return true;
-}
+// through it would change.
+bool ReadOperationBytes(HKEY key, std::string* bytes) { return ReadRestartOperationBytes(&RegQueryValueExW, key, bytes); }
 
-std::string AnsiPath(const wchar_t* stored) {
-  const wchar_t* path = WithoutRestartPrefixes(stored);
-  const int length = WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 1) return std::string();
-  std::string text(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, path, -1, &text[0], length, nullptr, nullptr);
-  text.resize(static_cast<size_t>(length - 1));
-  return text;
-}
+std::string AnsiPath(const wchar_t* stored) { return AnsiText(WithoutRestartPrefixes(stored)); }
 }  // namespace
 
 std::vector<PendingMove> ReadPendingMoves() {
@@ -62,18 +40,7 @@ bool RemovePendingMove(const PendingMove& move) {
   std::string bytes;
   if (!ReadOperationBytes(key.get(), &bytes)) return false;
   RestartOperations operations(bytes);
-  const WidePathText source = WidePath(move.source);
-  const WidePathText target = WidePath(move.target);
-  bool removed = false;
-  for (size_t index = 0; index < operations.Count();) {
-    if (SameRestartPath(operations.Source(index), source) && SameRestartPath(operations.Target(index), target)) {
-      operations.Take(index);
-      removed = true;
-    } else {
-      ++index;
-    }
-  }
-  if (!removed) return false;
+  if (!operations.TakePairs(WidePath(move.source), WidePath(move.target))) return false;
   if (operations.Count() == 0) return RegDeleteValueA(key.get(), kPendingValue) == ERROR_SUCCESS;
   return RegSetValueExW(key.get(), kRestartOperationsValue, 0, REG_MULTI_SZ,
                         reinterpret_cast<const BYTE*>(operations.Bytes().data()),

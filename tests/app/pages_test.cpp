@@ -809,15 +809,21 @@ class PageLanguageTest : public PageTest, public ::testing::WithParamInterface<P
 
 bool HasExStyle(HWND window, DWORD exStyle) { return (GetWindowLongA(window, GWL_EXSTYLE) & exStyle) != 0; }
 
+// A static that shows a bitmap or an icon.
+bool IsPicture(HWND child) {
+  char className[16] = {};
+  GetClassNameA(child, className, sizeof(className));
+  const LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
+  return lstrcmpiA(className, "Static") == 0 && (type == SS_BITMAP || type == SS_ICON);
+}
+
 // Visible texts of a page's statics and buttons, by control id.
 std::map<int, std::string> ShownTexts(HWND dialog) {
   std::map<int, std::string> texts;
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     char className[16] = {};
     GetClassNameA(child, className, sizeof(className));
-    const LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
-    const bool picture = lstrcmpiA(className, "Static") == 0 && (type == SS_BITMAP || type == SS_ICON);
-    const bool text = !picture && (lstrcmpiA(className, "Static") == 0 || lstrcmpiA(className, "Button") == 0);
+    const bool text = !IsPicture(child) && (lstrcmpiA(className, "Static") == 0 || lstrcmpiA(className, "Button") == 0);
     if (text && IsWindowVisible(child) && GetDlgCtrlID(child) > 0) texts[GetDlgCtrlID(child)] = Utf8TextOf(child);
   }
   return texts;
@@ -859,11 +865,7 @@ TEST_P(PageLanguageTest, DisplayScaleEveryPagesPictureFillsItsAreaAndNoTextIsCli
       if ((back.left > next.left) != rightToLeft) problems.push_back(name + "Back and Next in the wrong order");
     }
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      const LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
-      char className[16] = {};
-      GetClassNameA(child, className, sizeof(className));
-      const bool picture = lstrcmpiA(className, "Static") == 0 && (type == SS_BITMAP || type == SS_ICON);
-      if (picture && HasExStyle(child, WS_EX_LAYOUTRTL)) problems.push_back(name + "a picture is mirrored");
+      if (IsPicture(child) && HasExStyle(child, WS_EX_LAYOUTRTL)) problems.push_back(name + "a picture is mirrored");
     }
     // Inside the right-to-left summary the folder reads left to right
     // (between the embedding marks U+202A and U+202C).

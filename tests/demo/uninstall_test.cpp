@@ -274,13 +274,7 @@ TEST(Uninstaller, SpeaksTheLanguageTheSetupRecorded) {
   InstallChoice choice;
   choice.destFolder = "C:\\Velmora German";
   ASSERT_TRUE(MakeInstalledState(choice));
-  unique_hkey entry;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey.c_str(), 0, KEY_SET_VALUE, entry.put()), ERROR_SUCCESS);
-  const DWORD german = 0x407;
-  ASSERT_EQ(RegSetValueExA(entry.get(), "Language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&german),
-                           sizeof(german)),
-            ERROR_SUCCESS);
-  entry.reset();
+  ASSERT_TRUE(WriteRegistryNumber(HKEY_LOCAL_MACHINE, kUninstallKey, "Language", 0x407));
 
   RunningProgram uninstaller(UninstallerCommand(kDemoFolder, ""));
   // German in the prefix's code page, Windows-1252.

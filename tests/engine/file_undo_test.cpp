@@ -263,7 +263,6 @@ TEST_F(FileUndoTest, CancellingTheOnlyPendingReplacementLeavesNoPendingWork) {
 TEST_F(FileUndoTest, OtherProgramsPendingWorkKeepsEveryCharacterOutsideTheCodePage) {
   ScopedPendingRenames keepPendingRenames;
   DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
-  auto pendingValue = PendingValue;
   // Another program's replacement and deletion, in Polish and Japanese.
   std::wstring folder(MAX_PATH, L'\0');
   folder.resize(MultiByteToWideChar(CP_ACP, 0, m_harness.m_folder.Path().c_str(), -1, &folder[0], MAX_PATH) - 1);
@@ -275,17 +274,17 @@ TEST_F(FileUndoTest, OtherProgramsPendingWorkKeepsEveryCharacterOutsideTheCodePa
   ASSERT_TRUE(MoveFileExW((replaced + L".new").c_str(), replaced.c_str(),
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
   ASSERT_TRUE(MoveFileExW(deleted.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
-  const std::wstring foreign = pendingValue();
+  const std::wstring foreign = PendingValue();
   ASSERT_NE(foreign.find(L"\x141ukasz"), std::wstring::npos);
   const std::string target = File("velmora.exe");
   ASSERT_TRUE(WriteWholeFile(target, "old"));
   HeldFile running(target);
   Engine().InstallFile("velmora.exe", m_harness.m_folder.Path(), reinterpret_cast<const uint8_t*>("new"), 3);
-  ASSERT_NE(foreign, pendingValue());
+  ASSERT_NE(foreign, PendingValue());
 
   Engine().RemoveInstallFiles();
 
-  EXPECT_EQ(foreign, pendingValue());
+  EXPECT_EQ(foreign, PendingValue());
 }
 
 // Operations of the restart that would undo the installation

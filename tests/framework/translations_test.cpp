@@ -18,19 +18,11 @@
 #include "framework/resource_language.h"
 #include "package/inflate_entry.h"
 #include "res/resource.h"
+#include "tests/framework/resource_languages.h"
 
 namespace {
 
-constexpr LANGID kEnglish = 0x409;
-
-struct Translation {
-  const char* code;
-  LANGID language;
-};
-
-// Written out: the LANGIDs Windows reports for these languages.
-constexpr Translation kTranslations[] = {{"de", 0x407}, {"fr", 0x40C}, {"es", 0xC0A},  {"ru", 0x419},
-                                         {"ja", 0x411}, {"zh-CN", 0x804}, {"ar", 0x401}};
+constexpr LANGID kEnglish = kEnglishUs;
 
 const int kPages[] = {IDD_WELCOME, IDD_LICENSE, IDD_DESTINATION, IDD_START_MENU, IDD_TASKS,
                       IDD_READY,   IDD_PROGRESS, IDD_FINISH,     IDD_RESTART};
@@ -82,9 +74,9 @@ bool Inflate(const void* data, DWORD size, std::vector<BYTE>* content) {
 }
 
 // The language chosen with its pack, as the setup chooses it.
-class TranslationTest : public ::testing::TestWithParam<Translation> {
+class TranslationTest : public ::testing::TestWithParam<TranslatedLanguage> {
  protected:
-  void SetUp() override { AfxSetResourceLanguage(GetParam().language, &Inflate); }
+  void SetUp() override { AfxSetResourceLanguage(GetParam().id, &Inflate); }
   void TearDown() override { AfxSetResourceLanguage(kEnglish); }
 };
 
@@ -96,14 +88,14 @@ std::string Describe(const DialogItem& item) {
 
 TEST_P(TranslationTest, HoldsEveryTextOfTheEnglishTableAndNoOther) {
   const std::map<UINT, std::string> english = TextsIn(kEnglish);
-  const std::map<UINT, std::string> translated = TextsIn(GetParam().language);
+  const std::map<UINT, std::string> translated = TextsIn(GetParam().id);
   ASSERT_GE(english.size(), 60u);
   for (const auto& [id, text] : english) EXPECT_EQ(translated.count(id), 1u) << "string " << id << " missing";
   for (const auto& [id, text] : translated) EXPECT_EQ(english.count(id), 1u) << "string " << id << " not English";
 }
 
 TEST_P(TranslationTest, EveryTextIsTranslatedAndFormatsTheSameArguments) {
-  const std::map<UINT, std::string> translated = TextsIn(GetParam().language);
+  const std::map<UINT, std::string> translated = TextsIn(GetParam().id);
   for (const auto& [id, text] : TextsIn(kEnglish)) {
     auto found = translated.find(id);
     if (found == translated.end()) continue;
@@ -113,11 +105,15 @@ TEST_P(TranslationTest, EveryTextIsTranslatedAndFormatsTheSameArguments) {
 }
 
 TEST_P(TranslationTest, EveryPageHasTheEnglishControlsInOrderTranslatedAndInsideThePage) {
+  const bool cjk = PRIMARYLANGID(GetParam().id) == LANG_JAPANESE || PRIMARYLANGID(GetParam().id) == LANG_CHINESE;
   for (int id : kPages) {
     DialogTemplate english;
     DialogTemplate page;
     ASSERT_TRUE(LoadDialogTemplate(id, english));
-    ASSERT_TRUE(LoadDialogTemplate(id, page, GetParam().language)) << "page " << id;
+    ASSERT_TRUE(LoadDialogTemplate(id, page, GetParam().id)) << "page " << id;
+    // MS Sans Serif has no Japanese or Chinese characters.
+    if (cjk) EXPECT_NE(page.faceName, "MS Sans Serif") << "page " << id;
+    EXPECT_GE(page.pointSize, 8) << "page " << id;
     EXPECT_EQ(page.cx, 320) << "page " << id;
     EXPECT_EQ(page.cy, 200) << "page " << id;
     EXPECT_EQ(page.style, english.style) << "page " << id;
@@ -142,30 +138,18 @@ TEST_P(TranslationTest, EveryPageHasTheEnglishControlsInOrderTranslatedAndInside
   }
 }
 
-TEST_P(TranslationTest, JapaneseAndChineseUseTheirScriptsDialogFont) {
-  const bool cjk = PRIMARYLANGID(GetParam().language) == LANG_JAPANESE ||
-                   PRIMARYLANGID(GetParam().language) == LANG_CHINESE;
-  for (int id : kPages) {
-    DialogTemplate page;
-    ASSERT_TRUE(LoadDialogTemplate(id, page, GetParam().language));
-    // MS Sans Serif has no Japanese or Chinese characters.
-    if (cjk) EXPECT_NE(page.faceName, "MS Sans Serif") << "page " << id;
-    EXPECT_GE(page.pointSize, 8) << "page " << id;
-  }
-}
-
 TEST_P(TranslationTest, TheFrameworkLoadsTextsInTheChosenLanguage) {
   CString title;
   title.LoadString(IDS_LICENSE_TITLE);
   CString english;
   english.LoadString(IDS_LICENSE_TITLE, kEnglish);
-  EXPECT_EQ(title.str(), TextsIn(GetParam().language)[IDS_LICENSE_TITLE]);
+  EXPECT_EQ(title.str(), TextsIn(GetParam().id)[IDS_LICENSE_TITLE]);
   EXPECT_NE(title.str(), "License Agreement");
   EXPECT_EQ(english.str(), "License Agreement");
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryLanguage, TranslationTest, ::testing::ValuesIn(kTranslations),
-                         [](const ::testing::TestParamInfo<Translation>& info) {
+INSTANTIATE_TEST_SUITE_P(EveryLanguage, TranslationTest, ::testing::ValuesIn(kTranslatedLanguages),
+                         [](const ::testing::TestParamInfo<TranslatedLanguage>& info) {
                            std::string name = info.param.code;
                            name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
                            return name;
