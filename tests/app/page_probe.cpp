@@ -106,26 +106,10 @@ std::string Size(LONG width, LONG height) { return std::to_string(width) + " x "
 
 bool Near(LONG a, LONG b) { return a - b <= 2 && b - a <= 2; }
 
-// Where the picture shown at `box` in the dialog differs from the art
-// (bitmap `art` at 100 %) stretched to `width` x `height`, compared block by
-// block (a picture drawn for its scale differs from the stretched one only
-// in detail): empty when nowhere.
-std::string PictureDifference(HWND dialog, const RECT& box, int art, LONG width, LONG height) {
-  HBITMAP source = static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(art), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  BITMAP shape = {};
-  GetObjectA(source, sizeof(shape), &shape);
-  const std::vector<COLORREF> expected = PixelsDrawn(width, height, [&](HDC memory) {
-    HDC art = CreateCompatibleDC(memory);
-    HGDIOBJ old = SelectObject(art, source);
-    SetStretchBltMode(memory, HALFTONE);
-    StretchBlt(memory, 0, 0, width, height, art, 0, 0, shape.bmWidth, shape.bmHeight, SRCCOPY);
-    SelectObject(art, old);
-    DeleteDC(art);
-  });
-  DeleteObject(source);
-  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  const std::vector<COLORREF> shown = ShownPixels(dialog, {box.left, box.top, box.left + width, box.top + height});
+// The first 6 x 6 block whose mean colour differs from the expected one's by
+// more than a little: empty when none does.
+std::string BlockDifference(const std::vector<COLORREF>& shown, const std::vector<COLORREF>& expected, LONG width,
+                            LONG height) {
   constexpr LONG kBlocks = 6;
   constexpr int kMostChannelDifference = 48;
   for (LONG by = 0; by < kBlocks; ++by) {
@@ -152,6 +136,37 @@ std::string PictureDifference(HWND dialog, const RECT& box, int art, LONG width,
     }
   }
   return "";
+}
+
+// Where the picture shown at `box` in the dialog differs from the art
+// (bitmap `art` at 100 %) stretched to `width` x `height`, compared block by
+// block (a picture drawn for its scale differs from the stretched one only
+// in detail): empty when nowhere.
+std::string PictureDifference(HWND dialog, const RECT& box, int art, LONG width, LONG height) {
+  HBITMAP source = static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(art), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  BITMAP shape = {};
+  GetObjectA(source, sizeof(shape), &shape);
+  const std::vector<COLORREF> expected = PixelsDrawn(width, height, [&](HDC memory) {
+    HDC art = CreateCompatibleDC(memory);
+    HGDIOBJ old = SelectObject(art, source);
+    SetStretchBltMode(memory, HALFTONE);
+    StretchBlt(memory, 0, 0, width, height, art, 0, 0, shape.bmWidth, shape.bmHeight, SRCCOPY);
+    SelectObject(art, old);
+    DeleteDC(art);
+  });
+  DeleteObject(source);
+  // A page just shown on a busy machine may still be settling: a difference
+  // counts only when it is still there after a few looks.
+  std::string difference;
+  for (int look = 0; look < 5; ++look) {
+    if (look != 0) Sleep(100);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    difference = BlockDifference(ShownPixels(dialog, {box.left, box.top, box.left + width, box.top + height}),
+                                 expected, width, height);
+    if (difference.empty()) break;
+  }
+  return difference;
 }
 
 // The check box or radio button glyph and the gap after it, at `dpi`.
