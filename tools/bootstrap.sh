@@ -29,5 +29,21 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror caught mid-sync can serve a stale index for one architecture
+# (seen: the i386 security list): the amd64 candidates are then newer than
+# any i386 build apt knows of, and wine32's libraries cannot match them. The
+# release's own suite has both architectures at one version, so the second
+# try prefers it; later tries wait for the sync to end.
+for attempt in $(seq 1 10); do
+  # An index that failed may not matter: the install decides.
+  $sudo apt-get update -qq || true
+  release=()
+  [ "$attempt" -gt 1 ] && release=(-t "$(. /etc/os-release && echo "$VERSION_CODENAME")")
+  if $sudo apt-get install -y -qq --no-install-recommends "${release[@]}" "${missing[@]}" >/dev/null; then
+    exit 0
+  fi
+  echo "bootstrap: the package mirror did not serve everything (attempt $attempt)" >&2
+  [ "$attempt" -gt 1 ] && sleep 60
+done
+echo "bootstrap: could not install: ${missing[*]}" >&2
+exit 1
