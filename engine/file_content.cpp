@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "base/file_reads.h"
 #include "engine/seam_handles.h"
 #include "engine/system_calls.h"
 #include "package/inflate_entry.h"
@@ -18,25 +19,16 @@ constexpr uint32_t kWriteBlockSize = 256 * 1024;
 // The package file, read through the seam at explicit offsets.
 class CSeamFileSource : public IPackageSource {
  public:
-  CSeamFileSource(HANDLE file, uint32_t end) : m_file(file), m_end(end) {}
+  CSeamFileSource(HANDLE file, uint32_t end) : m_reads(file), m_end(end) {}
   bool Read(uint32_t offset, uint8_t* buffer, uint32_t n) override {
-    while (n != 0) {
-      OVERLAPPED at = {};
-      at.Offset = offset;
-      DWORD read = 0;
-      if (!SystemCalls().ReadFile(m_file, buffer, n, &read, &at)) return false;
-      // The file ended early: it is not the file that was verified.
-      if (read == 0) return false;
-      buffer += read;
-      offset += read;
-      n -= read;
-    }
-    return true;
+    return m_reads.Read([](HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED at) {
+      return SystemCalls().ReadFile(file, data, size, read, at);
+    }, offset, buffer, n);
   }
   uint32_t Size() const override { return m_end; }
 
  private:
-  HANDLE m_file;
+  CFileReads m_reads;
   uint32_t m_end;
 };
 

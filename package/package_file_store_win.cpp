@@ -2,6 +2,7 @@
 // blocks, with the content digests on a thread of their own.
 #include "package/package_file_store.h"
 
+#include "base/file_reads.h"
 #include "base/handles.h"
 #include "base/product.h"
 
@@ -10,24 +11,15 @@ namespace {
 // The package file through a handle of its own, read at explicit offsets.
 class CFileSource : public IPackageSource {
  public:
-  CFileSource(HANDLE file, uint32_t size) : m_file(file), m_size(size) {}
+  CFileSource(HANDLE file, uint32_t size) : m_reads(file), m_size(size) {}
   bool Read(uint32_t offset, uint8_t* buffer, uint32_t n) override {
     if (offset > m_size || n > m_size - offset) return false;
-    while (n != 0) {
-      OVERLAPPED at = {};
-      at.Offset = offset;
-      DWORD read = 0;
-      if (!::ReadFile(m_file, buffer, n, &read, &at) || read == 0) return false;
-      buffer += read;
-      offset += read;
-      n -= read;
-    }
-    return true;
+    return m_reads.Read(&::ReadFile, offset, buffer, n);
   }
   uint32_t Size() const override { return m_size; }
 
  private:
-  HANDLE m_file;
+  CFileReads m_reads;
   uint32_t m_size;
 };
 

@@ -242,13 +242,21 @@ BOOL FaultyCalls::ReadFile(HANDLE file, LPVOID data, DWORD size, LPDWORD read, L
     if (read != nullptr) *read = 0;
     return FALSE;
   }
+  // Where the read starts: at its explicit offset, or where the file pointer stands.
+  LARGE_INTEGER start = {};
+  if (overlapped != nullptr) {
+    start.LowPart = overlapped->Offset;
+    start.HighPart = static_cast<LONG>(overlapped->OffsetHigh);
+  } else if (!m_changedBytes.empty() && !::SetFilePointerEx(file, LARGE_INTEGER{}, &start, FILE_CURRENT)) {
+    start.QuadPart = -1;
+  }
   const BOOL ok = m_real.ReadFile(file, data, size, read, overlapped);
-  if (!ok || read == nullptr || overlapped == nullptr || overlapped->OffsetHigh != 0) return ok;
+  if (!ok || read == nullptr || start.QuadPart < 0 || start.HighPart != 0) return ok;
   // The part of the changed bytes this read covers.
   for (DWORD at = 0; at < m_changedBytes.size(); ++at) {
     const DWORD offset = m_changedOffset + at;
-    if (offset >= overlapped->Offset && offset - overlapped->Offset < *read)
-      static_cast<char*>(data)[offset - overlapped->Offset] = m_changedBytes[at];
+    if (offset >= start.LowPart && offset - start.LowPart < *read)
+      static_cast<char*>(data)[offset - start.LowPart] = m_changedBytes[at];
   }
   return ok;
 }

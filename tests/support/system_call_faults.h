@@ -49,9 +49,8 @@ class FaultyCalls : public ISystemCalls {
   void FailCallsFrom(const std::string& name, DWORD error, int occurrence = 1);
   // Fails the n-th call (counting from 1) that changes the system.
   void FailMutatingCall(int n, DWORD error);
-  // Makes the bytes from `offset` of whatever file a ReadFile call at an
-  // explicit offset reads read as `bytes`, as if the file had changed on
-  // disk since it was checked.
+  // Makes the bytes from `offset` of whatever file a ReadFile call reads read
+  // as `bytes`, as if the file had changed on disk since it was checked.
   void ChangeFileBytes(DWORD offset, const std::string& bytes) {
     m_changedOffset = offset;
     m_changedBytes = bytes;
