@@ -191,19 +191,21 @@ std::vector<std::string> LayoutProblems(HWND dialog, UINT shownDpi) {
     if (lstrcmpiA(className, "Button") == 0) {
       // A check box's or radio button's caption must fit beside its glyph.
       const LONG kind = style & BS_TYPEMASK;
-      char text[256] = {};
+      // In UTF-16, as the static texts below: read through the system's code
+      // page, a Japanese caption would be measured as narrow question marks.
+      wchar_t text[256] = {};
       if ((kind != BS_AUTOCHECKBOX && kind != BS_CHECKBOX && kind != BS_AUTORADIOBUTTON && kind != BS_RADIOBUTTON) ||
-          !GetWindowTextA(child, text, sizeof(text)))
+          !GetWindowTextW(child, text, 256))
         continue;
       RECT client, needed = {};
       GetClientRect(child, &client);
       HDC dc = GetDC(child);
       HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
-      DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+      DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_SINGLELINE);
       SelectObject(dc, old);
       ReleaseDC(child, dc);
       if (ButtonGlyphWidth(dpi) + needed.right > client.right || needed.bottom > client.bottom + 1)
-        problems.push_back("\"" + std::string(text) + "\" needs " + Size(ButtonGlyphWidth(dpi) + needed.right,
+        problems.push_back("\"" + Utf8TextOf(child) + "\" needs " + Size(ButtonGlyphWidth(dpi) + needed.right,
                                                                        needed.bottom) +
                            " in " + Size(client.right, client.bottom));
       continue;
