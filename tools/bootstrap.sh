@@ -43,7 +43,7 @@ for attempt in $(seq 1 10); do
     exit 0
   fi
   echo "bootstrap: the package mirror did not serve everything (attempt $attempt)" >&2
-  [ "$attempt" -gt 1 ] && sleep 60
+  if [ "$attempt" -gt 1 ] && [ "$attempt" -lt 10 ]; then sleep 60; fi
 done
 echo "bootstrap: could not install: ${missing[*]}" >&2
 exit 1

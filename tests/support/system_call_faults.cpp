@@ -130,6 +130,15 @@ class FaultyShellLink final : public IShellLinkA, public IPersistFile {
   ULONG m_references = 1;
 };
 
+// Where a read starts: at its explicit offset, or where the file pointer
+// stands, which the read is about to move.
+bool ReadStart(HANDLE file, const OVERLAPPED* overlapped, LARGE_INTEGER* start) {
+  if (overlapped == nullptr) return ::SetFilePointerEx(file, LARGE_INTEGER{}, start, FILE_CURRENT) != FALSE;
+  start->LowPart = overlapped->Offset;
+  start->HighPart = static_cast<LONG>(overlapped->OffsetHigh);
+  return true;
+}
+
 }  // namespace
 
 FaultyCalls::FaultyCalls() : m_real(RealSystemCalls()) {}
@@ -242,16 +251,10 @@ BOOL FaultyCalls::ReadFile(HANDLE file, LPVOID data, DWORD size, LPDWORD read, L
     if (read != nullptr) *read = 0;
     return FALSE;
   }
-  // Where the read starts: at its explicit offset, or where the file pointer stands.
   LARGE_INTEGER start = {};
-  if (overlapped != nullptr) {
-    start.LowPart = overlapped->Offset;
-    start.HighPart = static_cast<LONG>(overlapped->OffsetHigh);
-  } else if (!m_changedBytes.empty() && !::SetFilePointerEx(file, LARGE_INTEGER{}, &start, FILE_CURRENT)) {
-    start.QuadPart = -1;
-  }
+  const bool located = !m_changedBytes.empty() && ReadStart(file, overlapped, &start);
   const BOOL ok = m_real.ReadFile(file, data, size, read, overlapped);
-  if (!ok || read == nullptr || start.QuadPart < 0 || start.HighPart != 0) return ok;
+  if (!ok || read == nullptr || !located || start.HighPart != 0) return ok;
   // The part of the changed bytes this read covers.
   for (DWORD at = 0; at < m_changedBytes.size(); ++at) {
     const DWORD offset = m_changedOffset + at;
